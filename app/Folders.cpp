@@ -1,0 +1,37 @@
+#include "app/Folders.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include "app/UtilFuncs.h"
+
+namespace app {
+
+QString ProgramFolder() {
+    if (QCoreApplication::instance()) return QCoreApplication::applicationDirPath();
+    return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section(u'/', 0, -2);
+}
+
+QString SettingsFolderName(const QString& appData, const QString& title) {
+    QString name = title;
+    name.replace(u'/', u' ');
+    if (name.isEmpty()) return AddTrailingBackslash(appData);
+    return AddTrailingBackslash(AddTrailingBackslash(appData) + name);
+}
+
+QString EnsureSettingsFolder(const QString& appData, const QString& title) {
+    const QString folder = SettingsFolderName(appData, title);
+    if (QFileInfo(folder).isDir() || QDir().mkpath(folder)) return folder;
+    return AddTrailingBackslash(appData);
+}
+
+QString SkinFolderName(const QString& programDir, const QString& res) {
+    return AddTrailingBackslash(programDir) + QStringLiteral("sounds/res") + res + u'/';
+}
+
+QString EngineLibraryFolder(const QString& programDir) {
+    return AddTrailingBackslash(programDir) + QStringLiteral("lib");
+}
+
+}  // namespace app
