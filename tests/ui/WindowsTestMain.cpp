@@ -1,0 +1,17 @@
+// Window tests run on Qt's offscreen platform unless a display platform is asked for.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+#include "core/SimpleDispatcher.h"
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    core::SimpleDispatcher dispatcher;
+    core::setMainDispatcher(&dispatcher);
+    const int rc = RUN_ALL_TESTS();
+    core::setMainDispatcher(nullptr);
+    return rc;
+}

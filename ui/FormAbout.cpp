@@ -1,0 +1,166 @@
+#include "ui/FormAbout.h"
+
+#include <QDate>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QImageReader>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+
+#include "app/EditionProfile.h"
+#include "app/Folders.h"
+#include "ui/ClickableLabel.h"
+#include "wizard/AboutTexts.h"
+#include "wizard/HelpLinks.h"
+
+namespace ui {
+
+namespace {
+
+constexpr int kClientWidth = 535;
+constexpr int kClientHeight = 298;
+constexpr int kPageControlWidth = 329;
+constexpr int kPageControlHeight = 245;
+constexpr int kRightMargin = 15;
+
+QLabel* Label(const QString& text, QWidget* parent, int x, int y, int w = 300, int h = 18) {
+    auto* label = new QLabel(text, parent);
+    label->setGeometry(x, y, w, h);
+    return label;
+}
+
+}  // namespace
+
+TFormAbout::TFormAbout(const QString& title, ShellOpener open, QWidget* owner)
+    : QDialog(owner), title_(title), open_(std::move(open)) {
+    setObjectName(QStringLiteral("FormAbout"));
+    setWindowTitle(QStringLiteral("About "));
+    // Single border, close box only.
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(kClientWidth, kClientHeight);
+
+    PanelmageLeft = new QWidget(this);
+    PanelmageLeft->setObjectName(QStringLiteral("PanelmageLeft"));
+    PanelmageLeft->setGeometry(10, 10, 175, 242);
+    ImageLeft = new ClickableLabel(PanelmageLeft);
+    ImageLeft->setObjectName(QStringLiteral("ImageLeft"));
+    ImageLeft->setAlignment(Qt::AlignCenter);
+    ImageLeft->setGeometry(0, 0, 175, 242);
+
+    PageControlMain = new QTabWidget(this);
+    PageControlMain->setObjectName(QStringLiteral("PageControlMain"));
+    PageControlMain->setGeometry(kClientWidth - kRightMargin - kPageControlWidth, 8, kPageControlWidth,
+                                 kPageControlHeight);
+    BuildAboutPage();
+    BuildUpdatePage();
+
+    ButtonOK = new QPushButton(QStringLiteral("&OK"), this);
+    ButtonOK->setObjectName(QStringLiteral("ButtonOK"));
+    ButtonOK->setDefault(true);
+    ButtonOK->setGeometry(PageControlMain->geometry().right() + 1 - 75, kClientHeight - 25 - 12, 75, 25);
+    connect(ButtonOK, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+void TFormAbout::BuildAboutPage() {
+    TabSheetAbout = new QWidget;
+    TabSheetAbout->setObjectName(QStringLiteral("TabSheetAbout"));
+    PageControlMain->addTab(TabSheetAbout, QStringLiteral("About"));
+
+    LabalTitle = Label(QString(), TabSheetAbout, 12, 16, 300, 20);
+    LabalTitle->setObjectName(QStringLiteral("LabalTitle"));
+    QFont bold = LabalTitle->font();
+    bold.setBold(true);
+    LabalTitle->setFont(bold);
+    LabelCopyright = Label(QString(), TabSheetAbout, 12, 44, 300, 36);
+    LabelCopyright->setObjectName(QStringLiteral("LabelCopyright"));
+    LabelCopyright->setWordWrap(true);
+    LabelCopyright->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    Label(QStringLiteral("Web site:"), TabSheetAbout, 12, 100, 80);
+    LabelWeb = new ClickableLabel(TabSheetAbout);
+    LabelWeb->setObjectName(QStringLiteral("LabelWeb"));
+    LabelWeb->ShowAsLink();
+    LabelWeb->setGeometry(12, 120, 300, 18);
+    connect(LabelWeb, &ClickableLabel::clicked, this, [this] { open_(LabelWeb->text()); });
+
+    Label(QStringLiteral("Support:"), TabSheetAbout, 12, 148, 80);
+    LabelSupportEmail = new ClickableLabel(TabSheetAbout);
+    LabelSupportEmail->setObjectName(QStringLiteral("LabelSupportEmail"));
+    LabelSupportEmail->ShowAsLink();
+    LabelSupportEmail->setGeometry(12, 168, 300, 18);
+    connect(LabelSupportEmail, &ClickableLabel::clicked, this,
+            [this] { open_(wizard::SupportLink(title_)); });
+}
+
+void TFormAbout::BuildUpdatePage() {
+    TabSheetUpdate = new QWidget;
+    TabSheetUpdate->setObjectName(QStringLiteral("TabSheetUpdate"));
+    PageControlMain->addTab(TabSheetUpdate, QStringLiteral("Update"));
+
+    Label(QStringLiteral("Product information"), TabSheetUpdate, 12, 12);
+    GroupBoxPInfo = new QGroupBox(TabSheetUpdate);
+    GroupBoxPInfo->setObjectName(QStringLiteral("GroupBoxPInfo"));
+    GroupBoxPInfo->setGeometry(12, 32, 300, 50);
+    LabelVersion = Label(QStringLiteral("%s"), GroupBoxPInfo, 12, 18, 276);
+    LabelVersion->setObjectName(QStringLiteral("LabelVersion"));
+
+    Label(QStringLiteral("Check for update"), TabSheetUpdate, 12, 96);
+    auto* hint = Label(
+        QStringLiteral("To ensure you're using the latest version, click on the \nUpdates button below."),
+        TabSheetUpdate, 12, 116, 300, 36);
+    hint->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    ButtonUpdates = new QPushButton(QStringLiteral("&Updates..."), TabSheetUpdate);
+    ButtonUpdates->setObjectName(QStringLiteral("ButtonUpdates"));
+    ButtonUpdates->setGeometry(12, 160, 90, 25);
+    connect(ButtonUpdates, &QPushButton::clicked, this, [this] { open_(wizard::UpdateLink(title_)); });
+}
+
+std::unique_ptr<TFormAbout> TFormAbout::Create(const QString& title, const QString& programDir,
+                                               ShellOpener open, QWidget* owner, QString* error) {
+    const int year = QDate::currentDate().year();
+    const app::EditionProfile profile = app::ReadEditionProfile(app::EditionProfilePath(programDir));
+    const std::optional<int> skin = profile.SkinNumber();
+    if (!skin) {
+        if (error) *error = QStringLiteral("'%1' is not a valid integer value").arg(profile.Skin);
+        return nullptr;
+    }
+
+    std::unique_ptr<TFormAbout> form(new TFormAbout(title, std::move(open), owner));
+    form->LabelVersion->setText(form->LabelVersion->text().replace(QStringLiteral("%s"), profile.Version));
+    form->LabelCopyright->setText(wizard::OwnershipLine(year, profile.Copyright));
+
+    if (*skin == 3) {
+        // No picture: the page control moves to the left and the window gets narrower.
+        form->PanelmageLeft->hide();
+        QRect pc = form->PageControlMain->geometry();
+        pc.moveLeft(10);
+        form->PageControlMain->setGeometry(pc);
+        form->ButtonOK->move(pc.right() + 1 - form->ButtonOK->width(), form->ButtonOK->y());
+        form->setFixedWidth(pc.left() + pc.width() + kRightMargin);
+    } else {
+        const QString file = app::SkinFolderName(programDir, profile.Res) + QStringLiteral("leftlogo.png");
+        QImageReader reader(file);
+        const QImage picture = reader.read();
+        if (picture.isNull()) {
+            if (error) {
+                *error =
+                    QFileInfo::exists(file)
+                        ? QStringLiteral("Cannot read the picture \"%1\": %2").arg(file, reader.errorString())
+                        : QStringLiteral("Cannot open file \"%1\". No such file or directory.").arg(file);
+            }
+            return nullptr;
+        }
+        form->ImageLeft->setPixmap(QPixmap::fromImage(picture));
+        connect(form->ImageLeft, &ClickableLabel::clicked, form.get(),
+                [f = form.get()] { f->open_(wizard::UpdateLink(f->title_)); });
+    }
+
+    form->LabelWeb->setText(wizard::HomePageLink(title));
+    form->LabelSupportEmail->setText(wizard::SupportLink(title));
+    form->LabalTitle->setText(QStringLiteral("%1 %2").arg(title, form->LabelVersion->text()));
+    return form;
+}
+
+}  // namespace ui

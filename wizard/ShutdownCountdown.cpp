@@ -1,0 +1,18 @@
+#include "wizard/ShutdownCountdown.h"
+
+namespace wizard {
+
+QString ShutdownCountdown::TimeLeftText() const {
+    return QStringLiteral("Time left: %1").arg(secondsLeft_);
+}
+
+bool ShutdownCountdown::Tick() {
+    --secondsLeft_;
+    return secondsLeft_ < 0;
+}
+
+QString ShutdownDescription(const QString& title) {
+    return QStringLiteral("If you don't press cancel now, \n%1\nwill shutdown Windows.").arg(title);
+}
+
+}  // namespace wizard
