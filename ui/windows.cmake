@@ -1,5 +1,5 @@
 # reel_ui_windows: the separate windows of the wizard (log window, shutdown countdown, About windows) and
-# the help menu.
+# the help menu, and the engine log's way into the log window.
 add_library(reel_ui_windows STATIC
   ${CMAKE_CURRENT_LIST_DIR}/ClickableLabel.h
   ${CMAKE_CURRENT_LIST_DIR}/FormLog.cpp
@@ -7,6 +7,7 @@ add_library(reel_ui_windows STATIC
   ${CMAKE_CURRENT_LIST_DIR}/FormAbout.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FormAboutPaid.cpp
   ${CMAKE_CURRENT_LIST_DIR}/HelpMenu.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FFLoggerLog.cpp
 )
 target_include_directories(reel_ui_windows PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(reel_ui_windows PUBLIC reel_wizard reel_app Qt6::Widgets)
+target_link_libraries(reel_ui_windows PUBLIC reel_wizard reel_app reel_engine_base Qt6::Widgets)

@@ -1,0 +1,21 @@
+#include "ui/FFLoggerLog.h"
+
+#include <QPointer>
+
+#include "engine/FFLog.h"
+#include "ui/FormLog.h"
+#include "wizard/LogLine.h"
+
+namespace ui {
+
+void ConnectFFLoggerLog(engine::TFFLogger& logger, TFormLog& formLog) {
+    logger.SetLogLevel(engine::llError);
+    QPointer<TFormLog> target(&formLog);
+    logger.SetOnLog([target](engine::TLogSender, engine::TThreadID threadId, engine::TLogLevel level,
+                             const std::string& message) {
+        if (target)
+            target->AppendLine(wizard::FormatEngineLogLine(threadId, static_cast<int>(level), message));
+    });
+}
+
+}  // namespace ui

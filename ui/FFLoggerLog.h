@@ -1,0 +1,18 @@
+#pragma once
+// The engine logger's OnLog handler: every message that reaches the main window becomes one line of the log
+// window, "#" thread "." level ": " message. The main window's logger runs at llError, so library warnings
+// are never captured while the engine's own verbose reports still arrive.
+
+namespace engine {
+class TFFLogger;
+}
+
+namespace ui {
+
+class TFormLog;
+
+// Sets the logger's level to llError and its OnLog handler to append to the log window. The handler does
+// nothing once the log window is gone.
+void ConnectFFLoggerLog(engine::TFFLogger& logger, TFormLog& formLog);
+
+}  // namespace ui
