@@ -116,8 +116,9 @@ struct LoggerAccess {
 };
 
 TLogLevel LibLevelToLogLevel(int libLevel) {
+    // Steps of 8, a level between two steps going to the lower one (so -8 and -1 are both quiet).
     int v = libLevel;
-    if (v < 0) v += 7;
+    if (v < 0) v -= 7;
     v = v / 8 + 1;
     return static_cast<TLogLevel>(std::clamp(v, 0, 7));
 }

@@ -22,8 +22,7 @@ namespace engine {
 // The engine's log levels, ordinal 0 to 7.
 enum TLogLevel : int { llQuiet, llPanic, llFatal, llError, llWarning, llInfo, llVerbose, llDebug };
 
-// Library level (-8 quiet ... 48 debug) to TLogLevel: (+7 when negative) / 8 toward zero, +1, clamped to
-// 0..7.
+// Library level (-8 quiet ... 48 debug) to TLogLevel: level / 8 rounded down, +1, clamped to 0..7.
 TLogLevel LibLevelToLogLevel(int libLevel);
 // TLogLevel to library level: (ordinal - 1) * 8.
 int LogLevelToLibLevel(TLogLevel level);
