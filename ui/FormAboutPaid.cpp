@@ -60,6 +60,7 @@ TFormAboutPaid::TFormAboutPaid(const QString& title, const QString& programDir,
     LabelWarning = new QLabel(wizard::LegalNotice(), this);
     LabelWarning->setObjectName(QStringLiteral("LabelWarning"));
     LabelWarning->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    LabelWarning->setWordWrap(true);
     LabelWarning->setGeometry(kTextLeft, 90, kClientWidth - kTextLeft - 16, 64);
 
     LabelWeb = new ClickableLabel(this);

@@ -9,6 +9,7 @@
 #include <QSaveFile>
 #include <QScreen>
 #include <QShowEvent>
+#include <QTextCursor>
 #include <QThread>
 #include <QVBoxLayout>
 
@@ -83,6 +84,12 @@ void TFormLog::AppendLine(const QString& line) {
         return;
     }
     MemoLog->appendPlainText(line);
+    // The cursor goes to the start of the new line, so the log follows its end but the starts of the lines
+    // stay in view.
+    QTextCursor cursor = MemoLog->textCursor();
+    cursor.movePosition(QTextCursor::End);
+    cursor.movePosition(QTextCursor::StartOfBlock);
+    MemoLog->setTextCursor(cursor);
 }
 
 QStringList TFormLog::Lines() const {

@@ -8,9 +8,8 @@ QString OwnershipLine(int year, const QString& copyright) {
 
 QString LegalNotice() {
     return QStringLiteral(
-        "This program is protected by copyright law and international\n"
-        "treaties. Copying, changing or passing on this program, or any\n"
-        "part of it, without the owner's written permission is not allowed.");
+        "This program is protected by copyright law and international treaties. Copying, changing or "
+        "passing on this program, or any part of it, without the owner's written permission is not allowed.");
 }
 
 }  // namespace wizard

@@ -8,7 +8,7 @@ namespace wizard {
 // The ownership line: the year and the edition profile's "Copyright" text.
 QString OwnershipLine(int year, const QString& copyright);
 
-// The fixed legal notice of the compact About window.
+// The fixed legal notice of the compact About window (one paragraph; the window wraps it).
 QString LegalNotice();
 
 }  // namespace wizard
