@@ -216,6 +216,18 @@ TEST_F(DecoderTest, BitmapIsBlueGreenRed) {
     EXPECT_NEAR(px[2], 0, 12);
 }
 
+TEST_F(DecoderTest, DeinterlacedPicturesKeepTheirSize) {
+    ASSERT_TRUE(dec.LoadFile(fixtures::Path("odd.avi")));
+    dec.SetDeinterlace(true);
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(dec.Decode(-1)) << dec.LastErrMsg();
+    EXPECT_TRUE(dec.Deinterlace()) << "deinterlacing was given up";
+    TBitmap bmp;
+    ASSERT_TRUE(dec.CopyToBitmap(bmp));
+    EXPECT_EQ(bmp.Width, 161);
+    EXPECT_EQ(bmp.Height, 97);
+}
+
 TEST_F(DecoderTest, StillImageIsNotSeekedAndDecodesAgainAndAgain) {
     for (const std::string forced : {"", "image2"}) {
         ASSERT_TRUE(dec.LoadFile(fixtures::Path("still.png"), forced)) << dec.LastErrMsg();
