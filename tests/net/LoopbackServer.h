@@ -1,0 +1,69 @@
+#pragma once
+// A small HTTP/1.1 server on 127.0.0.1 for the transfer tests and the benchmark. It listens on a
+// free port, serves each connection on its own thread, records every request, and stops when it is
+// destroyed or, at the latest, after its lifetime (so a forgotten server never outlives a run).
+//
+// Routes (query parameters in brackets):
+//   /body[size]            Content-Length and a patterned body (BodyByte); honours "Range: bytes=a-b",
+//                          answering 206, or 416 when a is past the end
+//   /nolength[size]        no Content-Length; the body ends when the connection closes
+//   /short[size,send]      announces size bytes, sends only send of them and closes
+//   /hugelength[send]      announces 100 GiB, sends send bytes and closes
+//   /brokenchunks[size]    a chunked body that breaks off after size bytes
+//   /missing               404 with an HTML error page
+//   /auth                  401 with realm "Reel Test" unless the credentials are user / secret
+//   /redirect[to]          302 to the path in "to"
+//   /slow[size,chunk,delay] sends chunk bytes every delay milliseconds
+//   /echo                  200; the body is the request target, its header lines and its body
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace reeltest {
+
+class LoopbackServer {
+public:
+    struct Request {
+        std::string method;
+        std::string target;
+        std::map<std::string, std::string> headers;  // lower-case names
+        std::string body;
+    };
+
+    explicit LoopbackServer(std::chrono::seconds lifetime = std::chrono::seconds(600));
+    ~LoopbackServer();
+    LoopbackServer(const LoopbackServer&) = delete;
+    LoopbackServer& operator=(const LoopbackServer&) = delete;
+
+    int Port() const { return port_; }
+    std::string Url(const std::string& pathAndQuery) const;
+    std::vector<Request> Requests() const;
+
+    static char BodyByte(std::uint64_t index) { return static_cast<char>(index % 251); }
+    static std::string Body(std::uint64_t from, std::uint64_t count);
+
+private:
+    void acceptLoop();
+    void serve(int fd);
+    bool handle(int fd, const Request& request);
+    bool sendAll(int fd, const char* data, std::size_t size);
+    bool sendBody(int fd, std::uint64_t from, std::uint64_t count);
+
+    int listenFd_ = -1;
+    int port_ = 0;
+    std::chrono::steady_clock::time_point deadline_;
+    std::atomic<bool> stopping_{false};
+    std::thread acceptThread_;
+    mutable std::mutex mutex_;
+    std::vector<std::thread> connections_;
+    std::vector<int> openFds_;
+    std::vector<Request> requests_;
+};
+
+}  // namespace reeltest
