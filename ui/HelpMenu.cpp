@@ -12,8 +12,8 @@
 
 namespace ui {
 
-THelpMenu::THelpMenu(QWidget* mainWindow, const QString& title, const QString& programDir, bool compactAbout,
-                     ShellOpener open)
+THelpMenu::THelpMenu(QWidget* mainWindow, QMenu* popupMenu, QAction* actionMoreFreeTools,
+                     const QString& title, const QString& programDir, bool compactAbout, ShellOpener open)
     : QObject(mainWindow),
       mainWindow_(mainWindow),
       title_(title),
@@ -22,7 +22,7 @@ THelpMenu::THelpMenu(QWidget* mainWindow, const QString& title, const QString& p
       open_(std::move(open)) {
     ShowModal = [](QDialog* dialog) { dialog->exec(); };
 
-    PopupMenuHelp = new QMenu(mainWindow);
+    PopupMenuHelp = popupMenu ? popupMenu : new QMenu(mainWindow);
     PopupMenuHelp->setObjectName(QStringLiteral("PopupMenuHelp"));
 
     ActionHelpContent =
@@ -34,10 +34,16 @@ THelpMenu::THelpMenu(QWidget* mainWindow, const QString& title, const QString& p
         AddLinkAction("QuickStart1", QStringLiteral("How Tos && Tutorial Videos..."), &wizard::HowToLink);
     PopupMenuHelp->addSeparator();
     ActionHomePage = AddLinkAction("Homepage1", QStringLiteral("Home Page..."), &wizard::HomePageLink);
-    ActionMoreFreeTools =
-        AddLinkAction("MoreRelatedTools1",
-                      compactAbout ? QStringLiteral("More Tools...") : QStringLiteral("More Free Tools..."),
-                      &wizard::MoreToolsLink);
+    const QString moreTools =
+        compactAbout ? QStringLiteral("More Tools...") : QStringLiteral("More Free Tools...");
+    if (actionMoreFreeTools) {
+        ActionMoreFreeTools = actionMoreFreeTools;
+        ActionMoreFreeTools->setText(moreTools);
+        PopupMenuHelp->addAction(ActionMoreFreeTools);
+        connect(ActionMoreFreeTools, &QAction::triggered, this, &THelpMenu::LabelMoreToolsClick);
+    } else {
+        ActionMoreFreeTools = AddLinkAction("MoreRelatedTools1", moreTools, &wizard::MoreToolsLink);
+    }
     PopupMenuHelp->addSeparator();
     ActionCheckforUpdates =
         AddLinkAction("CheckforUpdates1", QStringLiteral("Check for Updates..."), &wizard::UpdateLink);

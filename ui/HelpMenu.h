@@ -19,9 +19,11 @@ class THelpMenu : public QObject {
 public:
     using ShellOpener = std::function<void(const QString&)>;
 
-    // F1 (ActionHelpContent) is added to the main window itself, so it works even when ButtonHelp is hidden.
-    THelpMenu(QWidget* mainWindow, const QString& title, const QString& programDir, bool compactAbout,
-              ShellOpener open);
+    // Fills popupMenu (or a menu of its own when it is null) with the items. actionMoreFreeTools, when given,
+    // is the window's own action for the more-tools link (its caption follows the window). F1
+    // (ActionHelpContent) is added to the main window itself, so it works even when ButtonHelp is hidden.
+    THelpMenu(QWidget* mainWindow, QMenu* popupMenu, QAction* actionMoreFreeTools, const QString& title,
+              const QString& programDir, bool compactAbout, ShellOpener open);
 
     // ActionHelp: drops the menu down just below the button, moved right by the skin's menu offset.
     void ActionHelpExecute(QWidget* buttonHelp, int menuOffset);

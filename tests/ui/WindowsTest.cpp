@@ -323,7 +323,7 @@ struct MainWindowStandIn {
         window.setGeometry(100, 100, 800, 600);
         buttonHelp = new QPushButton(QStringLiteral("Help"), &window);
         buttonHelp->setGeometry(40, 510, 90, 30);
-        menu = std::make_unique<THelpMenu>(&window, kTitle, program.Path(), compact,
+        menu = std::make_unique<THelpMenu>(&window, nullptr, nullptr, kTitle, program.Path(), compact,
                                            [this](const QString& t) { opened << t; });
     }
     ProgramFolder program{kProfile};
@@ -350,6 +350,22 @@ TEST(HelpMenuTest, ItemsInOrderAndEachLinkOpensItsPage) {
                                         wizard::UpdateLink(kTitle), wizard::SupportLink(kTitle),
                                         wizard::MoreToolsLink(kTitle)}));
     EXPECT_EQ(MainWindowStandIn(true).menu->ActionMoreFreeTools->text(), "More Tools...");
+}
+
+TEST(HelpMenuTest, FillsTheWindowsOwnMenuAndMoreToolsAction) {
+    ProgramFolder program(kProfile);
+    QWidget window;
+    QMenu menu(&window);
+    QAction moreTools(QStringLiteral("more free tools"), &window);
+    QStringList opened;
+    THelpMenu help(&window, &menu, &moreTools, kTitle, program.Path(), true,
+                   [&](const QString& t) { opened << t; });
+    EXPECT_EQ(help.PopupMenuHelp, &menu);
+    EXPECT_EQ(menu.actions().size(), 10);
+    EXPECT_EQ(menu.actions().at(4), &moreTools);
+    EXPECT_EQ(moreTools.text(), "More Tools...");
+    moreTools.trigger();
+    EXPECT_EQ(opened, QStringList{wizard::MoreToolsLink(kTitle)});
 }
 
 TEST(HelpMenuTest, F1WorksWithTheHelpButtonHidden) {

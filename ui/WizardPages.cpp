@@ -1,0 +1,419 @@
+#include "ui/WizardPages.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTreeWidget>
+
+#include "ui/ClickableLabel.h"
+
+namespace ui {
+
+namespace {
+
+// Every page is 540 x 420 (the page control's client area).
+constexpr int kPageWidth = 540;
+constexpr int kButtonHeight = 26;
+
+template <typename W>
+W* Named(W* widget, const char* name) {
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+QLabel* NewLabel(QWidget* parent, const char* name, const QString& text, int x, int y, int w = 0) {
+    auto* label = Named(new QLabel(text, parent), name);
+    label->move(x, y);
+    if (w > 0)
+        label->resize(w, label->sizeHint().height());
+    else
+        label->adjustSize();
+    return label;
+}
+
+QLabel* TitleLabel(QWidget* parent, const QString& text, int x, int y) {
+    auto* label = new QLabel(text, parent);
+    label->move(x, y);
+    label->adjustSize();
+    return label;
+}
+
+QPushButton* NewButton(QWidget* parent, const char* name, const QString& caption, int x, int y, int w) {
+    auto* button = Named(new QPushButton(caption, parent), name);
+    button->setGeometry(x, y, w, kButtonHeight);
+    return button;
+}
+
+QAction* NewAction(QObject* parent, const char* name, const QString& caption,
+                   const QKeySequence& shortcut = QKeySequence()) {
+    auto* action = Named(new QAction(caption, parent), name);
+    action->setShortcut(shortcut);
+    action->setShortcutContext(Qt::WindowShortcut);
+    return action;
+}
+
+// A button that stands for an action: it runs the action and follows its enabled state.
+void Bind(QPushButton* button, QAction* action) {
+    QObject::connect(button, &QPushButton::clicked, action, &QAction::trigger);
+    QObject::connect(action, &QAction::changed, button,
+                     [button, action] { button->setEnabled(action->isEnabled()); });
+    button->setEnabled(action->isEnabled());
+}
+
+// A report-style list: read-only, whole rows selected, no root decoration.
+QTreeWidget* NewReportList(QWidget* parent, const char* name, const QStringList& columns,
+                           const QList<int>& widths) {
+    auto* list = Named(new QTreeWidget(parent), name);
+    list->setColumnCount(columns.size());
+    list->setHeaderLabels(columns);
+    for (int i = 0; i < widths.size(); ++i)
+        list->setColumnWidth(i, widths[i]);
+    list->setRootIsDecorated(false);
+    list->setUniformRowHeights(true);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list->header()->setStretchLastSection(false);
+    return list;
+}
+
+// A status line: title at the left, value beside it, "..." at first.
+QLabel* StatusRow(QWidget* group, const char* titleName, const QString& title, const char* valueName, int y,
+                  QLabel** titleOut = nullptr) {
+    QLabel* t = NewLabel(group, titleName, title, 14, y);
+    if (titleOut) *titleOut = t;
+    QLabel* value = NewLabel(group, valueName, QStringLiteral("..."), 170, y, 350);
+    value->setTextFormat(Qt::PlainText);
+    return value;
+}
+
+QFont Bold(QFont f) {
+    f.setBold(true);
+    return f;
+}
+
+}  // namespace
+
+TWizardPages::TWizardPages(const PageWidgets& pages, QWidget* actionOwner) : QObject(actionOwner) {
+    BuildStep1(pages.step1, actionOwner);
+    BuildStep2(pages.step2);
+    BuildStep3(pages.step3);
+    BuildStep4(pages.step4);
+    BuildStep5(pages.step5, actionOwner);
+    BuildStep6(pages.step6);
+    BuildStep7(pages.step7);
+}
+
+void TWizardPages::BuildStep1(QWidget* page, QWidget* actionOwner) {
+    // The input grid: one 90-pixel slide per file; columns 5 to 16 hold facts for the job builder.
+    static const char* const kColumns[] = {
+        "NxGraphicColumnMainImage",    "NxTextColumnFileMinName",  "NxTextColumnDuration",
+        "NxTextColumnBitrate",         "NxTextColumnDimension",    "NxTextColumnFileFullName",
+        "NxTextColumnFileSize",        "NxTextColumnVideoEncoder", "NxTextColumnAudioChannels",
+        "NxTextColumnAudioSampleRate", "NxTextColumnAudioBitrate", "NxTextColumnAudioEncoder",
+        "NxTextColumnFrameRate",       "NxTextColumnRealDuration", "NxTextColumnWidth",
+        "NxTextColumnHeight",          "NxTextColumnAspectRatio"};
+    NextGrid = Named(new QTableWidget(0, std::size(kColumns), page), "NextGrid");
+    QStringList headers;
+    for (const char* c : kColumns)
+        headers << QLatin1String(c);
+    NextGrid->setHorizontalHeaderLabels(headers);
+    NextGrid->horizontalHeader()->hide();
+    NextGrid->verticalHeader()->hide();
+    NextGrid->verticalHeader()->setDefaultSectionSize(90);
+    NextGrid->setColumnWidth(0, 136);
+    NextGrid->horizontalHeader()->setStretchLastSection(true);
+    for (int c = 5; c < int(std::size(kColumns)); ++c)
+        NextGrid->setColumnHidden(c, true);
+    NextGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    NextGrid->setSelectionMode(QAbstractItemView::SingleSelection);
+    NextGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    NextGrid->setShowGrid(false);
+    NextGrid->setGeometry(0, 0, kPageWidth, 378);
+
+    ActionAdd = NewAction(actionOwner, "ActionAdd", QStringLiteral("&Add Video..."),
+                          QKeySequence(Qt::CTRL | Qt::Key_O));
+    ActionDelete =
+        NewAction(actionOwner, "ActionDelete", QStringLiteral("&Delete"), QKeySequence(Qt::Key_Delete));
+    ActionClear = NewAction(actionOwner, "ActionClear", QStringLiteral("&Clear"),
+                            QKeySequence(Qt::SHIFT | Qt::Key_Delete));
+    ActionMoveUp = NewAction(actionOwner, "ActionMoveUp", QStringLiteral("&Move Up"));
+    ActionMoveDown = NewAction(actionOwner, "ActionMoveDown", QStringLiteral("M&ove Down"));
+    ActionPlay =
+        NewAction(actionOwner, "ActionPlay", QStringLiteral("&Play"), QKeySequence(Qt::CTRL | Qt::Key_P));
+    // The shortcuts act only while Step1 is shown.
+    for (QAction* a : {ActionAdd, ActionDelete, ActionClear, ActionMoveUp, ActionMoveDown, ActionPlay}) {
+        a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        page->addAction(a);
+    }
+
+    PopupMenuNextGrid = Named(new QMenu(NextGrid), "PopupMenuNextGrid");
+    PopupMenuNextGrid->addActions({ActionAdd, ActionDelete, ActionClear});
+    PopupMenuNextGrid->addSeparator();
+    PopupMenuNextGrid->addActions({ActionMoveUp, ActionMoveDown});
+    PopupMenuNextGrid->addSeparator();
+    PopupMenuNextGrid->addAction(ActionPlay);
+    NextGrid->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(NextGrid, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { PopupMenuNextGrid->popup(NextGrid->viewport()->mapToGlobal(at)); });
+
+    const int y = 386;
+    ButtonAdd = NewButton(page, "ButtonAdd", QStringLiteral("&Add Video..."), 0, y, 100);
+    ButtonDelete = NewButton(page, "ButtonDelete", QStringLiteral("&Delete"), 108, y, 80);
+    ButtonClear = NewButton(page, "ButtonClear", QStringLiteral("&Clear"), 196, y, 80);
+    ButtonMoveUp = NewButton(page, "ButtonMoveUp", QStringLiteral("&Move Up"), 284, y, 80);
+    ButtonMoveDown = NewButton(page, "ButtonMoveDown", QStringLiteral("M&ove Down"), 372, y, 80);
+    ButtonPlay = NewButton(page, "ButtonPlay", QStringLiteral("&Play"), 460, y, 80);
+    Bind(ButtonAdd, ActionAdd);
+    Bind(ButtonDelete, ActionDelete);
+    Bind(ButtonClear, ActionClear);
+    Bind(ButtonMoveUp, ActionMoveUp);
+    Bind(ButtonMoveDown, ActionMoveDown);
+    Bind(ButtonPlay, ActionPlay);
+
+    connect(NextGrid->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &TWizardPages::UpdateInputActions);
+    connect(NextGrid->model(), &QAbstractItemModel::rowsInserted, this, &TWizardPages::UpdateInputActions);
+    connect(NextGrid->model(), &QAbstractItemModel::rowsRemoved, this, &TWizardPages::UpdateInputActions);
+    connect(NextGrid->model(), &QAbstractItemModel::modelReset, this, &TWizardPages::UpdateInputActions);
+    UpdateInputActions();
+}
+
+void TWizardPages::UpdateInputActions() {
+    const int rows = NextGrid->rowCount();
+    const int selected = NextGrid->selectionModel()->hasSelection() ? NextGrid->currentRow() : -1;
+    ActionDelete->setEnabled(selected >= 0);
+    ActionClear->setEnabled(rows > 0);
+    ActionMoveUp->setEnabled(selected > 0);
+    ActionMoveDown->setEnabled(selected >= 0 && selected < rows - 1);
+    ActionPlay->setEnabled(selected >= 0);
+}
+
+void TWizardPages::BuildStep2(QWidget* page) {
+    LabelOutputDir = NewLabel(page, "LabelOutputDir", QStringLiteral("Output directory:"), 18, 22);
+    EditOutputDir = Named(new QLineEdit(page), "EditOutputDir");
+    EditOutputDir->setGeometry(18, 44, 404, 26);
+    ButtonSelectDir = NewButton(page, "ButtonSelectDir", QStringLiteral("Select..."), 430, 44, 92);
+    LabelConvertTo = NewLabel(page, "LabelConvertTo", QStringLiteral("Convert to:"), 18, 104);
+    LabelConvertTo->setFont(Bold(LabelConvertTo->font()));
+    LabelConvertTo->adjustSize();
+}
+
+void TWizardPages::BuildStep3(QWidget* page) {
+    ListViewConverting =
+        NewReportList(page, "ListViewConverting",
+                      {QStringLiteral("Name"), QStringLiteral("Duration"), QStringLiteral("Status"),
+                       QStringLiteral("Progress"), QStringLiteral("Path")},
+                      {160, 80, 90, 70, 130});
+    ListViewConverting->setGeometry(0, 0, kPageWidth, 158);
+
+    GroupBoxStatus = Named(new QGroupBox(QStringLiteral("Status"), page), "GroupBoxStatus");
+    GroupBoxStatus->setGeometry(0, 164, kPageWidth, 148);
+    LabelCurrentFile = StatusRow(GroupBoxStatus, "LabelCurrentFileTitle", QStringLiteral("Current file:"),
+                                 "LabelCurrentFile", 24, &LabelCurrentFileTitle);
+    LabelEstimated =
+        StatusRow(GroupBoxStatus, "LabelEstimatedTitle", QStringLiteral("Estimated overall time:"),
+                  "LabelEstimated", 46, &LabelEstimatedTitle);
+    LabelElapsed = StatusRow(GroupBoxStatus, "LabelElapsedTitle", QStringLiteral("Elapsed time:"),
+                             "LabelElapsed", 68, &LabelElapsedTitle);
+    LabelTimeLeft = StatusRow(GroupBoxStatus, "LabelTimeLeftTitle", QStringLiteral("Time left:"),
+                              "LabelTimeLeft", 90, &LabelTimeLeftTitle);
+    LabelProgressTitle =
+        NewLabel(GroupBoxStatus, "LabelProgressTitle", QStringLiteral("Overall Progress:"), 14, 116);
+    ProgressBar = Named(new QProgressBar(GroupBoxStatus), "ProgressBar");
+    ProgressBar->setRange(0, 100);
+    ProgressBar->setValue(0);
+    ProgressBar->setTextVisible(false);
+    ProgressBar->setGeometry(170, 114, 300, 20);
+    LabelProgress = NewLabel(GroupBoxStatus, "LabelProgress", QStringLiteral("0%"), 480, 116, 50);
+
+    GroupBoxPostOptions =
+        Named(new QGroupBox(QStringLiteral("Post-Progress Options"), page), "GroupBoxPostOptions");
+    GroupBoxPostOptions->setGeometry(0, 318, kPageWidth, 72);
+    CheckBoxPlayASound =
+        Named(new QCheckBox(QStringLiteral("&Play a sound when conversion is finished"), GroupBoxPostOptions),
+              "CheckBoxPlayASound");
+    CheckBoxPlayASound->move(14, 22);
+    CheckBoxPlayASound->adjustSize();
+    CheckBoxShutdown =
+        Named(new QCheckBox(QStringLiteral("&Shut down the computer after all tasks are finished"),
+                            GroupBoxPostOptions),
+              "CheckBoxShutdown");
+    CheckBoxShutdown->move(14, 44);
+    CheckBoxShutdown->adjustSize();
+
+    CheckBoxPreview = Named(new QCheckBox(QStringLiteral("Preview"), page), "CheckBoxPreview");
+    CheckBoxPreview->move(4, 396);
+    CheckBoxPreview->adjustSize();
+}
+
+void TWizardPages::BuildStep4(QWidget* page) {
+    LabelFinishSummary = NewLabel(page, "LabelFinishSummary", QStringLiteral("Summary"), 20, 80);
+    LabelFinishSummary->setFont(Bold(LabelFinishSummary->font()));
+    LabelFinishSummary->adjustSize();
+    TitleLabel(page, QStringLiteral("Total files:"), 40, 104);
+    TitleLabel(page, QStringLiteral("Successed:"), 40, 126);
+    TitleLabel(page, QStringLiteral("Failed:"), 40, 148);
+    LabelFinishTotalFiles = NewLabel(page, "LabelFinishTotalFiles", QStringLiteral("0"), 150, 104, 100);
+    LabelFinishSuccessed = NewLabel(page, "LabelFinishSuccessed", QStringLiteral("0"), 150, 126, 100);
+    LabelFinishFailed = NewLabel(page, "LabelFinishFailed", QStringLiteral("0"), 150, 148, 100);
+
+    LabelOpenFolder = Named(new ClickableLabel(page), "LabelOpenFolder");
+    LabelOpenFolder->setText(QStringLiteral("Open folder"));
+    LabelOpenFolder->ShowAsLink();
+    LabelOpenFolder->move(20, 184);
+    LabelOpenFolder->adjustSize();
+
+    MemoErrorLog = Named(new QPlainTextEdit(page), "MemoErrorLog");
+    MemoErrorLog->setReadOnly(true);
+    MemoErrorLog->setLineWrapMode(QPlainTextEdit::NoWrap);
+    MemoErrorLog->setGeometry(20, 214, kPageWidth - 40, 196);
+    MemoErrorLog->hide();
+}
+
+void TWizardPages::BuildStep5(QWidget* page, QWidget* actionOwner) {
+    GroupBoxInputURLs = Named(new QGroupBox(QStringLiteral(" Input URLs "), page), "GroupBoxInputURLs");
+    GroupBoxInputURLs->setGeometry(0, 0, kPageWidth, 216);
+    ListViewInputURL =
+        NewReportList(GroupBoxInputURLs, "ListViewInputURL", {QStringLiteral("Videos")}, {390});
+    ListViewInputURL->setHeaderHidden(true);
+    ListViewInputURL->header()->setStretchLastSection(true);
+    ListViewInputURL->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    ListViewInputURL->setGeometry(12, 24, 400, 180);
+
+    ActionURLPaste = NewAction(actionOwner, "ActionURLPaste", QStringLiteral("&Paste"));
+    ActionURLRemove = NewAction(actionOwner, "ActionURLRemove", QStringLiteral("&Remove"));
+    ActionURLEmpty = NewAction(actionOwner, "ActionURLEmpty", QStringLiteral("&Empty"));
+    ActionURLSelect = NewAction(actionOwner, "ActionURLSelect", QStringLiteral("Select..."));
+    ButtonURLPaste = NewButton(GroupBoxInputURLs, "ButtonURLPaste", QStringLiteral("&Paste"), 422, 24, 104);
+    ButtonURLRemove =
+        NewButton(GroupBoxInputURLs, "ButtonURLRemove", QStringLiteral("&Remove"), 422, 58, 104);
+    ButtonURLEmpty = NewButton(GroupBoxInputURLs, "ButtonURLEmpty", QStringLiteral("&Empty"), 422, 92, 104);
+    Bind(ButtonURLPaste, ActionURLPaste);
+    Bind(ButtonURLRemove, ActionURLRemove);
+    Bind(ButtonURLEmpty, ActionURLEmpty);
+
+    // The list's menu: Paste with Ctrl+V, and Remove.
+    PopupMenuListViewURL = Named(new QMenu(ListViewInputURL), "PopupMenuListViewURL");
+    QAction* menuPaste = Named(PopupMenuListViewURL->addAction(QStringLiteral("&Paste")), "MenuPaste");
+    menuPaste->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
+    menuPaste->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    page->addAction(menuPaste);
+    connect(menuPaste, &QAction::triggered, ActionURLPaste, &QAction::trigger);
+    connect(ActionURLPaste, &QAction::changed, menuPaste,
+            [this, menuPaste] { menuPaste->setEnabled(ActionURLPaste->isEnabled()); });
+    QAction* menuDelete = Named(PopupMenuListViewURL->addAction(QStringLiteral("&Remove")), "MenuDelete");
+    connect(menuDelete, &QAction::triggered, ActionURLRemove, &QAction::trigger);
+    connect(ActionURLRemove, &QAction::changed, menuDelete,
+            [this, menuDelete] { menuDelete->setEnabled(ActionURLRemove->isEnabled()); });
+    ListViewInputURL->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ListViewInputURL, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        PopupMenuListViewURL->popup(ListViewInputURL->viewport()->mapToGlobal(at));
+    });
+
+    GroupBoxSetup = Named(new QGroupBox(QStringLiteral(" Setup "), page), "GroupBoxSetup");
+    GroupBoxSetup->setGeometry(0, 224, kPageWidth, 68);
+    TitleLabel(GroupBoxSetup, QStringLiteral("Output directory:"), 12, 32);
+    EditURLOutput = Named(new QLineEdit(GroupBoxSetup), "EditURLOutput");
+    EditURLOutput->setGeometry(128, 27, 284, 26);
+    ButtonURLSelect = NewButton(GroupBoxSetup, "ButtonURLSelect", QStringLiteral("Select..."), 422, 27, 104);
+    connect(ButtonURLSelect, &QPushButton::clicked, ActionURLSelect, &QAction::trigger);
+
+    GroupBoxQuality = Named(new QGroupBox(QStringLiteral(" Quality "), page), "GroupBoxQuality");
+    GroupBoxQuality->setGeometry(0, 300, kPageWidth, 110);
+    CheckBoxYouTubeQuality =
+        Named(new QCheckBox(QStringLiteral("Prefer YouTube high quality"), GroupBoxQuality),
+              "CheckBoxYouTubeQuality");
+    CheckBoxYouTubeQuality->move(12, 30);
+    CheckBoxYouTubeQuality->adjustSize();
+    ButtonYouTubeQualityConfig =
+        NewButton(GroupBoxQuality, "ButtonYouTubeQualityConfig", QStringLiteral("Config..."), 422, 26, 104);
+    LabelYouTubeQuality = Named(new QLabel(GroupBoxQuality), "LabelYouTubeQuality");
+    LabelYouTubeQuality->setWordWrap(true);
+    LabelYouTubeQuality->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    LabelYouTubeQuality->setGeometry(12, 62, kPageWidth - 24, 40);
+
+    connect(ListViewInputURL->model(), &QAbstractItemModel::rowsInserted, this,
+            [this] { UpdateURLActions(!ActionURLPaste->isEnabled()); });
+    connect(ListViewInputURL->model(), &QAbstractItemModel::rowsRemoved, this,
+            [this] { UpdateURLActions(!ActionURLPaste->isEnabled()); });
+    connect(ListViewInputURL, &QTreeWidget::itemSelectionChanged, this,
+            [this] { UpdateURLActions(!ActionURLPaste->isEnabled()); });
+    UpdateURLActions(true);
+}
+
+void TWizardPages::UpdateURLActions(bool clipboardHasNoText) {
+    ActionURLPaste->setEnabled(!clipboardHasNoText);
+    ActionURLRemove->setEnabled(!ListViewInputURL->selectedItems().isEmpty());
+    ActionURLEmpty->setEnabled(ListViewInputURL->topLevelItemCount() > 0);
+}
+
+void TWizardPages::BuildStep6(QWidget* page) {
+    ListViewURLDownload =
+        NewReportList(page, "ListViewURLDownload",
+                      {QStringLiteral("Name"), QStringLiteral("Status"), QStringLiteral("Size"),
+                       QStringLiteral("Speed"), QStringLiteral("Progress"), QStringLiteral("URL")},
+                      {380, 250, 80, 70, 70, 600});
+    ListViewURLDownload->setGeometry(0, 0, kPageWidth, 190);
+
+    GroupBoxURLStatus = Named(new QGroupBox(QStringLiteral("Status"), page), "GroupBoxURLStatus");
+    GroupBoxURLStatus->setGeometry(0, 198, kPageWidth, 212);
+    LabelURLCurrentFile = StatusRow(GroupBoxURLStatus, "LabelURLCurrentFileTitle",
+                                    QStringLiteral("Current file:"), "LabelURLCurrentFile", 24);
+    LabelURLStatus =
+        StatusRow(GroupBoxURLStatus, "LabelURLStatusTitle", QStringLiteral("Status:"), "LabelURLStatus", 48);
+    LabelSpeed = StatusRow(GroupBoxURLStatus, "LabelSpeedTitle", QStringLiteral("Speed:"), "LabelSpeed", 72);
+    LabelURLElapsedTime = StatusRow(GroupBoxURLStatus, "LabelURLElapsedTimeTitle",
+                                    QStringLiteral("Elapsed time:"), "LabelURLElapsedTime", 96);
+    LabelURLTimeLeft = StatusRow(GroupBoxURLStatus, "LabelURLTimeLeftTitle", QStringLiteral("Time left:"),
+                                 "LabelURLTimeLeft", 120);
+    LabelQuality =
+        StatusRow(GroupBoxURLStatus, "LabelQualityTitle", QStringLiteral("Quality:"), "LabelQuality", 144);
+    NewLabel(GroupBoxURLStatus, "LabelProgressBarDownloadTitle", QStringLiteral("Progress:"), 14, 172);
+    ProgressBarDownload = Named(new QProgressBar(GroupBoxURLStatus), "ProgressBarDownload");
+    ProgressBarDownload->setRange(0, 100);
+    ProgressBarDownload->setTextVisible(false);
+    ProgressBarDownload->setGeometry(170, 170, 300, 20);
+    LabelProgressBarDownload =
+        NewLabel(GroupBoxURLStatus, "LabelProgressBarDownload", QStringLiteral("0%"), 480, 172, 50);
+    ResetDownloadStatus();
+}
+
+void TWizardPages::ResetDownloadStatus() {
+    for (QLabel* l : {LabelURLCurrentFile, LabelURLStatus, LabelSpeed, LabelURLElapsedTime, LabelURLTimeLeft,
+                      LabelQuality})
+        l->setText(QStringLiteral("..."));
+    ProgressBarDownload->setValue(0);
+    LabelProgressBarDownload->setText(QStringLiteral("0%"));
+}
+
+void TWizardPages::BuildStep7(QWidget* page) {
+    LabelURLSummary = NewLabel(page, "LabelURLSummary", QStringLiteral("Summary"), 20, 80);
+    LabelURLSummary->setFont(Bold(LabelURLSummary->font()));
+    LabelURLSummary->adjustSize();
+    TitleLabel(page, QStringLiteral("Total files:"), 40, 104);
+    TitleLabel(page, QStringLiteral("Successed:"), 40, 126);
+    TitleLabel(page, QStringLiteral("Failed:"), 40, 148);
+    LabelURLTotalFiles = NewLabel(page, "LabelURLTotalFiles", QStringLiteral("0"), 150, 104, 100);
+    LabelURLSucedded = NewLabel(page, "LabelURLSucedded", QStringLiteral("0"), 150, 126, 100);
+    LabelURLFailed = NewLabel(page, "LabelURLFailed", QStringLiteral("0"), 150, 148, 100);
+
+    LabelURLOpenFolder = Named(new ClickableLabel(page), "LabelURLOpenFolder");
+    LabelURLOpenFolder->setText(QStringLiteral("Open folder"));
+    LabelURLOpenFolder->ShowAsLink();
+    LabelURLOpenFolder->move(20, 184);
+    LabelURLOpenFolder->adjustSize();
+
+    ButtonConvertDownloaded = NewButton(page, "ButtonConvertDownloaded",
+                                        QStringLiteral("Convert the downloaded file(s) now! "), 20, 220, 280);
+    ButtonConvertDownloaded->setFixedHeight(32);
+}
+
+}  // namespace ui
