@@ -1,0 +1,194 @@
+#pragma once
+// The encoder component: the engine's face to the host. It keeps a list of conversion tasks (each a
+// TFFmpeg with its inputs, outputs and options), starts them on conversion threads, relays their progress,
+// previews and hooks, and reports their termination.
+//
+// Threads: OnProgress and OnPreviewBitmap run on the main thread (TriggerEventInMainThread) while the
+// converting thread waits; the hooks run on the converting thread. OnTerminate runs on a short-lived
+// notifier thread in a threaded run (and when the component is not working), directly on the caller in an
+// unthreaded run; the run-ended notice (TaskIndex -1) always comes after the last task's notice.
+
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/EncoderRecords.h"
+#include "engine/FFDecode.h"
+#include "engine/FFmpeg.h"
+#include "engine/Previewer.h"
+
+namespace engine {
+
+class TFFEncoder;
+
+enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
+
+// A task as the component holds it: a TCustomFFmpeg plus the decoders lent to the host for its inputs and
+// the kept copies of the option records.
+class TFFmpeg : public TCustomFFmpeg {
+public:
+    explicit TFFmpeg(TFFEncoder& owner);
+    ~TFFmpeg() override;
+
+    TFFEncoder& Owner() const { return owner_; }
+    // The decoder attached to input i (reports on the task's open container without owning it).
+    TFFDecoder* InputDecoder(int index) const;
+    const TInputOptions* InputOptions(int index) const;
+    const TOutputOptions* OutputOptions(int index) const;
+
+private:
+    friend class TFFEncoder;
+    void BeforeRelease() override;
+
+    TFFEncoder& owner_;
+    std::vector<std::unique_ptr<TFFDecoder>> decoders_;
+    std::vector<std::unique_ptr<TInputOptions>> inputOptions_;
+    std::vector<std::unique_ptr<TOutputOptions>> outputOptions_;
+    std::unique_ptr<TPreviewer> previewer_;
+
+    // the conversion thread and its done event (set while no thread runs)
+    std::thread thread_;
+    std::mutex doneLock_;
+    std::condition_variable doneCv_;
+    bool threadDone_ = true;
+    bool hasThread_ = false;
+};
+
+class TFFEncoder {
+public:
+    using TProgressEvent = std::function<void(TFFEncoder* sender, PProgressInfo info)>;
+    using TTerminateEvent = std::function<void(TFFEncoder* sender, const TTerminateInfo& info)>;
+    using TPreviewBitmapEvent = std::function<void(TFFEncoder* sender, const TPreviewInfo& info)>;
+    using TVideoHookEvent = std::function<void(TFFEncoder* sender, PHookInfo info)>;
+    using TAudioHookEvent =
+        std::function<void(TFFEncoder* sender, int taskIndex, int64_t pts, uint8_t* sample, int size,
+                           int sampleRate, int channels, int sampleFormat)>;
+    using TBeforeFindStreamInfoEvent =
+        std::function<void(TFFEncoder* sender, AVFormatContext* formatContext)>;
+
+    TFFEncoder();
+    ~TFFEncoder();
+    TFFEncoder(const TFFEncoder&) = delete;
+    TFFEncoder& operator=(const TFFEncoder&) = delete;
+
+    // ---- properties
+    std::string About;
+    static const char* Version() { return "3.9"; }
+    bool Preview() const { return preview_; }
+    void SetPreview(bool value);
+    bool PreviewBitmap() const { return previewBitmap_; }
+    void SetPreviewBitmap(bool value);
+    int ProgressInterval() const { return progressInterval_; }
+    void SetProgressInterval(int ms) { progressInterval_ = ms <= 100 ? 100 : ms; }
+    TThreadPriority ThreadPriority = tpNormal;
+    bool TriggerEventInMainThread = true;
+    // Where preview windows are shown (the host's); none: Preview shows nothing.
+    TPreviewHost* PreviewHost = nullptr;
+
+    TProgressEvent OnProgress;
+    TTerminateEvent OnTerminate;
+    TPreviewBitmapEvent OnPreviewBitmap;
+    TVideoHookEvent OnVideoInputHook, OnVideoOutputHook;
+    TAudioHookEvent OnAudioHook;
+    TBeforeFindStreamInfoEvent OnBeforeFindStreamInfo;
+
+    // Per-task defaults copied into every new task.
+    int MaxInputFiles = 20, MaxOutputFiles = 20;
+    bool RaiseOnUnknown = true;
+    int Verbosity = 1;
+    int IOTimeout = 10000;
+
+    const std::string& LastErrMsg() const { return lastErrMsg_; }
+    TFFDecoder& Decoder() { return decoder_; }
+
+    // ---- libraries
+    bool AVLibLoaded();
+    bool LoadAVLib(const std::string& folder);
+
+    // ---- tasks; each throws EngineError("Cannot <op> while working.") during a run
+    int AddTask(const std::string& fileName, const TInputOptions* options = nullptr);
+    bool AddInputFile(int taskIndex, const std::string& fileName, const TInputOptions* options = nullptr);
+    bool SetOutputFile(int taskIndex, const std::string& fileName, const TOutputOptions* options = nullptr);
+    void RemoveTask(int taskIndex);
+    void ClearTasks();
+    int TasksCount() const;
+    TFFmpeg* Task(int index) const;
+
+    // ---- run control
+    // N > 0: run on conversion threads, N at a time; N = 0: run every task on the caller, then return.
+    void StartTask(int threadCount);
+    // Stops the run; with wait, returns when the running tasks have ended (serving main-thread deliveries).
+    void Stop(bool wait);
+    bool Working() const { return working_; }
+
+    // The host reports that the user closed the preview window shown for key: Preview ends for that task.
+    void PreviewWindowClosed(const void* key);
+
+    // The last record of each event kind.
+    TProgressInfo LastProgressInfo() const;
+    TTerminateInfo LastTerminateInfo() const;
+
+private:
+    void Guard(const char* op) const;
+    TFFmpeg* TaskOrNull(int index) const;
+    int IndexOf(const TCustomFFmpeg* task) const;
+    void SetupTask(TFFmpeg& task);
+    void AttachDecoder(TFFmpeg& task, int inputIndex);
+    void StartNextTask();
+    void StartOne(TFFmpeg& task);
+    void ConvertThreadMain(TFFmpeg* task);
+    void RunTask(TFFmpeg& task);
+    void FinishTask(TFFmpeg& task);
+    void TerminateRelay(TFFmpeg* task);
+    void SendRunEnded();
+    void SpawnNotifier(std::function<void()> fn);
+    void JoinThreads();
+    void Deliver(const std::function<void()>& fn);
+
+    // relays called by the tasks
+    void ProgressRelay(TCustomFFmpeg& task, const ProgressData& d);
+    void PreviewRelay(TCustomFFmpeg& task, std::shared_ptr<const TBitmap> bmp, int frameNumber, int64_t pts);
+    void PreviewWindowRelay(TCustomFFmpeg& task, std::shared_ptr<const TBitmap> bmp,
+                            const std::string& title);
+    void VideoHookRelay(TCustomFFmpeg& task, THookInfo& info, bool input);
+    void AudioHookRelay(TCustomFFmpeg& task, int64_t pts, uint8_t* samples, int size, int rate, int channels,
+                        int format);
+
+    std::string lastErrMsg_;
+    TFFDecoder decoder_;
+    std::vector<std::unique_ptr<TFFmpeg>> tasks_;
+    mutable std::recursive_mutex tasksLock_;  // the list and the run counters
+
+    std::atomic<bool> preview_{false}, previewBitmap_{false};
+    std::atomic<int> progressInterval_{500};
+
+    int finishedCount_ = 0;
+    int nextIndex_ = -1;
+    int remaining_ = 0;
+    bool threaded_ = false;
+    std::atomic<bool> working_{false};
+    std::atomic<bool> runEnded_{false};
+    std::atomic<bool> noticeDone_{true};
+
+    mutable std::mutex progressLock_, previewLock_, videoHookLock_, audioHookLock_;
+    std::recursive_mutex terminateLock_;
+    TProgressInfo progressInfo_;
+    TTerminateInfo terminateInfo_;
+    TPreviewInfo previewInfo_;
+    THookInfo hookInfo_;
+
+    // notifier threads (termination notices) and their done flags
+    struct Notifier {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> done;
+    };
+    std::mutex notifiersLock_;
+    std::vector<Notifier> notifiers_;
+};
+
+}  // namespace engine

@@ -1,0 +1,330 @@
+#pragma once
+// One conversion task (TCustomFFmpeg): the option language that configures it (FFmpegOptions.cpp),
+// opening its inputs and outputs (FFmpegOpen.cpp), and the transcoding loop that decodes, filters,
+// scales, resamples, encodes and writes (FFmpegRun.cpp, FFmpegVideo.cpp, FFmpegAudio.cpp).
+//
+// Options accumulate in the task's current settings and are consumed by the next input or output that is
+// opened, as with the command-line tool whose option names they use.
+
+#include <array>
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <limits>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "engine/Bitmap.h"
+#include "engine/EncoderRecords.h"
+#include "engine/EngineError.h"
+#include "engine/FFLog.h"
+#include "engine/FFUtils.h"
+#include "engine/FFWrappers.h"
+#include "engine/LegacyOptions.h"
+
+namespace engine {
+
+class FrameHookModule;
+
+// The error class of the transcoding core.
+class FFmpegException : public EngineError {
+public:
+    using EngineError::EngineError;
+};
+
+[[noreturn]] void RaiseFmt(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+
+constexpr int kMaxStreams = 20;
+constexpr int64_t kNoLimit = std::numeric_limits<int64_t>::max();
+
+// Options that were not in the table but were accepted by one of the libraries' parameter sets; applied to
+// every codec, container and scaler the task creates afterwards.
+struct AcceptedParams {
+    std::vector<OptionLine> codec[AVMEDIA_TYPE_NB];  // generic codec options, by media kind
+    std::vector<OptionLine> format;                  // container options
+    std::vector<OptionLine> scaler;                  // swscale options
+    std::vector<OptionLine> priv;                    // private options of some codec or muxer
+};
+
+// What the options set; consumed (partly reset) by each input and output that is opened.
+struct TaskSettings {
+    std::string forcedFormat;
+    int frameWidth = 0, frameHeight = 0;
+    AVRational frameRate{25, 0};  // den 0 = unset
+    double frameAspect = 0;
+    int pixFmt = -1;
+    int sampleFmt = -1;
+    int64_t maxFrames[3] = {kNoLimit, kNoLimit, kNoLimit};  // video, audio, data
+    int sampleRate = 44100;
+    int channels = 2;
+    uint64_t channelLayout = 0;
+    float audioQScale = -99999;
+    int volume = 256;
+    int verbose = 1;
+    int threads = 0;  // automatic: one per core
+    float muxPreload = 0.5f, muxMaxDelay = 0.7f;
+    int64_t recordingTime = kNoLimit;
+    int64_t startTime = 0;
+    int64_t inputTsOffset = 0;
+    int64_t recTimestamp = 0;
+    int videoSync = -1, audioSync = 0;
+    float audioDriftThreshold = 0.1f, dtsDeltaThreshold = 10;
+    int topField = -1, intraDcPrecision = 8;
+    int swsFlags = 4;  // bicubic
+    int64_t limitFilesize = 0;
+    int programId = -1;
+    double tsScale[kMaxStreams];
+    std::string videoCodecName, audioCodecName, subtitleCodecName;
+    bool videoDisable = false, audioDisable = false, subtitleDisable = false;
+    bool videoCopy = false, audioCopy = false, subtitleCopy = false;
+    bool intraOnly = false, sameQuality = false, forceFps = false, deinterlace = false, psnr = false;
+    bool copyTs = false, copyTb = false, shortest = false, inputSync = false, rateEmu = false;
+    bool loopInput = false, doDump = false, doHex = false, exitOnError = false, qpHist = false;
+    int loopOutput = -1;
+    int copyInitialNonkeyframes = 0;
+    int vglobal = 0;
+    int meThreshold = 0;
+    float videoQScale = 0;
+    std::string rcOverride;
+    int doPass = 0;
+    std::string passLogFile;
+    std::vector<uint16_t> intraMatrix, interMatrix;
+    std::string vfilters;
+    std::string videoLang, audioLang, subtitleLang;
+    uint32_t videoTag = 0, audioTag = 0, subtitleTag = 0;
+    std::vector<std::string> vbsf, absf, sbsf;
+    std::map<int, int> streamIds;
+    std::string forcedKeyFrames;
+    std::vector<std::pair<std::string, std::string>> metadata;
+    int videoChannel = 0;
+    std::string tvStandard;
+    int videoDiscard = 0;
+    std::string vstatsFilename;
+    TaskSettings() {
+        for (double& s : tsScale)
+            s = 1.0;
+    }
+};
+
+struct StreamMap {
+    int file, stream, syncFile, syncStream;
+};
+
+struct MetadataMap {
+    int file;
+    char type;
+    int index;
+};
+
+struct InputStream;
+struct OutputStream;
+struct InputFile;
+struct OutputFile;
+
+// Everything a progress report carries (TProgressInfo without the task index).
+struct ProgressData {
+    int fileIndex = 0;
+    int frameNumber = 0;
+    int fps = 0;
+    float quality = 0;
+    float bitRate = 0;
+    int64_t currentSize = 0;
+    int64_t currentDuration = 0;
+    int64_t totalDuration = 0;
+};
+
+class TCustomFFmpeg {
+public:
+    explicit TCustomFFmpeg(int maxInputs = 20, int maxOutputs = 20);
+    virtual ~TCustomFFmpeg();
+    TCustomFFmpeg(const TCustomFFmpeg&) = delete;
+    TCustomFFmpeg& operator=(const TCustomFFmpeg&) = delete;
+
+    // ---- option language (FFmpegOptions.cpp)
+    void ParseOption(const std::string& name, const std::string& value);
+    void ParseOptionText(const std::string& text, bool isInput);
+    void ApplyPreset(const std::string& kind, const std::string& name);
+    void SetTarget(const std::string& kind, const std::string& norm, const std::string& fallbackNorm);
+    // The record-to-option mappings; both open the input or output at the end and raise on failure.
+    void AddInputWithOptions(const std::string& fileName, const TInputOptions* options);
+    int AddOutputWithOptions(const std::string& fileName, const TOutputOptions* options);
+
+    bool RaiseOnUnknown = true;
+
+    // ---- opening (FFmpegOpen.cpp); the error text holds the reason on failure
+    bool OpenInput(const std::string& fileName);
+    int OpenOutput(const std::string& fileName, bool join);
+    void NewVideoStream(int fileIndex);
+    void NewAudioStream(int fileIndex);
+    void NewSubtitleStream(int fileIndex);
+    void PrepareJoin();
+
+    // ---- running (FFmpegRun.cpp)
+    // Transcodes, then closes codecs and releases outputs and inputs; each step's error is recorded.
+    void Run();
+    void RequestStop() { stopRequested_ = true; }
+    bool StopRequested() const { return stopRequested_; }
+    // Releases outputs (deleting one left empty), inputs and per-task state.
+    void Release();
+
+    // ---- state
+    int InputCount() const;
+    int OutputCount() const;
+    AVFormatContext* InputContext(int index) const;
+    bool Running() const { return running_; }
+    bool Finished() const { return finished_; }
+    bool Terminated() const { return terminated_; }
+    bool ErrorOccurred() const { return errorOccurred_; }
+    const std::string& ErrorMessage() const { return errorMessage_; }
+    void SetError(const std::string& msg);
+    int64_t TotalDuration() const { return totalDuration_; }
+    bool Joining() const { return join_; }
+    const TaskSettings& Settings() const { return s_; }
+    const AcceptedParams& Params() const { return params_; }
+    int Verbose() const { return s_.verbose; }
+    int Threads() const { return s_.threads; }
+
+    int64_t ProgressInterval = 500000;  // microseconds
+    int64_t PreviewInterval = 100000;
+    int IOTimeout = 10000;  // milliseconds; 0 or less: no time-out
+    std::atomic<int64_t> IOStartTime{0};
+
+    // Preview flags (set from any thread).
+    void SetPreview(bool on);
+    void SetPreviewBitmap(bool on);
+    bool Preview() const { return preview_; }
+    bool PreviewBitmap() const { return previewBitmap_; }
+
+    // ---- callbacks, all called on the task's thread (all optional)
+    std::function<void(TCustomFFmpeg&, const ProgressData&)> OnProgress;
+    // A picture to preview (PreviewBitmap) or to show in the preview window (Preview); the bitmap is the
+    // task's own copy, handed over without any lock held.
+    std::function<void(TCustomFFmpeg&, std::shared_ptr<const TBitmap>, int frameNumber, int64_t pts)>
+        OnPreview;
+    std::function<void(TCustomFFmpeg&, std::shared_ptr<const TBitmap>, const std::string& title)>
+        OnPreviewWindow;
+    std::function<void(TCustomFFmpeg&, THookInfo&)> OnVideoInputHook;
+    std::function<void(TCustomFFmpeg&, THookInfo&)> OnVideoOutputHook;
+    std::function<void(TCustomFFmpeg&, int64_t pts, uint8_t* samples, int size, int sampleRate, int channels,
+                       int sampleFormat)>
+        OnAudioHook;
+    std::function<void(TCustomFFmpeg&, AVFormatContext*)> OnBeforeFindStreamInfo;
+    int HookBitsPixel = 24;
+    bool VideoInputHookOn = false, VideoOutputHookOn = false, AudioHookOn = false;
+
+    // Running state owned by the component (FFEncode) that starts and ends tasks.
+    std::atomic<bool> running_{false};
+    std::atomic<bool> terminated_{false};
+
+    // The engine log with this task as sender.
+    void Log(TLogLevel level, const std::string& msg) const;
+    void LogF(TLogLevel level, const char* fmt, ...) const __attribute__((format(printf, 3, 4)));
+
+protected:
+    friend struct OptionTable;
+
+    // Called first by Release (the component detaches the decoders it lent to the host).
+    virtual void BeforeRelease() {}
+
+    // option helpers (FFmpegOptions.cpp)
+    void OptDefault(const std::string& name, const std::string& value);
+    void OptBitrate(const std::string& name, const std::string& value, AVMediaType kind);
+    int64_t ParseTimeOrRaise(const std::string& context, const std::string& name, const std::string& value,
+                             bool isDuration);
+    void OptMap(const std::string& value);
+    void OptMapMetaData(const std::string& value);
+    void OptMapChapters(const std::string& value);
+    void OptMatrix(const std::string& value, std::vector<uint16_t>& matrix);
+    void OptTag(const std::string& value, uint32_t& tag);
+    void OptVhook(const std::string& value);
+    void OptStreamId(const std::string& name, const std::string& value);
+    void SetCodecName(AVMediaType kind, const std::string& value);
+    void ApplyCodecParamsTo(void* obj, AVMediaType kind, bool encoding);
+
+    // opening helpers (FFmpegOpen.cpp)
+    const AVCodec* FindCodecOrRaise(const std::string& name, AVMediaType kind, bool encoder);
+    OutputStream& AddOutputStream(OutputFile& of, AVMediaType kind, const AVCodec* codec, bool copy);
+
+    // run helpers
+    void Transcode();
+    void SetupStreams();
+    void OpenEncoders();
+    void OpenDecoders();
+    void WriteHeaders();
+    void MainLoop();
+    void ProcessPacket(InputStream& ist, const AVPacket* pkt);
+    void DecodeVideo(InputStream& ist, const AVPacket* pkt, bool& gotAny);
+    void DecodeAudio(InputStream& ist, const AVPacket* pkt, bool& gotAny);
+    void DecodeSubtitle(InputStream& ist, const AVPacket* pkt);
+    void HandleVideoFrame(InputStream& ist, AVFrame* frame);
+    void VideoOut(OutputStream& ost, InputStream& ist, AVFrame* frame, int64_t frameTimeUs);
+    void EncodeVideoFrame(OutputStream& ost, AVFrame* frame);
+    void AudioOut(OutputStream& ost, InputStream& ist, AVFrame* frame, int64_t frameTimeUs);
+    void EncodeAudioFromFifo(OutputStream& ost, bool flush);
+    void SubtitleOut(OutputStream& ost, InputStream& ist, AVSubtitle& sub, int64_t ptsUs);
+    void CopyPacket(OutputStream& ost, InputStream& ist, const AVPacket* pkt);
+    void DrainEncoder(OutputStream& ost, AVFrame* frame);
+    void WritePacket(OutputStream& ost, AVPacket* pkt);
+    void FlushInputStream(InputStream& ist);
+    void FlushEncoders();
+    void SwitchJoinInput();
+    void ReportProgress(bool final, int fileIndex);
+    void BuildFilterGraph(OutputStream& ost, int width, int height, int pixFmt, AVRational sar);
+    void PreviewAndHook(OutputStream& ost, AVFrame* frame, int64_t timeUs, int frameNumber);
+    void WritePassStats(OutputStream& ost);
+    void WriteVstats(OutputStream& ost, int frameSize);
+    void CloseCodecs();
+    int64_t InputTimeOffset(int fileIndex) const;
+
+    static bool StopCheck(void* object, void* arg);
+    static bool TimeoutCheck(void* object, void* arg);
+
+    TaskSettings s_;
+    AcceptedParams params_;
+    LegacyOptionState legacy_;
+    // The libraries' default parameter sets the fall-back tries names on.
+    CodecContextPtr kindDefaults_[AVMEDIA_TYPE_NB];
+    AVFormatContext* formatDefaults_ = nullptr;
+    SwsContext* scalerDefaults_ = nullptr;
+
+    std::vector<StreamMap> streamMaps_;
+    std::vector<std::pair<MetadataMap, MetadataMap>> metaMaps_;
+    std::vector<std::pair<int, int>> chapterMaps_;  // output, input
+    bool metadataGlobalAuto_ = true, metadataStreamsAuto_ = true, metadataChaptersAuto_ = true;
+    std::vector<std::shared_ptr<FrameHookModule>> hooks_;
+    std::vector<std::vector<std::string>> hookArgs_;
+
+    int maxInputs_, maxOutputs_;
+    std::vector<std::unique_ptr<InputFile>> inputs_;
+    std::vector<std::unique_ptr<InputStream>> inputStreams_;
+    std::vector<std::unique_ptr<OutputFile>> outputs_;
+    std::vector<std::unique_ptr<OutputStream>> outputStreams_;  // all outputs, all groups
+
+    bool join_ = false;
+    int joinInput_ = 0;  // the input being read while joining
+    int64_t totalDuration_ = -1;
+    std::atomic<bool> stopRequested_{false};
+    std::atomic<bool> finished_{false};
+    bool errorOccurred_ = false;
+    std::string errorMessage_;
+
+    std::atomic<bool> preview_{false}, previewBitmap_{false};
+    int64_t lastPreviewTime_ = std::numeric_limits<int64_t>::min();
+
+    // counters
+    int64_t videoSize_ = 0, audioSize_ = 0, subtitleSize_ = 0, extraSize_ = 0;
+    int dupFrames_ = 0, dropFrames_ = 0, lastDupDrop_ = 0;
+    int64_t timerStart_ = 0, lastReportTime_ = 0;
+    FILE* vstatsFile_ = nullptr;
+    std::unique_ptr<TFormatConverter> hookConverter_;
+    std::unique_ptr<TFormatConverter> previewConverter_;
+    FramePtr decodedFrame_, filteredFrame_;
+    PacketPtr encPacket_;
+};
+
+}  // namespace engine

@@ -1,0 +1,285 @@
+// The audio path: decoding, the audio hook, volume, resampling and sample-format conversion through
+// libswresample, audio sync, the FIFO that cuts encoder-sized frames, and the final flush of all encoders.
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstring>
+
+#include "engine/FFmpeg.h"
+#include "engine/FFmpegStreams.h"
+#include "engine/StrFormat.h"
+
+extern "C" {
+#include <libavfilter/buffersink.h>
+#include <libavfilter/buffersrc.h>
+#include <libavutil/opt.h>
+#include <libavutil/samplefmt.h>
+}
+
+namespace engine {
+
+namespace {
+
+uint64_t LayoutMask(const AVChannelLayout& l) {
+    return l.order == AV_CHANNEL_ORDER_NATIVE ? l.u.mask : 0;
+}
+
+template <typename T>
+void ScaleSamples(uint8_t* const* data, int planes, int count, int volume, double lo, double hi) {
+    for (int p = 0; p < planes; ++p) {
+        T* s = reinterpret_cast<T*>(data[p]);
+        for (int i = 0; i < count; ++i)
+            s[i] = static_cast<T>(std::clamp(s[i] * (volume / 256.0), lo, hi));
+    }
+}
+
+// Volume on samples in the encoder's format; 16-bit samples exactly as (s * vol + 128) >> 8, clamped.
+void ApplyVolume(uint8_t* const* data, AVSampleFormat fmt, int channels, int samples, int volume) {
+    const bool planar = av_sample_fmt_is_planar(fmt);
+    const int planes = planar ? channels : 1;
+    const int count = planar ? samples : samples * channels;
+    switch (av_get_packed_sample_fmt(fmt)) {
+        case AV_SAMPLE_FMT_S16:
+            for (int p = 0; p < planes; ++p) {
+                int16_t* s = reinterpret_cast<int16_t*>(data[p]);
+                for (int i = 0; i < count; ++i)
+                    s[i] = static_cast<int16_t>(std::clamp((s[i] * volume + 128) >> 8, -32768, 32767));
+            }
+            break;
+        case AV_SAMPLE_FMT_S32:
+            ScaleSamples<int32_t>(data, planes, count, volume, INT32_MIN, INT32_MAX);
+            break;
+        case AV_SAMPLE_FMT_FLT:
+            ScaleSamples<float>(data, planes, count, volume, -1.0, 1.0);
+            break;
+        case AV_SAMPLE_FMT_DBL:
+            ScaleSamples<double>(data, planes, count, volume, -1.0, 1.0);
+            break;
+        case AV_SAMPLE_FMT_U8:
+            for (int p = 0; p < planes; ++p)
+                for (int i = 0; i < count; ++i) {
+                    const int v = (data[p][i] - 128) * volume / 256 + 128;
+                    data[p][i] = static_cast<uint8_t>(std::clamp(v, 0, 255));
+                }
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace
+
+void TCustomFFmpeg::DecodeAudio(InputStream& ist, const AVPacket* pkt, bool& gotAny) {
+    AVCodecContext* dec = ist.dec.get();
+    int ret = avcodec_send_packet(dec, pkt);
+    if (ret < 0 && ret != AVERROR_EOF && ret != AVERROR(EAGAIN)) throw DecodeFailure();
+    AVFrame* frame = decodedFrame_.get();
+    while (true) {
+        ret = avcodec_receive_frame(dec, frame);
+        if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF) break;
+        if (ret < 0) throw DecodeFailure();
+        const int rate = frame->sample_rate > 0 ? frame->sample_rate : dec->sample_rate;
+        int64_t us = ist.nextPts != AV_NOPTS_VALUE ? ist.nextPts : ist.pts;
+        if (frame->best_effort_timestamp != AV_NOPTS_VALUE) {
+            const int64_t t = av_rescale_q(frame->best_effort_timestamp, ist.st->time_base, AV_TIME_BASE_Q);
+            // small jitter of container times does not move the audio clock
+            if (ist.nextPts == AV_NOPTS_VALUE || std::llabs(t - ist.nextPts) > 1000) us = t;
+        }
+        ist.pts = us;
+        ist.nextPts = us + (rate > 0 ? int64_t(frame->nb_samples) * 1000000 / rate : 0);
+        gotAny = true;
+        if (AudioHookOn && OnAudioHook) {
+            const int size = av_samples_get_buffer_size(nullptr, frame->ch_layout.nb_channels,
+                                                        frame->nb_samples, AVSampleFormat(frame->format), 1);
+            OnAudioHook(*this, us, frame->extended_data[0], size, rate, frame->ch_layout.nb_channels,
+                        frame->format);
+        }
+        for (OutputStream* ost : ist.outputs)
+            if (ost->source == &ist && ost->encoding && ost->kind == AVMEDIA_TYPE_AUDIO)
+                AudioOut(*ost, ist, frame, us);
+        av_frame_unref(frame);
+        if (stopRequested_) break;
+    }
+}
+
+void TCustomFFmpeg::AudioOut(OutputStream& ost, InputStream& ist, AVFrame* frame, int64_t frameTimeUs) {
+    AVCodecContext* enc = ost.enc.get();
+    OutputFile& of = *outputs_[ost.fileIndex];
+    const int inRate = frame->sample_rate;
+    const int inChannels = frame->ch_layout.nb_channels;
+    const uint64_t inLayout = LayoutMask(frame->ch_layout);
+    const int outRate = enc->sample_rate;
+    const int outChannels = enc->ch_layout.nb_channels;
+    if (inRate <= 0 || inChannels <= 0) return;
+
+    const int64_t maxOut = int64_t(frame->nb_samples) * outRate / inRate * 2 + 10000;
+    if (maxOut > INT_MAX / 8) throw FFmpegException("Buffer sizes too large in do_audio_out");
+    const int bufSamples = static_cast<int>(std::max<int64_t>(maxOut, ost.frameSize));
+
+    const bool convert = inRate != outRate || inChannels != outChannels || frame->format != enc->sample_fmt ||
+                         (inLayout && LayoutMask(enc->ch_layout) && inLayout != LayoutMask(enc->ch_layout)) ||
+                         ost.volume != 256 || ost.audioSync != 0;
+    if (convert && (!ost.swr || ost.swrInRate != inRate || ost.swrInFmt != frame->format ||
+                    ost.swrInChannels != inChannels || ost.swrInLayout != inLayout)) {
+        if (ost.swr)
+            LogF(llInfo,
+                 "Input stream #%d.%d frame changed from rate:%d fmt:%s ch:%d to rate:%d fmt:%s ch:%d",
+                 ist.fileIndex, ist.streamIndex, ost.swrInRate,
+                 av_get_sample_fmt_name(AVSampleFormat(ost.swrInFmt)), ost.swrInChannels, inRate,
+                 av_get_sample_fmt_name(AVSampleFormat(frame->format)), inChannels);
+        SwrContext* swr = nullptr;
+        AVChannelLayout inL;
+        if (inLayout)
+            av_channel_layout_from_mask(&inL, inLayout);
+        else
+            av_channel_layout_default(&inL, inChannels);
+        int ret = swr_alloc_set_opts2(&swr, &enc->ch_layout, enc->sample_fmt, outRate, &inL,
+                                      AVSampleFormat(frame->format), inRate, 0, nullptr);
+        av_channel_layout_uninit(&inL);
+        if (ret >= 0 && swr) {
+            av_opt_set_int(swr, "filter_size", 16, 0);
+            av_opt_set_int(swr, "phase_shift", 10, 0);
+            av_opt_set_int(swr, "linear_interp", 0, 0);
+            av_opt_set_double(swr, "cutoff", 0.8, 0);
+            ret = swr_init(swr);
+        }
+        if (ret < 0 || !swr) {
+            swr_free(&swr);
+            if (inRate != outRate || inChannels != outChannels)
+                RaiseFmt("Can not resample %d channels @ %d Hz to %d channels @ %d Hz", inChannels, inRate,
+                         outChannels, outRate);
+            RaiseFmt("Cannot convert %s sample format to %s sample format",
+                     av_get_sample_fmt_name(AVSampleFormat(frame->format)),
+                     av_get_sample_fmt_name(enc->sample_fmt));
+        }
+        ost.swr.reset(swr);
+        ost.swrInRate = inRate;
+        ost.swrInFmt = frame->format;
+        ost.swrInChannels = inChannels;
+        ost.swrInLayout = inLayout;
+    }
+
+    // output time of this block's first sample, in output samples
+    double ipts = (frameTimeUs - of.startTime) / 1e6;
+    const int fifoSamples = av_audio_fifo_size(ost.fifo.get());
+    if (!ost.syncStarted) {
+        ost.syncOpts = std::max<int64_t>(0, std::llround(ipts * outRate)) - fifoSamples;
+        ost.syncStarted = true;
+    }
+
+    // convert into the work buffer
+    if (ost.convBufSamples < bufSamples) {
+        ost.convData.reset();
+        uint8_t** planes = nullptr;
+        int linesize = 0;
+        if (av_samples_alloc_array_and_samples(&planes, &linesize, outChannels, bufSamples, enc->sample_fmt,
+                                               0) < 0)
+            throw FFmpegException("Out of memory in do_audio_out");
+        ost.convData.reset(planes[0]);
+        const int nbPlanes = av_sample_fmt_is_planar(enc->sample_fmt) ? outChannels : 1;
+        ost.convBuf.assign(planes, planes + nbPlanes);
+        av_freep(&planes);
+        ost.convBufSamples = bufSamples;
+    }
+    uint8_t* const* data = frame->extended_data;
+    int samples = frame->nb_samples;
+    if (convert) {
+        // audio sync: trim or pad at the start, or let the resampler stretch
+        if (ost.audioSync) {
+            const double delta = ipts * outRate - ost.syncOpts - fifoSamples;
+            if (std::fabs(delta) > 50) {
+                if (ost.audioAtStart || std::fabs(delta) > ost.driftThreshold * outRate) {
+                    if (delta < 0) {
+                        const int drop = static_cast<int>(std::min<double>(-delta, ost.convBufSamples));
+                        if (s_.verbose > 2) LogF(llVerbose, "discarding %d audio samples", drop);
+                        swr_drop_output(ost.swr.get(), drop);
+                    } else {
+                        const int pad = static_cast<int>(delta);
+                        if (s_.verbose > 2) LogF(llVerbose, "adding %d audio samples of silence", pad);
+                        swr_inject_silence(ost.swr.get(), static_cast<int>(int64_t(pad) * inRate / outRate));
+                    }
+                    ost.audioAtStart = false;
+                } else if (ost.audioSync > 1) {
+                    const int comp =
+                        static_cast<int>(std::clamp<double>(delta, -ost.audioSync, ost.audioSync));
+                    if (s_.verbose > 2)
+                        LogF(llVerbose, "compensating audio timestamp drift:%f compensation:%d in:%d", delta,
+                             comp, samples);
+                    swr_set_compensation(ost.swr.get(), comp, outRate);
+                }
+            }
+        }
+        const int out = swr_convert(ost.swr.get(), ost.convBuf.data(), ost.convBufSamples,
+                                    const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
+        if (out < 0) throw FFmpegException("av_audio_convert() failed");
+        data = ost.convBuf.data();
+        samples = out;
+        if (ost.volume != 256)
+            ApplyVolume(ost.convBuf.data(), enc->sample_fmt, outChannels, samples, ost.volume);
+    }
+    if (samples <= 0) return;
+    if (av_audio_fifo_write(ost.fifo.get(), reinterpret_cast<void**>(const_cast<uint8_t**>(data)), samples) <
+        samples)
+        throw FFmpegException("av_fifo_realloc2() failed");
+    EncodeAudioFromFifo(ost, false);
+}
+
+void TCustomFFmpeg::EncodeAudioFromFifo(OutputStream& ost, bool flush) {
+    AVCodecContext* enc = ost.enc.get();
+    AVAudioFifo* fifo = ost.fifo.get();
+    while (!stopRequested_ || flush) {
+        int available = av_audio_fifo_size(fifo);
+        int n = ost.frameSize > 0 ? ost.frameSize : available;
+        if (available <= 0) break;
+        if (available < n && !flush) break;
+        int take = std::min(available, n);
+        if (ost.frameSize > 0 && take < ost.frameSize &&
+            !(ost.codec->capabilities & AV_CODEC_CAP_SMALL_LAST_FRAME))
+            n = ost.frameSize;  // pad the last frame with silence
+        else
+            n = take;
+        FramePtr frame = MakeFrame();
+        frame->format = enc->sample_fmt;
+        frame->nb_samples = n;
+        frame->sample_rate = enc->sample_rate;
+        if (av_channel_layout_copy(&frame->ch_layout, &enc->ch_layout) < 0 ||
+            av_frame_get_buffer(frame.get(), 0) < 0)
+            throw FFmpegException("frame_bytes invalid.");
+        if (n > take)
+            av_samples_set_silence(frame->extended_data, take, n - take, enc->ch_layout.nb_channels,
+                                   enc->sample_fmt);
+        av_audio_fifo_read(fifo, reinterpret_cast<void**>(frame->extended_data), take);
+        frame->pts = ost.syncOpts;
+        ost.syncOpts += n;
+        ost.frameNumber++;
+        DrainEncoder(ost, frame.get());
+        if (ost.frameSize == 0 && !flush) break;
+    }
+}
+
+void TCustomFFmpeg::FlushEncoders() {
+    for (auto& ostPtr : outputStreams_) {
+        OutputStream& ost = *ostPtr;
+        if (!ost.encoding || !ost.encoderOpened) continue;
+        if (ost.kind == AVMEDIA_TYPE_VIDEO && ost.graph && ost.bufferSrc) {
+            if (av_buffersrc_add_frame(ost.bufferSrc, nullptr) >= 0) {
+                AVFrame* out = filteredFrame_.get();
+                while (av_buffersink_get_frame(ost.bufferSink, out) >= 0) {
+                    out->pts =
+                        av_rescale_q(out->pts, av_buffersink_get_time_base(ost.bufferSink), AV_TIME_BASE_Q);
+                    EncodeVideoFrame(ost, out);
+                    av_frame_unref(out);
+                }
+            }
+        }
+        if (ost.kind == AVMEDIA_TYPE_AUDIO && ost.fifo) EncodeAudioFromFifo(ost, true);
+        if (ost.kind == AVMEDIA_TYPE_SUBTITLE) continue;
+        if (ost.kind == AVMEDIA_TYPE_VIDEO && ost.frameNumber == 0 &&
+            !(ost.codec->capabilities & AV_CODEC_CAP_DELAY))
+            continue;
+        DrainEncoder(ost, nullptr);
+    }
+}
+
+}  // namespace engine

@@ -1,0 +1,123 @@
+#pragma once
+// The task's tables of inputs, outputs and their streams (internal to the task core).
+
+#include <string>
+#include <vector>
+
+#include "engine/FFmpeg.h"
+
+namespace engine {
+
+// Raised inside the packet processing when a decoder refuses a packet (skipped, or fatal with "xerror").
+struct DecodeFailure {};
+
+struct InputFile {
+    InputFormatContextPtr ctx;
+    int64_t tsOffset = 0;  // microseconds added to every packet
+    double tsScale[kMaxStreams];
+    int firstStream = 0;  // index of its first stream in the input stream table
+    int nbStreams = 0;
+    bool eof = false;
+    bool eagain = false;
+    int programId = -1;
+};
+
+struct InputStream {
+    int fileIndex = 0;
+    int streamIndex = 0;
+    AVStream* st = nullptr;
+    const AVCodec* decoder = nullptr;  // forced or found
+    CodecContextPtr dec;
+    bool decodingNeeded = false;
+    bool discard = true;               // not used, or ended
+    bool used = false;                 // taken by an output stream
+    int64_t nextPts = AV_NOPTS_VALUE;  // microseconds
+    int64_t pts = 0;                   // microseconds
+    bool sawFirstTs = false;
+    bool multiFramesWarned = false;
+    bool flushed = false;
+    int64_t startWallTime = 0;           // for "re"
+    std::vector<OutputStream*> outputs;  // encoding or copying from this stream
+};
+
+struct OutputFile {
+    OutputFormatContextPtr ctx;
+    std::string fileName;      // as given (UTF-8)
+    bool fileCreated = false;  // the file did not exist before we opened it
+    bool headerWritten = false;
+    bool trailerWritten = false;
+    int firstStream = 0;  // index into the output stream table
+    int nbStreams = 0;    // streams of one group
+    int64_t startTime = 0;
+    int64_t recordingTime = kNoLimit;
+    int64_t limitFilesize = 0;
+    bool shortest = false;
+};
+
+struct OutputStream {
+    int fileIndex = 0;
+    int index = 0;  // stream index in the output container
+    int group = 0;  // input group when joining
+    AVMediaType kind = AVMEDIA_TYPE_UNKNOWN;
+    AVStream* st = nullptr;
+    InputStream* source = nullptr;
+    InputStream* sync = nullptr;
+    bool encoding = true;  // false: stream copy
+    const AVCodec* codec = nullptr;
+    CodecContextPtr enc;
+    OutputStream* shared = nullptr;  // later join groups write through the first group's stream
+    bool encoderOpened = false;
+    int64_t frameNumber = 0;
+    int64_t syncOpts = 0;  // frames (video) or samples (audio) in the encoder time base
+    bool syncStarted = false;
+    bool audioAtStart = true;
+    int64_t lastMuxDts = AV_NOPTS_VALUE;
+    int64_t endTimeUs = 0;  // end of the last packet written, microseconds
+    float quality = 0;
+    bool wroteKeyframe = false;
+    int64_t maxFrames = kNoLimit;
+    bool finished = false;
+
+    // video
+    SwsContextPtr sws;
+    int swsW = 0, swsH = 0, swsFmt = -1;
+    FramePtr scaled;
+    std::string vfilters;
+    FilterGraphPtr graph;
+    AVFilterContext* bufferSrc = nullptr;
+    AVFilterContext* bufferSink = nullptr;
+    int graphW = 0, graphH = 0, graphFmt = -1;
+    std::vector<int64_t> forcedKfPts;  // in encoder time base
+    size_t nextForcedKf = 0;
+    bool forceFps = false;
+    int videoSync = -1;
+    bool deinterlace = false;
+    int topField = -1;
+    bool sameQuality = false;
+    bool warnedFrameChange = false;
+
+    // audio
+    SwrContextPtr swr;
+    int swrInRate = 0, swrInFmt = -1;
+    uint64_t swrInLayout = 0;
+    int swrInChannels = 0;
+    bool resampleNeeded = false;
+    AudioFifoPtr fifo;
+    int frameSize = 0;
+    int volume = 256;
+    int audioSync = 0;
+    float driftThreshold = 0.1f;
+    std::vector<uint8_t*> convBuf;
+    int convBufSamples = 0;
+    AvMemPtr<uint8_t> convData;
+
+    // two-pass
+    FILE* passLog = nullptr;
+    std::string passLogName;
+    std::string statsIn;
+
+    std::vector<BSFContextPtr> bsfs;
+    std::vector<std::string> bsfNames;
+};
+
+}  // namespace engine

@@ -1,0 +1,136 @@
+#include "engine/LegacyOptions.h"
+
+#include <map>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+}
+
+namespace engine {
+
+namespace {
+
+struct SignedToken {
+    bool on;
+    std::string name;
+};
+
+// "+a-b+c" (or "a") into signed tokens.
+std::vector<SignedToken> SplitFlagTokens(const std::string& value) {
+    std::vector<SignedToken> tokens;
+    size_t i = 0;
+    while (i < value.size()) {
+        bool on = true;
+        if (value[i] == '+' || value[i] == '-') {
+            on = value[i] == '+';
+            ++i;
+        }
+        size_t end = value.find_first_of("+-", i);
+        if (end == std::string::npos) end = value.size();
+        if (end > i) tokens.push_back({on, value.substr(i, end - i)});
+        i = end;
+    }
+    return tokens;
+}
+
+// flags2 bits of the old x264 wrapper and the libx264 private option that took their place.
+const std::map<std::string, std::string> kFlags2ToX264 = {
+    {"mixed_refs", "mixed-refs"}, {"wpred", "weightb"}, {"dct8x8", "8x8dct"}, {"fastpskip", "fast-pskip"},
+    {"mbtree", "mbtree"},         {"aud", "aud"},       {"psy", "psy"},       {"ssim", "ssim"},
+};
+
+const std::map<std::string, std::string> kPartitions = {
+    {"parti4x4", "i4x4"}, {"parti8x8", "i8x8"}, {"partp4x4", "p4x4"},
+    {"partp8x8", "p8x8"}, {"partb8x8", "b8x8"},
+};
+
+// Renamed options whose values kept their meaning.
+const std::map<std::string, std::string> kRenamed = {
+    {"directpred", "direct-pred"},    {"cqp", "qp"},
+    {"rc_lookahead", "rc-lookahead"}, {"aq_mode", "aq-mode"},
+    {"aq_strength", "aq-strength"},   {"psy_rd", "psy-rd"},
+};
+
+// Old motion-estimation method names that libx264 never had.
+const std::map<std::string, std::string> kMeMethods = {
+    {"zero", "dia"}, {"epzs", "hex"}, {"full", "esa"}, {"x1", "hex"}, {"log", "hex"}, {"phods", "hex"},
+};
+
+std::vector<OptionLine> TranslateFlags2(const std::string& value) {
+    std::vector<OptionLine> out;
+    std::string rest;
+    for (const SignedToken& t : SplitFlagTokens(value)) {
+        if (t.name == "bpyramid") {
+            out.push_back({"b-pyramid", t.on ? "normal" : "none"});
+        } else if (auto it = kFlags2ToX264.find(t.name); it != kFlags2ToX264.end()) {
+            out.push_back({it->second, t.on ? "1" : "0"});
+        } else {
+            rest += (t.on ? "+" : "-") + t.name;
+        }
+    }
+    if (!rest.empty()) out.push_back({"flags2", rest});
+    return out;
+}
+
+}  // namespace
+
+std::vector<OptionLine> TranslateLegacyOption(const std::string& name, const std::string& value,
+                                              LegacyOptionState& state) {
+    if (name == "flags2") return TranslateFlags2(value);
+    if (name == "partitions") {
+        const std::vector<SignedToken> tokens = SplitFlagTokens(value);
+        bool legacy = !tokens.empty();
+        for (const SignedToken& t : tokens)
+            legacy = legacy && kPartitions.count(t.name) > 0;
+        if (!legacy) return {{name, value}};
+        // The old flags started from none, so only the switched-on partitions count.
+        std::string list;
+        for (const SignedToken& t : tokens)
+            if (t.on) list += (list.empty() ? "" : ",") + kPartitions.at(t.name);
+        return {{name, list.empty() ? "none" : list}};
+    }
+    if (name == "me_method") {
+        auto it = kMeMethods.find(value);
+        return {{name, it == kMeMethods.end() ? value : it->second}};
+    }
+    if (name == "deblockalpha" || name == "deblockbeta") {
+        (name == "deblockalpha" ? state.deblockAlpha : state.deblockBeta) = value;
+        return {{"deblock", state.deblockAlpha + ":" + state.deblockBeta}};
+    }
+    if (name == "rc_eq" && value.size() >= 2 && value.front() == '\'' && value.back() == '\'')
+        return {{name, value.substr(1, value.size() - 2)}};
+    if (auto it = kRenamed.find(name); it != kRenamed.end()) return {{it->second, value}};
+    return {{name, value}};
+}
+
+std::string ResolveEncoderName(const std::string& name) {
+    if (avcodec_find_encoder_by_name(name.c_str())) return name;
+    static const std::map<std::string, std::string> kAliases = {
+        {"libfaac", "aac"},        {"libvo_aacenc", "aac"},      {"libfdk_aac", "aac"},
+        {"libvo_amrwbenc", "aac"}, {"libopencore_amrnb", "aac"},
+    };
+    auto it = kAliases.find(name);
+    return it == kAliases.end() ? name : it->second;
+}
+
+AVCodecID DefaultEncoderFor(const AVOutputFormat* format, AVMediaType kind) {
+    AVCodecID id = AV_CODEC_ID_NONE;
+    if (kind == AVMEDIA_TYPE_VIDEO) id = format->video_codec;
+    if (kind == AVMEDIA_TYPE_AUDIO) id = format->audio_codec;
+    if (kind == AVMEDIA_TYPE_SUBTITLE) id = format->subtitle_codec;
+    if (id == AV_CODEC_ID_NONE || avcodec_find_encoder(id)) return id;
+    static const AVCodecID kAudio[] = {AV_CODEC_ID_AAC, AV_CODEC_ID_MP3, AV_CODEC_ID_AC3, AV_CODEC_ID_MP2,
+                                       AV_CODEC_ID_PCM_S16LE};
+    static const AVCodecID kVideo[] = {AV_CODEC_ID_MPEG4, AV_CODEC_ID_H264, AV_CODEC_ID_H263,
+                                       AV_CODEC_ID_MPEG2VIDEO, AV_CODEC_ID_MJPEG};
+    if (kind == AVMEDIA_TYPE_AUDIO || kind == AVMEDIA_TYPE_VIDEO) {
+        for (AVCodecID c :
+             (kind == AVMEDIA_TYPE_AUDIO ? std::vector<AVCodecID>(std::begin(kAudio), std::end(kAudio))
+                                         : std::vector<AVCodecID>(std::begin(kVideo), std::end(kVideo))))
+            if (avcodec_find_encoder(c) && avformat_query_codec(format, c, FF_COMPLIANCE_NORMAL) == 1)
+                return c;
+    }
+    return AV_CODEC_ID_NONE;
+}
+
+}  // namespace engine
