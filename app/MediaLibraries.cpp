@@ -1,22 +1,34 @@
 #include "app/MediaLibraries.h"
 
+#ifdef REELWRIGHT_HAVE_ENGINE_BASE
+#include "engine/FFLoad.h"
+#endif
+
 namespace app {
 
-namespace {
-bool g_loaded = false;
-}
+#ifdef REELWRIGHT_HAVE_ENGINE_BASE
 
 bool MediaLibrariesLoaded() {
-    return g_loaded;
+    return engine::AVLibLoaded();
 }
 
 bool LoadMediaLibraries(const QString& libraryFolder, QString* message) {
-    // Seam for the engine's LoadAVLib: the libraries are linked at build time, so there is nothing that
-    // can fail yet.
-    (void)libraryFolder;
-    (void)message;
-    g_loaded = true;
+    if (engine::LoadAVLib(libraryFolder.toStdString())) return true;
+    if (message) *message = QString::fromStdString(engine::AVLibLastErrMsg());
+    return false;
+}
+
+#else
+
+// Without the engine there is nothing to load.
+bool MediaLibrariesLoaded() {
     return true;
 }
+
+bool LoadMediaLibraries(const QString&, QString*) {
+    return true;
+}
+
+#endif
 
 }  // namespace app

@@ -113,3 +113,19 @@ TEST(UtilFuncs, SpecialFoldersFollowXdg) {
 }
 
 }  // namespace
+
+#include "app/OpenDialogFilter.h"
+
+namespace {
+
+TEST(OpenDialogFilter, PairsBecomeNameFilters) {
+    EXPECT_EQ(app::NameFiltersFromPairs("Video|*.AVI;*.MP4;|All Files|*.*"),
+              (QStringList{"Video (*.AVI *.MP4)", "All Files (*)"}));
+    const QStringList filters = app::NameFiltersFromPairs(app::kOpenDialogFilter);
+    ASSERT_EQ(filters.size(), 4);
+    EXPECT_TRUE(filters[0].startsWith("All Supported Formats (*.AVI *.AVM"));
+    EXPECT_TRUE(filters[0].endsWith("*.AC3 *.DTS)"));
+    EXPECT_EQ(filters[3], "All Files (*)");
+}
+
+}  // namespace

@@ -1,0 +1,44 @@
+#pragma once
+// A program folder for one test: an edition profile of the test's own, the staged skin images, and an
+// empty home folder, so the main window starts as on a fresh machine.
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+struct ProgramFolder {
+    QTemporaryDir tmp;
+    QByteArray oldHome = qgetenv("HOME");
+    QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+
+    explicit ProgramFolder(const QByteArray& profile) {
+        QDir().mkpath(dir() + "/sounds/res");
+        QDir().mkpath(home());
+        const QDir skin(QStringLiteral(REEL_STAGE_DIR "/sounds/res"));
+        for (const QString& f : skin.entryList(QDir::Files))
+            QFile::copy(skin.filePath(f), dir() + "/sounds/res/" + f);
+        write("lame.dll", profile);
+        qputenv("HOME", home().toUtf8());
+        qunsetenv("XDG_CONFIG_HOME");
+    }
+    ~ProgramFolder() {
+        qputenv("HOME", oldHome);
+        if (oldConfig.isEmpty())
+            qunsetenv("XDG_CONFIG_HOME");
+        else
+            qputenv("XDG_CONFIG_HOME", oldConfig);
+    }
+    QString dir() const { return tmp.path() + "/program"; }
+    QString home() const { return tmp.path() + "/home"; }
+    void write(const QString& relative, const QByteArray& data) const {
+        QFile f(dir() + "/" + relative);
+        f.open(QIODevice::WriteOnly);
+        f.write(data);
+    }
+    static QByteArray Profile(const QByteArray& keys) { return "[SYSTEM]\n" + keys; }
+    static QByteArray DefaultProfile() {
+        QFile f(QStringLiteral(REEL_STAGE_DIR "/lame.dll"));
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }
+};

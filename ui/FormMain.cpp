@@ -1,0 +1,566 @@
+#include "ui/FormMain.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMimeData>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QUrl>
+
+#include "app/Folders.h"
+#include "app/Globals.h"
+#include "app/MediaLibraries.h"
+#include "app/OpenDialogFilter.h"
+#include "app/SettingsStore.h"
+#include "app/UtilFuncs.h"
+#include "ui/ButtonPictures.h"
+#include "ui/Dialogs.h"
+#include "ui/ImageButton.h"
+#include "ui/WindowPlacement.h"
+
+namespace ui {
+
+namespace {
+
+// Design geometry of the page areas (the skin variants move them, never resize them).
+constexpr int kPageWidth = 540;
+constexpr int kPageHeight = 420;
+constexpr int kFormatPageLeft = 7;
+constexpr int kFormatPageWidth = 525;
+constexpr int kFormatPageHeight = 240;
+// Design positions of the left column's labels (under the picture card).
+constexpr int kLabelVersionTop = 448;
+constexpr int kLabelMoreToolsTop = 466;
+
+const QColor kInk(0x1D, 0x28, 0x40);
+const QColor kVideoAccent(0x3F, 0x6F, 0xD1);
+const QColor kDeviceAccent(0x1E, 0x9E, 0x8F);
+const QColor kAudioAccent(0xE0, 0x8A, 0x10);
+
+const std::array<const char*, app::kVideoFormatCount> kVideoNames = {"AVI", "MP4", "FLV", "SWF", "MPEG",
+                                                                     "RM",  "WMV", "MOV", "3GP"};
+const std::array<const char*, app::kDeviceFormatCount> kDeviceNames = {
+    "iPod", "iPhone", "AppleTV", "PSP", "BlackBerry", "MobilePhone", "iPad"};
+const std::array<const char*, app::kAudioFormatCount> kAudioNames = {"WAV", "MP3", "WMA",  "OGG",
+                                                                     "AAC", "M4A", "FLAC", "MP2"};
+
+QString ColorName(uint32_t rgb) {
+    return QColor(QRgb(rgb)).name();
+}
+
+QWidget* NewPage(QTabWidget* owner, const char* name, const char* caption) {
+    auto* page = new QWidget;
+    page->setObjectName(QLatin1String(name));
+    owner->addTab(page, QLatin1String(caption));
+    return page;
+}
+
+QLabel* NewLabel(QWidget* parent, const char* name, const QString& text = QString()) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    return label;
+}
+
+template <size_t N>
+void CreateFormatButtons(QWidget* page, const std::array<const char*, N>& names, const QColor& accent,
+                         std::array<TImageButton*, N>& out) {
+    for (size_t i = 0; i < N; ++i) {
+        auto* button = new TImageButton(page);
+        button->setObjectName(QStringLiteral("ButtonFormat") + QLatin1String(names[i]));
+        button->setToolTip(QLatin1String(names[i]));
+        const QString shown = QLatin1String(names[i]) == QLatin1String("MobilePhone")
+                                  ? QStringLiteral("Mobile")
+                                  : QLatin1String(names[i]);
+        const ButtonPictureSet pictures = FormatButtonPictures(shown, accent);
+        button->SetPictures(pictures[0], pictures[1], pictures[2], pictures[3]);
+        out[i] = button;
+    }
+}
+
+}  // namespace
+
+TFormMain::TFormMain(const QString& programDir, QWidget* parent)
+    : TSkinnedFrame(parent), programDir_(programDir) {
+    setObjectName(QStringLiteral("FormMain"));
+    setAttribute(Qt::WA_QuitOnClose, false);  // the program ends through Closed()
+    CreateControls();
+
+    app::TGlobalVars& g = app::GlobalVars();
+    // 1. Apply the edition profile.
+    ApplyProfile();
+    // 2. Editions with minimal chrome show no version, links, help or log.
+    if (branding_ && branding_->MinimalChrome) {
+        LabelVersion->hide();
+        LabelMoreTools->hide();
+        ButtonHelp->hide();
+        ButtonLog->hide();
+    }
+    // 3. The settings folder.
+    const QString appData = app::GetSpecialFolder(QStringLiteral("AppData"));
+    g.SettingsFolder = app::EnsureSettingsFolder(appData, title_);
+    // 4. The three folder settings start at the user's documents.
+    const QString personal = app::GetSpecialFolder(QStringLiteral("Personal"));
+    g.LastOpenDir = g.OutputFileDir = g.OutputURLDir = personal;
+    // 5. Preset and preference defaults; no stream addresses yet.
+    g.SetPresetDefaults();
+    g.ClearStreamSlots();
+    // 6. The user's settings; a first start writes them and centres the window.
+    QString saveError;
+    settingsExisted_ = app::LoadSettings(g, &saveError);
+    if (!settingsExisted_) {
+        if (!saveError.isEmpty()) LogLine(saveError);
+        CenterOnScreen();
+    }
+    RzPageControlToFormat->setCurrentIndex(g.OutputFormatClass <= app::fcAudio ? g.OutputFormatClass : 0);
+    // 7. The input grid and its thumbnail list are created with the input list of Step1.
+    // 8. The preset lists.
+    FillPresetLists();
+    // 9. Files dropped from the desktop.
+    setAcceptDrops(true);
+    // 10. The open dialog's filter.
+    OpenDialogNameFilters = app::NameFiltersFromPairs(app::kOpenDialogFilter);
+    // 11. The window's placement.
+    LoadPlacement(QStringLiteral("Form"), this);
+    // 12.
+    RefreshPage();
+    // 13. The media libraries; without them the window still opens, and conversions fail later.
+    if (!app::MediaLibrariesLoaded()) {
+        QString message;
+        if (!app::LoadMediaLibraries(app::EngineLibraryFolder(programDir_), &message)) {
+            LogLine(message);
+            return;
+        }
+    }
+    // 14. The clipboard watch.
+    StartClipboardWatch();
+    // 15. The start page.
+    PageControlMain->setCurrentWidget(g.Download ? TabSheetMode : TabSheetStep1);
+    // 16. Pages are switched only by the program.
+    PageControlMain->tabBar()->hide();
+    RzPageControlToFormat->tabBar()->hide();
+    // 17. Show the window once the message loop runs.
+    startupCompleted_ = true;
+    QMetaObject::invokeMethod(this, &TFormMain::DeferredStart, Qt::QueuedConnection);
+}
+
+TFormMain::~TFormMain() {
+    StopClipboardWatch();
+}
+
+void TFormMain::CreateControls() {
+    setWindowIcon(QApplication::windowIcon());
+    ImageTopLogo = NewLabel(this, "ImageTopLogo");
+    ImageLeftLogo = NewLabel(this, "ImageLeftLogo");
+    ImageLeftLogo->move(12, 74);
+    AddDragHandle(ImageTopLogo);
+    AddDragHandle(ImageLeftLogo);
+
+    LabelTitle = NewLabel(this, "LabelTitle");
+    LabelTitle->setFixedSize(700, 22);
+    LabelVersion = NewLabel(this, "LabelVersion");
+    LabelVersion->setGeometry(20, kLabelVersionTop, 170, 16);
+    LabelMoreTools = NewLabel(this, "LabelMoreTools", QStringLiteral("more free tools..."));
+    LabelMoreTools->setGeometry(20, kLabelMoreToolsTop, 170, 16);
+    LabelMoreTools->setCursor(Qt::PointingHandCursor);
+    LabelMoreTools->installEventFilter(this);
+
+    auto newButton = [this](const char* name) {
+        auto* b = new TImageButton(this);
+        b->setObjectName(QLatin1String(name));
+        return b;
+    };
+    ButtonMin = newButton("ButtonMin");
+    ButtonClose = newButton("ButtonClose");
+    ButtonHelp = newButton("ButtonHelp");
+    ButtonLog = newButton("ButtonLog");
+    ButtonBack = newButton("ButtonBack");
+    ButtonNext = newButton("ButtonNext");
+    ButtonExit = newButton("ButtonExit");
+    ButtonMin->setToolTip(QStringLiteral("Minimize"));
+    ButtonClose->setToolTip(QStringLiteral("Close"));
+    connect(ButtonMin, &QAbstractButton::clicked, this, [this] { showMinimized(); });
+    connect(ButtonClose, &QAbstractButton::clicked, this, &QWidget::close);
+
+    auto newAction = [this](const char* name, const QString& text) {
+        auto* a = new QAction(text, this);
+        a->setObjectName(QLatin1String(name));
+        addAction(a);
+        return a;
+    };
+    ActionBack = newAction("ActionBack", QStringLiteral("Back"));
+    ActionNext = newAction("ActionNext", QStringLiteral("Next"));
+    ActionExit = newAction("ActionExit", QStringLiteral("Exit"));
+    ActionLog = newAction("ActionLog", QStringLiteral("Log"));
+    ActionHelp = newAction("ActionHelp", QStringLiteral("Help"));
+    ActionMoreFreeTools = newAction("ActionMoreFreeTools", QStringLiteral("More Free Tools..."));
+    ButtonBack->SetAction(ActionBack);
+    ButtonNext->SetAction(ActionNext);
+    ButtonExit->SetAction(ActionExit);
+    ButtonLog->SetAction(ActionLog);
+    ButtonHelp->SetAction(ActionHelp);
+    connect(ActionHelp, &QAction::triggered, this, &TFormMain::ActionHelpExecute);
+    connect(ActionLog, &QAction::triggered, this, &TFormMain::ActionLogExecute);
+    PopupMenuHelp = new QMenu(this);
+    PopupMenuHelp->setObjectName(QStringLiteral("PopupMenuHelp"));
+
+    PageControlMain = new QTabWidget(this);
+    PageControlMain->setObjectName(QStringLiteral("PageControlMain"));
+    PageControlMain->setDocumentMode(true);
+    PageControlMain->setFixedSize(kPageWidth, kPageHeight);
+    TabSheetMode = NewPage(PageControlMain, "TabSheetMode", "Mode");
+    TabSheetStep1 = NewPage(PageControlMain, "TabSheetStep1", "Step1");
+    TabSheetStep2 = NewPage(PageControlMain, "TabSheetStep2", "Step2");
+    TabSheetStep3 = NewPage(PageControlMain, "TabSheetStep3", "Step3");
+    TabSheetStep4 = NewPage(PageControlMain, "TabSheetStep4", "Step4");
+    TabSheetStep5 = NewPage(PageControlMain, "TabSheetStep5", "Step5");
+    TabSheetStep6 = NewPage(PageControlMain, "TabSheetStep6", "Step6");
+    TabSheetStep7 = NewPage(PageControlMain, "TabSheetStep7", "Step7");
+    connect(PageControlMain, &QTabWidget::currentChanged, this, [this] { RefreshPage(); });
+
+    CreateModePage();
+    CreateFinishLabels();
+    CreateOutputChoice();
+}
+
+void TFormMain::CreateModePage() {
+    ImageDownloadVideo = NewLabel(TabSheetMode, "ImageDownloadVideo");
+    ImageConvertVideo = NewLabel(TabSheetMode, "ImageConvertVideo");
+    RadioButtonDownloadVideo = new QRadioButton(QStringLiteral("Download video from YouTube"), TabSheetMode);
+    RadioButtonDownloadVideo->setObjectName(QStringLiteral("RadioButtonDownloadVideo"));
+    RadioButtonConvertVideo = new QRadioButton(
+        QStringLiteral("Convert audio/video (previously downloaded) from file"), TabSheetMode);
+    RadioButtonConvertVideo->setObjectName(QStringLiteral("RadioButtonConvertVideo"));
+    RadioButtonDownloadVideo->setChecked(true);
+    ImageDownloadVideo->move(40, 60);
+    ImageConvertVideo->move(40, 200);
+    ImageDownloadVideo->setCursor(Qt::PointingHandCursor);
+    ImageConvertVideo->setCursor(Qt::PointingHandCursor);
+    ImageDownloadVideo->installEventFilter(this);
+    ImageConvertVideo->installEventFilter(this);
+}
+
+void TFormMain::CreateFinishLabels() {
+    LabelFinishTitle1 =
+        NewLabel(TabSheetStep4, "LabelFinishTitle1", QStringLiteral("%s has finished the conversion."));
+    LabelFinishTitle2 =
+        NewLabel(TabSheetStep4, "LabelFinishTitle2",
+                 QStringLiteral("To convert other files, click \"Finish\". Click \"Exit\" to quit %s."));
+    LabelFinishedDownloading1 = NewLabel(TabSheetStep7, "LabelFinishedDownloading1",
+                                         QStringLiteral("%s has finished the downloading."));
+    LabelFinishedDownloading2 =
+        NewLabel(TabSheetStep7, "LabelFinishedDownloading2",
+                 QStringLiteral("To convert other files, click \"Finish\". Click \"Exit\" to quit %s."));
+    LabelFinishTitle1->move(20, 20);
+    LabelFinishTitle2->move(20, 44);
+    LabelFinishedDownloading1->move(20, 20);
+    LabelFinishedDownloading2->move(20, 44);
+}
+
+void TFormMain::CreateOutputChoice() {
+    auto classButton = [this](const char* name, int cls, const char* caption, const QColor& accent) {
+        auto* b = new TImageButton(TabSheetStep2);
+        b->setObjectName(QLatin1String(name));
+        const ButtonPictureSet pictures = ClassButtonPictures(cls, QLatin1String(caption), accent);
+        b->SetPictures(pictures[0], pictures[1], pictures[2], pictures[3]);
+        return b;
+    };
+    ButtonToFormatVideo = classButton("ButtonToFormatVideo", 0, "Video", kVideoAccent);
+    ButtonToFormatDevice = classButton("ButtonToFormatDevice", 1, "Devices", kDeviceAccent);
+    ButtonToFormatAudio = classButton("ButtonToFormatAudio", 2, "Audio", kAudioAccent);
+
+    RzPageControlToFormat = new QTabWidget(TabSheetStep2);
+    RzPageControlToFormat->setObjectName(QStringLiteral("RzPageControlToFormat"));
+    RzPageControlToFormat->setDocumentMode(true);
+    RzPageControlToFormat->setFixedSize(kFormatPageWidth, kFormatPageHeight);
+    RzPageControlToFormat->move(kFormatPageLeft, 172);
+    TabSheetToFormatVideo = NewPage(RzPageControlToFormat, "TabSheetToFormatVideo", "Video");
+    TabSheetToFormatDevice = NewPage(RzPageControlToFormat, "TabSheetToFormatDevice", "Device");
+    TabSheetToFormatAudio = NewPage(RzPageControlToFormat, "TabSheetToFormatAudio", "Audio");
+    CreateFormatButtons(TabSheetToFormatVideo, kVideoNames, kVideoAccent, VideoFormatButtons);
+    CreateFormatButtons(TabSheetToFormatDevice, kDeviceNames, kDeviceAccent, DeviceFormatButtons);
+    CreateFormatButtons(TabSheetToFormatAudio, kAudioNames, kAudioAccent, AudioFormatButtons);
+}
+
+void TFormMain::ApplyProfile() {
+    // Read the edition profile; the title is the one the program entry read from the same file.
+    profile_ = app::ReadEditionProfile(app::EditionProfilePath(programDir_));
+    title_ = profile_.Name;
+    branding_ = app::FindEditionBranding(title_);
+    setWindowTitle(title_);
+    for (QLabel* label :
+         {LabelFinishTitle1, LabelFinishTitle2, LabelFinishedDownloading1, LabelFinishedDownloading2}) {
+        label->setText(label->text().replace(QLatin1String("%s"), title_));
+        label->adjustSize();
+    }
+    LabelVersion->setText(QStringLiteral("Version: %1").arg(profile_.Version));
+
+    app::TGlobalVars& g = app::GlobalVars();
+    g.Download = profile_.Download;
+    g.Video = profile_.Video;
+    g.Merge = profile_.Merge;
+    const std::optional<int> skin = profile_.SkinNumber();
+    if (!skin) {
+        throw StartupError(
+            QStringLiteral("\"%1\" is not a valid skin number (key \"Skin\" of the edition profile %2).")
+                .arg(profile_.Skin, app::EditionProfilePath(programDir_))
+                .toStdString());
+    }
+    skinNumber_ = *skin;
+
+    // Skin images.
+    skinFolder_ = app::SkinFolderName(programDir_, profile_.Res);
+    QString error;
+    if (!LoadSkinImages(skinFolder_, &skin_, &error)) throw StartupError(error.toStdString());
+    SetSkinBitmap(skin_.main);
+    ImageTopLogo->setPixmap(QPixmap::fromImage(skin_.topLogo));
+    ImageTopLogo->adjustSize();
+    ImageLeftLogo->setPixmap(QPixmap::fromImage(skin_.leftLogo));
+    ImageLeftLogo->adjustSize();
+    ImageDownloadVideo->setPixmap(QPixmap::fromImage(skin_.downloadVideo));
+    ImageDownloadVideo->adjustSize();
+    ImageConvertVideo->setPixmap(QPixmap::fromImage(skin_.convertVideo));
+    ImageConvertVideo->adjustSize();
+    ButtonMin->SetPictures(skin_.min[0], skin_.min[1], skin_.min[2]);
+    ButtonClose->SetPictures(skin_.close[0], skin_.close[1], skin_.close[2]);
+    for (TImageButton* b : {ButtonHelp, ButtonLog, ButtonBack, ButtonNext, ButtonExit}) {
+        b->SetPictures(skin_.bottom[0], skin_.bottom[1], skin_.bottom[2], skin_.bottom[3]);
+    }
+    // The mode page's texts sit beside their pictures.
+    const int textLeft = ImageDownloadVideo->x() + ImageDownloadVideo->width() + 24;
+    RadioButtonDownloadVideo->move(textLeft,
+                                   ImageDownloadVideo->y() + (ImageDownloadVideo->height() - 20) / 2);
+    RadioButtonConvertVideo->move(textLeft, ImageConvertVideo->y() + (ImageConvertVideo->height() - 20) / 2);
+    RadioButtonDownloadVideo->adjustSize();
+    RadioButtonConvertVideo->adjustSize();
+
+    ApplySkinLayout();
+    LayOutFormatButtons();
+    app::ApplyProfileToGlobals(profile_, g);
+}
+
+void TFormMain::ApplySkinLayout() {
+    layout_ = app::SkinLayoutFor(skinNumber_);
+    const app::SkinLayout& s = layout_;
+    ButtonMin->move(s.buttonMin.left, s.buttonMin.top);
+    ButtonClose->move(s.buttonClose.left, s.buttonClose.top);
+    ButtonMin->setVisible(s.chromeButtonsVisible);
+    ButtonClose->setVisible(s.chromeButtonsVisible);
+    ButtonHelp->move(s.buttonHelp.left, s.buttonHelp.top);
+    ButtonHelpTag = s.helpMenuOffset;
+    ButtonLog->move(s.buttonLogLeft, s.bottomRow);
+    ButtonBack->move(s.buttonBackLeft, s.bottomRow);
+    ButtonNext->move(s.buttonNextLeft, s.bottomRow);
+    ButtonExit->move(s.buttonExitLeft, s.bottomRow);
+    PageControlMain->move(s.pageControl.left, s.pageControl.top);
+    LabelTitle->move(s.labelTitle.left, s.labelTitle.top);
+
+    QFont titleFont = LabelTitle->font();
+    titleFont.setPixelSize(14);
+    titleFont.setBold(s.titleBold);
+    LabelTitle->setFont(titleFont);
+    LabelTitle->setStyleSheet(QStringLiteral("color: %1;").arg(kInk.name()));
+    const QString labelColor = ColorName(s.labelColor);
+    LabelVersion->setStyleSheet(QStringLiteral("color: %1; font-size: 11px;").arg(labelColor));
+    LabelMoreTools->setStyleSheet(
+        QStringLiteral("color: %1; font-size: 11px; text-decoration: underline;").arg(labelColor));
+
+    QFont captionFont = ButtonNext->font();
+    captionFont.setPixelSize(12);
+    for (TImageButton* b : {ButtonHelp, ButtonLog, ButtonBack, ButtonNext, ButtonExit}) {
+        b->setFont(captionFont);
+        b->SetTransparent(s.transparentButtons);
+        if (s.transparentButtons) b->SetCaptionColor(Qt::white);
+    }
+    if (s.labelVersionTop >= 0) {
+        LabelVersion->move(LabelVersion->x(), s.labelVersionTop);
+        LabelVersion->raise();
+    }
+    if (s.labelMoreToolsTop >= 0) {
+        LabelMoreTools->move(LabelMoreTools->x(), s.labelMoreToolsTop);
+        LabelMoreTools->raise();
+    }
+}
+
+void TFormMain::LayOutFormatButtons() {
+    auto place = [](auto& buttons, const auto& flags, int pageWidth) {
+        int visible = 0;
+        for (size_t i = 0; i < buttons.size(); ++i)
+            visible += flags[i] ? 1 : 0;
+        const std::vector<app::Point> cells = app::LayoutFormatButtons(visible, pageWidth);
+        int k = 0;
+        for (size_t i = 0; i < buttons.size(); ++i) {
+            buttons[i]->setVisible(flags[i]);
+            if (flags[i]) {
+                buttons[i]->move(cells[k].left, cells[k].top);
+                ++k;
+            }
+        }
+        return visible > 0;
+    };
+    const std::array<bool, 3> hasButtons = {
+        place(VideoFormatButtons, profile_.VideoFormats, kFormatPageWidth),
+        place(DeviceFormatButtons, profile_.DeviceFormats, kFormatPageWidth),
+        place(AudioFormatButtons, profile_.AudioFormats, kFormatPageWidth),
+    };
+    const app::ClassButtonLayout classes = app::LayoutClassButtons(hasButtons, kPageWidth);
+    const std::array<TImageButton*, 3> classButtons = {ButtonToFormatVideo, ButtonToFormatDevice,
+                                                       ButtonToFormatAudio};
+    for (int c = 0; c < 3; ++c) {
+        classButtons[c]->setVisible(classes.visible[c]);
+        classButtons[c]->move(classes.position[c].left, classes.position[c].top);
+    }
+    RzPageControlToFormat->move(kFormatPageLeft, classes.formatAreaTop);
+}
+
+void TFormMain::CenterOnScreen() {
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QSize s = screen->size();
+    move((s.width() - width()) / 2, (s.height() - height()) / 2);
+}
+
+void TFormMain::FillPresetLists() {
+    // The preset drop-downs are created and filled with the output choice of Step2.
+}
+
+void TFormMain::RefreshPage() {
+    // The wizard's page logic sets the title and the three actions per page; until it is attached the
+    // window greets the user on every page.
+    if (PageControlMain->currentWidget() == TabSheetMode) {
+        LabelTitle->setText(QStringLiteral("Welcome to %1! What do you want to do?").arg(title_));
+    }
+    ActionBack->setEnabled(PageControlMain->currentWidget() != TabSheetMode);
+}
+
+void TFormMain::LogLine(const QString& line) {
+    if (logSink_) {
+        logSink_(line);
+    } else {
+        pendingLog_.append(line);
+    }
+}
+
+void TFormMain::SetLogSink(std::function<void(const QString&)> sink) {
+    logSink_ = std::move(sink);
+    if (!logSink_) return;
+    const QStringList pending = std::exchange(pendingLog_, {});
+    for (const QString& line : pending)
+        logSink_(line);
+}
+
+void TFormMain::SetLogWindow(QWidget* logWindow) {
+    logWindow_ = logWindow;
+}
+
+void TFormMain::StartClipboardWatch() {
+    if (clipboardWatch_) return;
+    clipboardWatch_ = true;
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &TFormMain::UpdateClipboardState);
+    UpdateClipboardState();
+}
+
+void TFormMain::StopClipboardWatch() {
+    if (!clipboardWatch_) return;
+    clipboardWatch_ = false;
+    disconnect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
+               &TFormMain::UpdateClipboardState);
+}
+
+void TFormMain::UpdateClipboardState() {
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    ClipboardHasNoText = !(data && data->hasText());
+    emit ClipboardStateChanged();
+}
+
+void TFormMain::DeferredStart() {
+    if (closing_) return;
+    show();
+    const bool compact = branding_ && branding_->CompactAbout;
+    LabelMoreTools->setText(compact ? QStringLiteral("more tools...") : QStringLiteral("more free tools..."));
+    ActionMoreFreeTools->setText(compact ? QStringLiteral("More Tools...")
+                                         : QStringLiteral("More Free Tools..."));
+}
+
+void TFormMain::ActionHelpExecute() {
+    if (PopupMenuHelp->actions().isEmpty()) return;
+    PopupMenuHelp->popup(
+        QPoint(x() + ButtonHelp->x() + ButtonHelpTag, y() + ButtonHelp->y() + ButtonHelp->height()));
+}
+
+void TFormMain::ActionLogExecute() {
+    if (!logWindow_) return;
+    logWindow_->show();
+    logWindow_->raise();
+    logWindow_->activateWindow();
+}
+
+bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonPress) {
+        if (watched == LabelMoreTools) {
+            ActionMoreFreeTools->trigger();
+            return true;
+        }
+        if (watched == ImageDownloadVideo || watched == ImageConvertVideo) {
+            QRadioButton* radio =
+                watched == ImageDownloadVideo ? RadioButtonDownloadVideo : RadioButtonConvertVideo;
+            radio->setChecked(true);
+            radio->setFocus();
+            return true;
+        }
+    }
+    return TSkinnedFrame::eventFilter(watched, event);
+}
+
+void TFormMain::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void TFormMain::dropEvent(QDropEvent* event) {
+    QStringList files;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile()) files.append(url.toLocalFile());
+    }
+    if (files.isEmpty()) return;
+    event->acceptProposedAction();
+    emit FilesDropped(files);
+}
+
+void TFormMain::CloseQuery() {
+    // The engine's notifications are detached and its tasks stopped, and the three transfers aborted,
+    // by the parts that own them once they are attached to the window.
+    StopClipboardWatch();
+}
+
+void TFormMain::SaveOnClose() {
+    QStringList errors;
+    QString error;
+    if (!app::SaveSettings(app::GlobalVars(), &error)) errors.append(error);
+    if (!SavePlacement(QStringLiteral("Form"), this, QString(), &error)) errors.append(error);
+    if (logWindow_ && !SavePlacement(QStringLiteral("FormLog"), logWindow_, QString(), &error))
+        errors.append(error);
+    errors.removeDuplicates();
+    if (!errors.isEmpty()) ShowError(this, errors.join(u'\n'));
+}
+
+void TFormMain::closeEvent(QCloseEvent* event) {
+    if (closing_) {
+        event->accept();
+        return;
+    }
+    closing_ = true;
+    CloseQuery();
+    SaveOnClose();
+    event->accept();
+    if (logWindow_) logWindow_->close();
+    emit Closed();
+}
+
+}  // namespace ui

@@ -1,0 +1,183 @@
+#pragma once
+// TFormMain: the wizard's main window. Creating it runs the start-up sequence: apply the edition profile
+// (captions, skin, layout variant, format and class buttons), derive the settings folder, load the
+// settings, prepare the lists, load the media libraries, start the clipboard watch, choose the start page
+// and post DeferredStart, which shows the window. Closing it saves the settings and both placements.
+
+#include <QStringList>
+#include <array>
+#include <functional>
+#include <stdexcept>
+
+#include "app/EditionBranding.h"
+#include "app/EditionProfile.h"
+#include "app/SkinLayout.h"
+#include "ui/SkinImages.h"
+#include "ui/SkinnedFrame.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QRadioButton;
+class QTabWidget;
+
+namespace ui {
+
+class TImageButton;
+
+// A start-up that cannot complete (a missing skin image, a "Skin" value that is not an integer).
+// The program reports the message and exits with a non-zero status; no window is shown.
+class StartupError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class TFormMain : public TSkinnedFrame {
+    Q_OBJECT
+public:
+    // Private window messages, posted to the main thread's queue (numbers as WM_USER + n).
+    static constexpr int DeferredStartMessage = 1025;
+    static constexpr int WM_CONVERT_START = 1026;
+    static constexpr int WM_CONVERT_FINISHED = 1027;
+    static constexpr int NextLinkMessage = 1028;
+    static constexpr int NextQualityMessage = 1029;
+
+    // Runs the start-up sequence with the edition profile and skin beside programDir.
+    explicit TFormMain(const QString& programDir, QWidget* parent = nullptr);
+    ~TFormMain() override;
+
+    QString Title() const { return title_; }
+    const app::EditionProfile& Profile() const { return profile_; }
+    int SkinNumber() const { return skinNumber_; }
+    const app::SkinLayout& Layout() const { return layout_; }
+    const app::EditionBrandingRow* Branding() const { return branding_; }
+    QString ProgramDir() const { return programDir_; }
+    QString SkinFolder() const { return skinFolder_; }
+    // False when start-up stopped after the media libraries failed to load (no DeferredStart then).
+    bool StartupCompleted() const { return startupCompleted_; }
+    bool SettingsFileExisted() const { return settingsExisted_; }
+
+    // The log window. Until one is attached, lines are kept and handed over when it is.
+    void LogLine(const QString& line);
+    void SetLogSink(std::function<void(const QString&)> sink);
+    const QStringList& PendingLogLines() const { return pendingLog_; }
+    // The window ActionLog shows and whose placement ("FormLog") is saved at close.
+    void SetLogWindow(QWidget* logWindow);
+    QWidget* LogWindow() const { return logWindow_; }
+
+    // Page logic: the active page's title and the captions and states of Back, Next and Exit.
+    void RefreshPage();
+    // Appends every preset label to its format's drop-down.
+    void FillPresetLists();
+    // The clipboard watch: ClipboardHasNoText is current after every clipboard change.
+    bool ClipboardHasNoText = true;
+    bool ClipboardWatchActive() const { return clipboardWatch_; }
+
+    // Controls, named as the window declares them.
+    QLabel* ImageTopLogo = nullptr;
+    QLabel* ImageLeftLogo = nullptr;
+    QLabel* LabelTitle = nullptr;
+    QLabel* LabelVersion = nullptr;
+    QLabel* LabelMoreTools = nullptr;
+    TImageButton* ButtonMin = nullptr;
+    TImageButton* ButtonClose = nullptr;
+    TImageButton* ButtonHelp = nullptr;
+    TImageButton* ButtonLog = nullptr;
+    TImageButton* ButtonBack = nullptr;
+    TImageButton* ButtonNext = nullptr;
+    TImageButton* ButtonExit = nullptr;
+    int ButtonHelpTag = 0;  // horizontal offset of the help menu
+
+    QTabWidget* PageControlMain = nullptr;
+    QWidget* TabSheetMode = nullptr;
+    QWidget* TabSheetStep1 = nullptr;
+    QWidget* TabSheetStep2 = nullptr;
+    QWidget* TabSheetStep3 = nullptr;
+    QWidget* TabSheetStep4 = nullptr;
+    QWidget* TabSheetStep5 = nullptr;
+    QWidget* TabSheetStep6 = nullptr;
+    QWidget* TabSheetStep7 = nullptr;
+
+    QLabel* ImageDownloadVideo = nullptr;
+    QLabel* ImageConvertVideo = nullptr;
+    QRadioButton* RadioButtonDownloadVideo = nullptr;
+    QRadioButton* RadioButtonConvertVideo = nullptr;
+
+    QLabel* LabelFinishTitle1 = nullptr;
+    QLabel* LabelFinishTitle2 = nullptr;
+    QLabel* LabelFinishedDownloading1 = nullptr;
+    QLabel* LabelFinishedDownloading2 = nullptr;
+
+    TImageButton* ButtonToFormatVideo = nullptr;
+    TImageButton* ButtonToFormatDevice = nullptr;
+    TImageButton* ButtonToFormatAudio = nullptr;
+    QTabWidget* RzPageControlToFormat = nullptr;
+    QWidget* TabSheetToFormatVideo = nullptr;
+    QWidget* TabSheetToFormatDevice = nullptr;
+    QWidget* TabSheetToFormatAudio = nullptr;
+    // In each class's button order (AVI..3GP, iPod..iPad, WAV..MP2).
+    std::array<TImageButton*, app::kVideoFormatCount> VideoFormatButtons{};
+    std::array<TImageButton*, app::kDeviceFormatCount> DeviceFormatButtons{};
+    std::array<TImageButton*, app::kAudioFormatCount> AudioFormatButtons{};
+
+    QAction* ActionBack = nullptr;
+    QAction* ActionNext = nullptr;
+    QAction* ActionExit = nullptr;
+    QAction* ActionLog = nullptr;
+    QAction* ActionHelp = nullptr;
+    QAction* ActionMoreFreeTools = nullptr;
+    QMenu* PopupMenuHelp = nullptr;  // items are added by the help menu
+
+    QStringList OpenDialogNameFilters;  // the open dialog's filter, first entry selected
+
+signals:
+    // The clipboard's text state changed (after ClipboardHasNoText was updated).
+    void ClipboardStateChanged();
+    // The window has closed and saved; the program ends.
+    void Closed();
+    // Files dropped from the desktop.
+    void FilesDropped(const QStringList& files);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateControls();
+    void CreateModePage();
+    void CreateFinishLabels();
+    void CreateOutputChoice();
+    void ApplyProfile();
+    void ApplySkinLayout();
+    void LayOutFormatButtons();
+    void CenterOnScreen();
+    void StartClipboardWatch();
+    void StopClipboardWatch();
+    void UpdateClipboardState();
+    void DeferredStart();
+    void ActionHelpExecute();
+    void ActionLogExecute();
+    void CloseQuery();
+    void SaveOnClose();
+
+    QString programDir_;
+    QString title_;
+    QString skinFolder_;
+    app::EditionProfile profile_;
+    int skinNumber_ = 0;
+    app::SkinLayout layout_;
+    const app::EditionBrandingRow* branding_ = nullptr;
+    SkinImages skin_;
+    bool startupCompleted_ = false;
+    bool settingsExisted_ = false;
+    bool clipboardWatch_ = false;
+    bool closing_ = false;
+
+    std::function<void(const QString&)> logSink_;
+    QStringList pendingLog_;
+    QWidget* logWindow_ = nullptr;
+};
+
+}  // namespace ui

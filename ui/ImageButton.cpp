@@ -1,0 +1,107 @@
+#include "ui/ImageButton.h"
+
+#include <QAction>
+#include <QEnterEvent>
+#include <QPainter>
+
+namespace ui {
+
+TImageButton::TImageButton(QWidget* parent) : QAbstractButton(parent) {
+    setAttribute(Qt::WA_Hover);
+    setCursor(Qt::ArrowCursor);
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void TImageButton::SetPictures(const QImage& normal, const QImage& over, const QImage& pressed,
+                               const QImage& disabled) {
+    source_ = {normal, over.isNull() ? normal : over, pressed.isNull() ? normal : pressed,
+               disabled.isNull() ? normal : disabled};
+    RebuildShown();
+    if (!normal.isNull()) setFixedSize(normal.size());
+    update();
+}
+
+void TImageButton::SetTransparent(bool transparent) {
+    transparent_ = transparent;
+    RebuildShown();
+    update();
+}
+
+void TImageButton::SetCaptionColor(const QColor& color) {
+    captionColor_ = color;
+    update();
+}
+
+void TImageButton::RebuildShown() {
+    for (size_t i = 0; i < source_.size(); ++i) {
+        QImage img = source_[i].convertToFormat(QImage::Format_ARGB32);
+        if (transparent_ && !img.isNull()) {
+            const QRgb key = img.pixel(0, img.height() - 1) & 0xFFFFFF;
+            for (int y = 0; y < img.height(); ++y) {
+                auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
+                for (int x = 0; x < img.width(); ++x) {
+                    if ((line[x] & 0xFFFFFF) == key) line[x] = 0;
+                }
+            }
+        }
+        shown_[i] = QPixmap::fromImage(img);
+    }
+}
+
+void TImageButton::SetAction(QAction* action) {
+    if (action_) disconnect(action_, nullptr, this, nullptr);
+    action_ = action;
+    if (!action) return;
+    connect(action, &QAction::changed, this, &TImageButton::SyncFromAction);
+    connect(this, &QAbstractButton::clicked, action, [this] {
+        if (action_ && action_->isEnabled()) action_->trigger();
+    });
+    SyncFromAction();
+}
+
+void TImageButton::SyncFromAction() {
+    if (!action_) return;
+    setText(action_->text());
+    setEnabled(action_->isEnabled());
+}
+
+int TImageButton::PictureState() const {
+    if (!isEnabled()) return 3;
+    if (isDown()) return 2;
+    if (hovered_) return 1;
+    return 0;
+}
+
+QSize TImageButton::sizeHint() const {
+    return source_[0].isNull() ? QSize(80, 26) : source_[0].size();
+}
+
+void TImageButton::enterEvent(QEnterEvent* e) {
+    hovered_ = true;
+    update();
+    QAbstractButton::enterEvent(e);
+}
+
+void TImageButton::leaveEvent(QEvent* e) {
+    hovered_ = false;
+    update();
+    QAbstractButton::leaveEvent(e);
+}
+
+void TImageButton::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    const int state = PictureState();
+    if (!shown_[state].isNull()) p.drawPixmap(0, 0, shown_[state]);
+    if (text().isEmpty()) return;
+    // Captions use "&" for the mnemonic; "&&" shows one "&".
+    QString caption = text();
+    caption.replace(QLatin1String("&&"), QStringLiteral("\x01")).remove(u'&').replace(u'\x01', u'&');
+    QColor color = captionColor_;
+    if (state == 3) color.setAlpha(110);
+    p.setPen(color);
+    p.setFont(font());
+    const QRect r = rect().translated(state == 2 ? 1 : 0, state == 2 ? 1 : 0);
+    p.drawText(r, Qt::AlignCenter, caption);
+}
+
+}  // namespace ui

@@ -1,0 +1,74 @@
+#include "ui/ProgramEntry.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QIcon>
+#include <memory>
+
+#include "app/EditionBranding.h"
+#include "app/EditionProfile.h"
+#include "app/Folders.h"
+#include "app/QtDispatcher.h"
+#include "app/UtilFuncs.h"
+#include "ui/Dialogs.h"
+#include "ui/FormMain.h"
+
+#if __has_include("ui/MainWindows.h")
+#include "ui/MainWindows.h"
+#define REELWRIGHT_HAS_WINDOWS 1
+#endif
+
+namespace ui {
+
+namespace {
+
+QIcon EditionIcon(const QString& programDir, const QString& title) {
+    // No matching row keeps the program's own icon.
+    QString name = app::EditionIconName(title);
+    if (name.isEmpty()) name = QStringLiteral("reelwright");
+    const QString path =
+        app::AddTrailingBackslash(programDir) + QStringLiteral("icons/") + name + QStringLiteral(".png");
+    return QFileInfo::exists(path) ? QIcon(path) : QIcon();
+}
+
+}  // namespace
+
+int RunProgram(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("reelwright"));
+    app::QtDispatcher dispatcher;
+    core::setMainDispatcher(&dispatcher);
+
+    // 1. The title from the edition profile.
+    const QString programDir = app::ProgramFolder();
+    const QString title = app::ReadEditionTitle(app::EditionProfilePath(programDir));
+    QApplication::setApplicationDisplayName(title);
+    // 2. The edition's icon.
+    QApplication::setWindowIcon(EditionIcon(programDir, title));
+
+    // 3. The main window (its creation runs the start-up sequence) and the log window.
+    int status = 0;
+    {
+        std::unique_ptr<TFormMain> main;
+        try {
+            main = std::make_unique<TFormMain>(programDir);
+        } catch (const StartupError& e) {
+            ShowError(nullptr, QString::fromStdString(e.what()));
+            core::setMainDispatcher(nullptr);
+            return 1;
+        }
+#ifdef REELWRIGHT_HAS_WINDOWS
+        AttachMainWindows(*main);
+#endif
+        QObject::connect(main.get(), &TFormMain::Closed, &application, &QApplication::quit,
+                         Qt::QueuedConnection);
+        // Without the media libraries start-up stops early and posts no DeferredStart; the window still
+        // opens.
+        if (!main->StartupCompleted()) main->show();
+        status = application.exec();
+    }
+    core::setMainDispatcher(nullptr);
+    return status;
+}
+
+}  // namespace ui
