@@ -173,6 +173,16 @@ TEST_F(DecoderTest, ThumbnailFromTheMiddle) {
     EXPECT_THAT(log.messages(), Contains(StartsWith("decode PTS: ")));
 }
 
+// With no key picture after the middle, the thumbnail comes from the key picture before it.
+TEST_F(DecoderTest, ThumbnailOfAClipWithOneKeyPicture) {
+    ASSERT_TRUE(dec.LoadFile(fixtures::Path("onekey.mp4")));
+    TFileStreamInfo file;
+    ASSERT_TRUE(dec.GetFileStreamInfo(file));
+    ASSERT_TRUE(dec.Seek(0, file.Duration / 2)) << dec.LastErrMsg();
+    ASSERT_TRUE(dec.Decode(dec.FirstVideoStreamIndex())) << dec.LastErrMsg();
+    EXPECT_EQ(dec.PicturePTS(), 0);
+}
+
 TEST_F(DecoderTest, DecodesEveryPictureThenReportsTheEndUntilASeek) {
     ASSERT_TRUE(dec.LoadFile(fixtures::Path("odd.avi")));
     int pictures = 0;

@@ -35,6 +35,7 @@ void Generate() {
         "video.mp4");
     Make("-f lavfi -i sine=frequency=440:sample_rate=22050 -t 1 -ac 1", "audio.wav");
     Make("-f lavfi -i testsrc=size=161x97:rate=10 -t 2 -c:v mpeg4", "odd.avi");
+    Make("-f lavfi -i testsrc=size=160x96:rate=10 -t 2 -c:v mpeg4 -g 1000", "onekey.mp4");
     Make("-f lavfi -i testsrc=size=160x96:rate=10 -t 2 -c:v mpeg4 -f m4v", "nodur.m4v");
     Make("-f lavfi -i color=c=blue:size=64x48 -frames:v 1", "still.png");
     Make("-f lavfi -i color=c=blue:size=64x48:rate=10 -t 2 -c:v mpeg4 -q:v 2", "blue.avi");
