@@ -3,7 +3,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <mutex>
+#include <set>
 #include <stdexcept>
 
 namespace fixtures {
@@ -19,34 +21,36 @@ void RemoveDir() {
     if (!g_dir.empty()) fs::remove_all(g_dir, ec);
 }
 
-void Make(const std::string& args, const std::string& out) {
-    const std::string cmd = "ffmpeg -nostdin -v error -y " + args + " '" + g_dir + "/" + out + "'";
-    if (!Run(cmd)) throw std::runtime_error("fixture failed: " + cmd);
+// The ffmpeg arguments (before the output name) of each generated file.
+const std::map<std::string, std::string>& Recipes() {
+    static const std::map<std::string, std::string> recipes = {
+        {"video.mp4",
+         "-f lavfi -i testsrc=size=160x96:rate=10 -f lavfi -i sine=frequency=440:sample_rate=22050 -t 4 "
+         "-c:v mpeg4 -g 10 -c:a aac -b:a 32k -metadata title='Probe Title' -metadata artist='Probe Artist'"},
+        {"audio.wav", "-f lavfi -i sine=frequency=440:sample_rate=22050 -t 1 -ac 1"},
+        {"odd.avi", "-f lavfi -i testsrc=size=161x97:rate=10 -t 2 -c:v mpeg4"},
+        {"onekey.mp4", "-f lavfi -i testsrc=size=160x96:rate=10 -t 2 -c:v mpeg4 -g 1000"},
+        {"nodur.m4v", "-f lavfi -i testsrc=size=160x96:rate=10 -t 2 -c:v mpeg4 -f m4v"},
+        {"still.png", "-f lavfi -i color=c=blue:size=64x48 -frames:v 1"},
+        {"blue.avi", "-f lavfi -i color=c=blue:size=64x48:rate=10 -t 2 -c:v mpeg4 -q:v 2"},
+        {"corrupt-middle.avi", "-f lavfi -i testsrc=size=160x96:rate=10 -t 4 -c:v mpeg4 -g 10"},
+    };
+    return recipes;
 }
 
-void Generate() {
-    char tmpl[] = "/tmp/reel-engine-fixtures-XXXXXX";
-    if (!mkdtemp(tmpl)) throw std::runtime_error("cannot create the fixture folder");
-    g_dir = tmpl;
-    std::atexit(RemoveDir);
-    Make(
-        "-f lavfi -i testsrc=size=160x96:rate=10 -f lavfi -i sine=frequency=440:sample_rate=22050 -t 4 "
-        "-c:v mpeg4 -g 10 -c:a aac -b:a 32k -metadata title='Probe Title' -metadata artist='Probe Artist'",
-        "video.mp4");
-    Make("-f lavfi -i sine=frequency=440:sample_rate=22050 -t 1 -ac 1", "audio.wav");
-    Make("-f lavfi -i testsrc=size=161x97:rate=10 -t 2 -c:v mpeg4", "odd.avi");
-    Make("-f lavfi -i testsrc=size=160x96:rate=10 -t 2 -c:v mpeg4 -g 1000", "onekey.mp4");
-    Make("-f lavfi -i testsrc=size=160x96:rate=10 -t 2 -c:v mpeg4 -f m4v", "nodur.m4v");
-    Make("-f lavfi -i color=c=blue:size=64x48 -frames:v 1", "still.png");
-    Make("-f lavfi -i color=c=blue:size=64x48:rate=10 -t 2 -c:v mpeg4 -q:v 2", "blue.avi");
-    Make("-f lavfi -i testsrc=size=160x96:rate=10 -t 4 -c:v mpeg4 -g 10", "corrupt-middle.avi");
-    // Garbage over the middle third of the file: headers and index stay intact.
-    const std::string corrupt = g_dir + "/corrupt-middle.avi";
-    const auto size = fs::file_size(corrupt);
-    std::fstream f(corrupt, std::ios::in | std::ios::out | std::ios::binary);
-    f.seekp(static_cast<std::streamoff>(size / 3));
-    for (std::uintmax_t i = 0; i < size / 3; ++i)
-        f.put(static_cast<char>((i * 7919) & 0xff));
+void Make(const std::string& name) {
+    const std::string cmd =
+        "ffmpeg -nostdin -v error -y " + Recipes().at(name) + " '" + g_dir + "/" + name + "'";
+    if (!Run(cmd)) throw std::runtime_error("fixture failed: " + cmd);
+    if (name == "corrupt-middle.avi") {
+        // Garbage over the middle third of the file: headers and index stay intact.
+        const std::string path = g_dir + "/" + name;
+        const auto size = fs::file_size(path);
+        std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(static_cast<std::streamoff>(size / 3));
+        for (std::uintmax_t i = 0; i < size / 3; ++i)
+            f.put(static_cast<char>((i * 7919) & 0xff));
+    }
 }
 
 }  // namespace
@@ -57,12 +61,25 @@ bool Run(const std::string& command) {
 
 const std::string& Dir() {
     static std::once_flag once;
-    std::call_once(once, Generate);
+    std::call_once(once, [] {
+        char tmpl[] = "/tmp/reel-engine-fixtures-XXXXXX";
+        if (!mkdtemp(tmpl)) throw std::runtime_error("cannot create the fixture folder");
+        g_dir = tmpl;
+        std::atexit(RemoveDir);
+    });
     return g_dir;
 }
 
 std::string Path(const std::string& name) {
-    return Dir() + "/" + name;
+    static std::mutex mutex;
+    static std::set<std::string> made;
+    const std::string path = Dir() + "/" + name;
+    std::lock_guard<std::mutex> lock(mutex);
+    if (!made.count(name)) {
+        Make(name);  // each file is made the first time a test asks for it
+        made.insert(name);
+    }
+    return path;
 }
 
 std::string WriteFile(const std::string& name, const std::string& bytes) {
