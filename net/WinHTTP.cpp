@@ -179,7 +179,19 @@ struct TCustomWinHTTP::Request {
 
     Request(TCustomWinHTTP* s, Run& run, const TWorkerContext& c, CurlSession& cs)
         : self(s), r(run), ctx(c), session(cs) {}
-    ~Request() { curl_slist_free_all(headerList); }
+    ~Request() {
+        // The session outlives this object and still reports the closing of its handles.
+        session.OnHeaderLine = nullptr;
+        session.OnBody = nullptr;
+        session.ShouldContinue = nullptr;
+        session.OnStatus = [self = self, &r = r, &ctx = ctx](int code) {
+            try {
+                if (!ctx.Stopped() && r.onStatus) r.onStatus(self, code, StatusText(code));
+            } catch (...) {
+            }
+        };
+        curl_slist_free_all(headerList);
+    }
 
     void abortCheck() const {
         ctx.ThrowIfStopped();
@@ -337,8 +349,6 @@ struct TCustomWinHTTP::Request {
         headers = ResponseHeaders{};
         responseHandled = false;
         next = Next::NoResponse;
-        char* effective = nullptr;
-        curl_easy_getinfo(session.Easy(), CURLINFO_EFFECTIVE_URL, &effective);
         const CURLcode rc = session.Perform();
         if (error) {
             try {
