@@ -281,9 +281,7 @@ std::string ContextPrefix(void* avcl) {
     return prefix;
 }
 
-}  // namespace
-
-void LibraryLogCallback(void* avcl, int level, const char* fmt, va_list args) {
+void CaptureLibraryLog(void* avcl, int level, const char* fmt, va_list args) {
     if (level >= 0) level &= 0xff;  // the high byte carries a colour tint
     if (level > g_libLevel.load()) return;
 
@@ -320,6 +318,16 @@ void LibraryLogCallback(void* avcl, int level, const char* fmt, va_list args) {
     TFFLogger& logger = FFLogger();
     for (const std::string& line : lines)
         logger.LibraryLine(tid, level, line);
+}
+
+}  // namespace
+
+void LibraryLogCallback(void* avcl, int level, const char* fmt, va_list args) {
+    // Called from C code: nothing may unwind through the library's frames.
+    try {
+        CaptureLibraryLog(avcl, level, fmt, args);
+    } catch (...) {
+    }
 }
 
 }  // namespace engine

@@ -56,7 +56,12 @@ TInterruptScope::~TInterruptScope() {
 }
 
 int InterruptCallback(void* /*opaque*/) {
-    return TInterruptCB::Instance().Check(CurrentThreadID()) ? 1 : 0;
+    // Called from C code: a throwing check must not unwind through the library's frames.
+    try {
+        return TInterruptCB::Instance().Check(CurrentThreadID()) ? 1 : 0;
+    } catch (...) {
+        return 0;
+    }
 }
 
 const AVIOInterruptCB* EngineInterruptCB() {
