@@ -102,17 +102,23 @@ TEST(WinThread, WorkRunsOnWorkerAndCompletionOnMainThreadAfterIt) {
 }
 
 TEST(WinThread, ExceptionOfTheWorkGivesOneExceptionCallThenTheCompletion) {
-    TCustomWinThread thread;
-    std::vector<std::string> order;
-    thread.SetOnThreadExecute([](TComponent*) { throw std::runtime_error("work failed"); });
-    thread.SetOnThreadException([&] {
-        EXPECT_TRUE(main().isMainThread());
-        order.push_back("exception");
-    });
-    thread.SetOnThreadTerminate([&](TComponent*) { order.push_back("terminate"); });
-    thread.Run();
-    ASSERT_TRUE(waitFor([&] { return order.size() >= 2 && !thread.Running(); }));
-    EXPECT_EQ(order, (std::vector<std::string>{"exception", "terminate"}));
+    // Without HandleException the exception is not reported, but it no longer ends the process either.
+    for (const bool handle : {true, false}) {
+        TCustomWinThread thread;
+        thread.SetHandleException(handle);
+        std::vector<std::string> order;
+        thread.SetOnThreadExecute([](TComponent*) { throw std::runtime_error("work failed"); });
+        thread.SetOnThreadException([&] {
+            EXPECT_TRUE(main().isMainThread());
+            order.push_back("exception");
+        });
+        thread.SetOnThreadTerminate([&](TComponent*) { order.push_back("terminate"); });
+        thread.Run();
+        ASSERT_TRUE(
+            waitFor([&] { return !order.empty() && order.back() == "terminate" && !thread.Running(); }));
+        EXPECT_EQ(order, handle ? (std::vector<std::string>{"exception", "terminate"})
+                                : std::vector<std::string>{"terminate"});
+    }
 }
 
 TEST(WinThread, ExceptionOfACompletionHandlerGoesToTheExceptionHandler) {
@@ -168,23 +174,23 @@ TEST(WinThread, RunWhileWorkingStopsTheOldRunWithoutItsCompletion) {
 }
 
 TEST(WinThread, WaitLimitRestartsWithEveryHandOverAndExpiresWithoutThem) {
-    // Hand-overs every 20 ms for a while: the 1.5 s limit between two of them never passes.
+    // Hand-overs every 50 ms for four seconds: the 2 s limit between two of them never passes.
     {
         TCustomWinThread thread;
         thread.WaitThread = true;
-        thread.WaitTimeout = 1500;
+        thread.WaitTimeout = 2000;
         bool expired = false;
         int handovers = 0;
         thread.OnWaitTimeoutExpired = [&](TComponent*, bool&) { expired = true; };
         thread.SetOnThreadExecute([&](TComponent*) {
-            for (int i = 0; i < 100; ++i) {
-                std::this_thread::sleep_for(20ms);
+            for (int i = 0; i < 80; ++i) {
+                std::this_thread::sleep_for(50ms);
                 thread.Synchronize([&] { ++handovers; });
             }
         });
         EXPECT_TRUE(thread.Run());
         EXPECT_FALSE(expired);
-        EXPECT_EQ(handovers, 100);
+        EXPECT_EQ(handovers, 80);
     }
     // Silent work: the limit passes, the handler leaves TerminateThread true, the worker is stopped.
     {
