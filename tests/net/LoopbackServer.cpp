@@ -205,7 +205,21 @@ bool LoopbackServer::sendBody(int fd, std::uint64_t from, std::uint64_t count) {
 }
 
 bool LoopbackServer::handle(int fd, const Request& request) {
-    const std::string& target = request.target;
+    std::string target = request.target;
+    if (target.rfind("http://", 0) == 0) {
+        // Asked as a proxy: only with the proxy credentials, then served as if asked directly.
+        const auto auth = request.headers.find("proxy-authorization");
+        if (auth == request.headers.end() ||
+            auth->second != "Basic cHJveHl1c2VyOnByb3h5cGFzcw==") {  // proxyuser:proxypass
+            const std::string text =
+                "HTTP/1.1 407 Proxy Authentication Required\r\nProxy-Authenticate: Basic realm=\"Reel "
+                "Proxy\"\r\n"
+                "Content-Length: 0\r\n\r\n";
+            return sendAll(fd, text.data(), text.size());
+        }
+        const auto pathStart = target.find('/', 7);
+        target = pathStart == std::string::npos ? "/" : target.substr(pathStart);
+    }
     const std::string path = target.substr(0, target.find('?'));
     const std::string dateLines =
         "Date: Sun, 06 Nov 1994 08:49:37 GMT\r\nLast-Modified: Sunday, 06-Nov-94 08:49:37 GMT\r\n";

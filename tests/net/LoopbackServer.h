@@ -15,6 +15,8 @@
 //   /redirect[to]          302 to the path in "to"
 //   /slow[size,chunk,delay] sends chunk bytes every delay milliseconds
 //   /echo                  200; the body is the request target, its header lines and its body
+// A request in proxy form ("GET http://host/path") gets 407 unless it carries the proxy credentials
+// proxyuser / proxypass, and is then served by the routes above.
 
 #include <atomic>
 #include <chrono>
