@@ -368,8 +368,8 @@ TCustomWinThread::TCustomWinThread(TComponent* owner)
 
 TCustomWinThread::~TCustomWinThread() {
     BeginDestroy();
-    if (thread_->Running()) thread_->Stop();
-    destroying_->store(true);
+    destroying_->store(true);  // before the stop: a worker that is just starting skips its work
+    if (thread_->Started()) thread_->Stop();
     thread_.reset();
 }
 
