@@ -16,7 +16,9 @@ struct TBitmap {
     int Stride = 0;  // bytes per row
     std::vector<std::uint8_t> Pixels;
 
-    static int StrideFor(int width, int bitsPixel) { return ((width * bitsPixel + 31) / 32) * 4; }
+    // 15-bit pixels take a 16-bit word like 16-bit ones.
+    static int BytesPerPixel(int bitsPixel) { return (bitsPixel + 7) / 8; }
+    static int StrideFor(int width, int bitsPixel) { return (width * BytesPerPixel(bitsPixel) + 3) / 4 * 4; }
 
     // Sizes the picture (contents zeroed, i.e. black).
     void Resize(int width, int height, int bitsPixel) {

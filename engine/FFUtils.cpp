@@ -301,7 +301,7 @@ bool TFormatConverter::PictureToBitmap(const uint8_t* const data[], const int li
     const AVPixelFormat target = BitmapPixelFormat();
     const bool asIs = format == target && width % 2 == 0 && height % 2 == 0 && linesize[0] == bmp.Stride;
     if (asIs && width > 0 && height > 0) {
-        const size_t rowBytes = static_cast<size_t>(width) * ((bitsPixel_ + 7) / 8);
+        const size_t rowBytes = static_cast<size_t>(width) * TBitmap::BytesPerPixel(bitsPixel_);
         for (int y = 0; y < height; ++y)
             std::memcpy(bmp.Line(y), data[0] + static_cast<ptrdiff_t>(y) * linesize[0], rowBytes);
         return true;

@@ -40,7 +40,7 @@ TEST(FormatConverter, BitmapsRoundTripThroughPictures) {
         EXPECT_EQ(bmp.Height, 17);
         EXPECT_EQ(bmp.BitsPixel, bits);
         EXPECT_EQ(bmp.Stride % 4, 0);
-        EXPECT_GE(bmp.Stride * 8, 33 * bits);
+        EXPECT_EQ(bmp.Stride, bits == 8 ? 36 : bits <= 16 ? 68 : bits == 24 ? 100 : 132);
         // A mid-grey picture: every byte of an 8, 24 or 32-bit bitmap takes the same value.
         const int grey = bits == 15 ? 0x4210 : bits == 16 ? 0x8410 : 0x80;
         for (int y = 0; y < bmp.Height; ++y) {
