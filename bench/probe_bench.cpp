@@ -139,9 +139,11 @@ int main(int argc, char** argv) {
             std::printf("%s: engine %.2f ms, cli %.2f ms, not opened: %s\n", file.c_str(), engineMs, toolsMs,
                         facts.error.c_str());
         else
-            std::printf("%s: engine %.2f ms, cli %.2f ms, duration %.3f s, picture %s %dx%d\n", file.c_str(),
-                        engineMs, toolsMs, facts.duration / 1e6, facts.picture ? "yes" : "no", facts.width,
-                        facts.height);
+            std::printf(
+                "%s: engine %.2f ms, cli %.2f ms, duration %s, picture %s %dx%d\n", file.c_str(), engineMs,
+                toolsMs,
+                facts.duration >= 0 ? (std::to_string(facts.duration / 1000) + " ms").c_str() : "unknown",
+                facts.picture ? "yes" : "no", facts.width, facts.height);
     }
     std::printf("probe ratio engine/cli: %.2f\n", toolsTotal > 0 ? engineTotal / toolsTotal : 0.0);
     core::setMainDispatcher(nullptr);
