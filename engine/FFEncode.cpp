@@ -344,7 +344,6 @@ void TFFEncoder::SpawnNotifier(std::function<void()> fn) {
 
 void TFFEncoder::TerminateRelay(TFFmpeg* task) {
     std::lock_guard<std::recursive_mutex> lock(terminateLock_);
-    noticeDone_ = true;
     if (task && OnTerminate) {
         TTerminateInfo info;
         info.TaskIndex = IndexOf(task);
@@ -352,16 +351,10 @@ void TFFEncoder::TerminateRelay(TFFmpeg* task) {
         info.ErrorOccurred = task->ErrorOccurred();
         info.ErrorMessage = task->ErrorMessage();
         terminateInfo_ = info;
-        if (threaded_ || !working_) {
-            noticeDone_ = false;
-            TTerminateEvent handler = OnTerminate;
-            SpawnNotifier([this, handler, info] {
-                handler(this, info);
-                noticeDone_ = true;
-            });
-        } else {
+        if (threaded_ || !working_)
+            SpawnOrderedNotice(OnTerminate, info);
+        else
             OnTerminate(this, info);
-        }
     }
     bool sendEnd = false, startNext = false;
     {
@@ -378,23 +371,36 @@ void TFFEncoder::TerminateRelay(TFFmpeg* task) {
 
 void TFFEncoder::SendRunEnded() {
     if (runEnded_) return;
-    if (OnTerminate) {
-        TTerminateInfo info;
-        info.TaskIndex = -1;
-        info.Finished = true;
-        terminateInfo_ = info;
-        if (threaded_ || !working_) {
-            TTerminateEvent handler = OnTerminate;
-            SpawnNotifier([this, handler, info] {
-                while (!noticeDone_)
-                    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-                handler(this, info);
-            });
-        } else {
-            OnTerminate(this, info);
-        }
-    }
     runEnded_ = true;
+    if (!OnTerminate) return;
+    TTerminateInfo info;
+    info.TaskIndex = -1;
+    info.Finished = true;
+    terminateInfo_ = info;
+    if (threaded_ || !working_)
+        SpawnOrderedNotice(OnTerminate, info);  // queued behind the notice of the last task
+    else
+        OnTerminate(this, info);
+}
+
+void TFFEncoder::SpawnOrderedNotice(const TTerminateEvent& handler, const TTerminateInfo& info) {
+    uint64_t ticket;
+    {
+        std::lock_guard<std::mutex> lock(noticeLock_);
+        ticket = nextTicket_++;
+    }
+    SpawnNotifier([this, handler, info, ticket] {
+        {
+            std::unique_lock<std::mutex> lock(noticeLock_);
+            noticeCv_.wait(lock, [&] { return servedTicket_ == ticket; });
+        }
+        handler(this, info);
+        {
+            std::lock_guard<std::mutex> lock(noticeLock_);
+            ++servedTicket_;
+        }
+        noticeCv_.notify_all();
+    });
 }
 
 void TFFEncoder::Stop(bool wait) {
@@ -578,7 +584,8 @@ TProgressInfo TFFEncoder::LastProgressInfo() const {
     return progressInfo_;
 }
 
-TTerminateInfo TFFEncoder::LastTerminateInfo() const {
+TTerminateInfo TFFEncoder::LastTerminateInfo() {
+    std::lock_guard<std::recursive_mutex> lock(terminateLock_);
     return terminateInfo_;
 }
 

@@ -6,7 +6,8 @@
 // Threads: OnProgress and OnPreviewBitmap run on the main thread (TriggerEventInMainThread) while the
 // converting thread waits; the hooks run on the converting thread. OnTerminate runs on a short-lived
 // notifier thread in a threaded run (and when the component is not working), directly on the caller in an
-// unthreaded run; the run-ended notice (TaskIndex -1) always comes after the last task's notice.
+// unthreaded run. Notices on notifier threads are delivered one at a time in the order the tasks ended, and
+// the run-ended notice (TaskIndex -1) comes last.
 
 #include <atomic>
 #include <condition_variable>
@@ -131,7 +132,7 @@ public:
 
     // The last record of each event kind.
     TProgressInfo LastProgressInfo() const;
-    TTerminateInfo LastTerminateInfo() const;
+    TTerminateInfo LastTerminateInfo();
 
 private:
     void Guard(const char* op) const;
@@ -147,6 +148,7 @@ private:
     void TerminateRelay(TFFmpeg* task);
     void SendRunEnded();
     void SpawnNotifier(std::function<void()> fn);
+    void SpawnOrderedNotice(const TTerminateEvent& handler, const TTerminateInfo& info);
     void JoinThreads();
     void Deliver(const std::function<void()>& fn);
 
@@ -173,7 +175,10 @@ private:
     bool threaded_ = false;
     std::atomic<bool> working_{false};
     std::atomic<bool> runEnded_{false};
-    std::atomic<bool> noticeDone_{true};
+    // Termination notices on notifier threads are delivered one at a time in the order they were made.
+    std::mutex noticeLock_;
+    std::condition_variable noticeCv_;
+    uint64_t nextTicket_ = 0, servedTicket_ = 0;
 
     mutable std::mutex progressLock_, previewLock_, videoHookLock_, audioHookLock_;
     std::recursive_mutex terminateLock_;

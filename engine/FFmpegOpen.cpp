@@ -400,11 +400,18 @@ void TCustomFFmpeg::NewVideoStream(int fileIndex) {
             ost.st->sample_aspect_ratio = c->sample_aspect_ratio;
         }
         AVPixelFormat want = s_.pixFmt >= 0 ? AVPixelFormat(s_.pixFmt) : AV_PIX_FMT_YUV420P;
-        if (codec->pix_fmts) {
+        // Motion JPEG takes full-range pictures unless the strictness allows unofficial ones.
+        static const AVPixelFormat kJpegFormats[] = {AV_PIX_FMT_YUVJ420P, AV_PIX_FMT_YUVJ422P,
+                                                     AV_PIX_FMT_YUVJ444P, AV_PIX_FMT_NONE};
+        const AVPixelFormat* formats = codec->pix_fmts;
+        if ((codec->id == AV_CODEC_ID_MJPEG || codec->id == AV_CODEC_ID_LJPEG) &&
+            kindDefaults_[AVMEDIA_TYPE_VIDEO]->strict_std_compliance > FF_COMPLIANCE_UNOFFICIAL)
+            formats = kJpegFormats;
+        if (formats) {
             bool supported = false;
-            for (const AVPixelFormat* p = codec->pix_fmts; *p != AV_PIX_FMT_NONE; ++p)
+            for (const AVPixelFormat* p = formats; *p != AV_PIX_FMT_NONE; ++p)
                 supported |= *p == want;
-            if (!supported) want = avcodec_find_best_pix_fmt_of_list(codec->pix_fmts, want, 0, nullptr);
+            if (!supported) want = avcodec_find_best_pix_fmt_of_list(formats, want, 0, nullptr);
         }
         c->pix_fmt = want;
         if (s_.vglobal & 1) c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;

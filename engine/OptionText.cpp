@@ -29,9 +29,9 @@ std::string NormalizeOptionText(std::string_view text) {
         if (c == '\r') {
             if (i + 1 < trimmed.size() && trimmed[i + 1] == '\n') ++i;
             out += '\n';
-        } else if (c == '<' && trimmed.compare(i, 7, "<CRLF>") == 0) {
+        } else if (c == '<' && trimmed.compare(i, 6, "<CRLF>") == 0) {
             out += '\n';
-            i += 6;
+            i += 5;
         } else {
             out += c;
         }

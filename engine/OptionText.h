@@ -13,7 +13,7 @@ struct OptionLine {
     std::string value;  // as written
 };
 
-// Trims the text and turns CR LF, CR and the seven characters "<CRLF>" into LF.
+// Trims the text and turns CR LF, CR and the text "<CRLF>" into LF.
 std::string NormalizeOptionText(std::string_view text);
 
 // Splits a normalized text into lines at the first "=", names lower-cased.

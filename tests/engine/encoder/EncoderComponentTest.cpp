@@ -1,0 +1,218 @@
+// The encoder component: task list, threaded and unthreaded runs, the order and threads of notices, Stop,
+// progress and preview deliveries.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <mutex>
+#include <thread>
+
+#include "EncoderFixtures.h"
+#include "core/Dispatcher.h"
+#include "engine/FFLoad.h"
+
+using namespace engine;
+
+namespace {
+
+struct Notice {
+    TTerminateInfo info;
+    std::thread::id thread;
+};
+
+class EncoderComponent : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(LoadAVLib("")) << AVLibLastErrMsg();
+        enc.OnTerminate = [this](TFFEncoder*, const TTerminateInfo& i) {
+            std::lock_guard<std::mutex> lock(mutex);
+            notices.push_back({i, std::this_thread::get_id()});
+            core::mainDispatcher().wake();
+        };
+    }
+
+    int AddConversion(const std::string& input, const char* ext = "mp4") {
+        const int task = enc.AddTask(input);
+        EXPECT_GE(task, 0) << enc.LastErrMsg();
+        TOutputOptions o;
+        o.VideoCodec = "mpeg4";
+        o.AudioCodec = "libfaac";
+        EXPECT_TRUE(enc.SetOutputFile(task, encfix::Output(std::string("comp.") + ext), &o))
+            << enc.LastErrMsg();
+        return task;
+    }
+
+    bool RunEnded() {
+        std::lock_guard<std::mutex> lock(mutex);
+        return !notices.empty() && notices.back().info.TaskIndex == -1;
+    }
+
+    // Serves main-thread deliveries until the run-ended notice arrived (generous time-out).
+    bool WaitRunEnded() {
+        return core::mainDispatcher().waitUntil([this] { return RunEnded(); }, std::chrono::seconds(240));
+    }
+
+    std::vector<Notice> Notices() {
+        std::lock_guard<std::mutex> lock(mutex);
+        return notices;
+    }
+
+    TFFEncoder enc;
+    std::mutex mutex;
+    std::vector<Notice> notices;
+};
+
+}  // namespace
+
+TEST_F(EncoderComponent, ThreadedRunConvertsInOrderAndEndsWithTheRunNotice) {
+    for (int i = 0; i < 3; ++i)
+        AddConversion(encfix::Input("av2.mp4"));
+    std::vector<std::pair<int, std::thread::id>> progress;
+    enc.OnProgress = [&](TFFEncoder*, PProgressInfo p) {
+        progress.push_back({p->TaskIndex, std::this_thread::get_id()});
+        if (p->FileIndex == -1) EXPECT_NEAR(p->CurrentDuration, 1000000, 100000);
+    };
+    enc.StartTask(1);
+    ASSERT_TRUE(WaitRunEnded());
+    const auto n = Notices();
+    ASSERT_EQ(n.size(), 4u);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(n[i].info.TaskIndex, i);
+        EXPECT_TRUE(n[i].info.Finished) << n[i].info.ErrorMessage;
+        EXPECT_FALSE(n[i].info.ErrorOccurred);
+        EXPECT_NE(n[i].thread, std::this_thread::get_id());  // notifier threads
+    }
+    EXPECT_EQ(n[3].info.TaskIndex, -1);
+    EXPECT_TRUE(n[3].info.Finished);
+    // progress arrives on the main thread, task by task
+    ASSERT_FALSE(progress.empty());
+    for (size_t i = 0; i < progress.size(); ++i) {
+        EXPECT_EQ(progress[i].second, std::this_thread::get_id());
+        if (i) EXPECT_LE(progress[i - 1].first, progress[i].first);
+    }
+    EXPECT_THROW(enc.AddTask(encfix::Input("av2.mp4")), EngineError);
+    try {
+        enc.AddTask(encfix::Input("av2.mp4"));
+    } catch (const EngineError& e) {
+        EXPECT_STREQ(e.what(), "Cannot AddTask while working.");
+    }
+    enc.ClearTasks();
+    EXPECT_EQ(enc.TasksCount(), 0);
+    EXPECT_GE(enc.AddTask(encfix::Input("av2.mp4")), 0);
+}
+
+TEST_F(EncoderComponent, UnthreadedRunNotifiesOnTheCaller) {
+    AddConversion(encfix::Input("av2.mp4"));
+    const int bad = enc.AddTask(encfix::Input("av2.mp4"));  // no output
+    ASSERT_EQ(bad, 1);
+    enc.StartTask(0);
+    const auto n = Notices();
+    ASSERT_EQ(n.size(), 3u);
+    EXPECT_TRUE(n[0].info.Finished);
+    EXPECT_EQ(n[1].info.TaskIndex, 1);
+    EXPECT_FALSE(n[1].info.Finished);
+    EXPECT_EQ(n[1].info.ErrorMessage, "At least one output file must be specified");
+    EXPECT_EQ(n[2].info.TaskIndex, -1);
+    for (const Notice& x : n)
+        EXPECT_EQ(x.thread, std::this_thread::get_id());
+}
+
+TEST_F(EncoderComponent, StopWithWaitEndsTheRunAndKeepsWhatWasConverted) {
+    const int first = AddConversion(encfix::Input("long.mp4"));
+    AddConversion(encfix::Input("long.mp4"));
+    std::atomic<int> reports{0};
+    enc.SetProgressInterval(100);
+    enc.OnProgress = [&](TFFEncoder*, PProgressInfo) { ++reports; };
+    enc.StartTask(1);
+    ASSERT_TRUE(core::mainDispatcher().waitUntil([&] { return reports > 0; }, std::chrono::seconds(120)));
+    enc.Stop(true);
+    ASSERT_TRUE(WaitRunEnded());
+    const auto n = Notices();
+    ASSERT_EQ(n.size(), 3u);
+    EXPECT_EQ(n[0].info.TaskIndex, 0);
+    EXPECT_FALSE(n[0].info.Finished);
+    EXPECT_FALSE(n[0].info.ErrorOccurred) << n[0].info.ErrorMessage;
+    EXPECT_EQ(n[1].info.TaskIndex, 1);
+    EXPECT_FALSE(n[1].info.Finished);
+    EXPECT_EQ(n[2].info.TaskIndex, -1);
+    // the stopped output got its trailer: the probe reads it
+    const TOutputOptions* o = enc.Task(first)->OutputOptions(0);
+    ASSERT_NE(o, nullptr);
+    const encfix::Facts f = encfix::Probe(o->FileName);
+    ASSERT_TRUE(f.opened);
+    EXPECT_GT(f.video.Duration, 0);
+    EXPECT_LT(f.video.Duration, 20000000);
+}
+
+TEST_F(EncoderComponent, LimitsAndProperties) {
+    const int task = enc.AddTask(encfix::Input("av2.mp4"));
+    ASSERT_GE(task, 0);
+    for (int i = 1; i < 20; ++i)
+        ASSERT_TRUE(enc.AddInputFile(task, encfix::Input("av2.mp4"))) << i;
+    EXPECT_FALSE(enc.AddInputFile(task, encfix::Input("av2.mp4")));
+    EXPECT_EQ(enc.LastErrMsg(), "max input files 20 reached");
+    // the host reads task inputs through the lent decoders
+    ASSERT_NE(enc.Task(task)->InputDecoder(19), nullptr);
+    EXPECT_EQ(enc.Task(task)->InputDecoder(19)->VideoStreamCount(), 1);
+
+    EXPECT_EQ(enc.AddTask("/nonexistent/file.mp4"), -1);
+    EXPECT_EQ(enc.LastErrMsg(), "/nonexistent/file.mp4: No such file or directory");
+    EXPECT_EQ(enc.TasksCount(), 1);
+
+    enc.SetProgressInterval(50);
+    EXPECT_EQ(enc.ProgressInterval(), 100);
+    enc.SetProgressInterval(700);
+    EXPECT_EQ(enc.ProgressInterval(), 700);
+    EXPECT_STREQ(TFFEncoder::Version(), "3.9");
+    enc.RemoveTask(task);
+    EXPECT_EQ(enc.TasksCount(), 0);
+}
+
+TEST_F(EncoderComponent, PreviewPicturesAndHooks) {
+    const int task = AddConversion(encfix::Input("av2.mp4"));
+    (void)task;
+    std::vector<TPreviewInfo> previews;
+    std::thread::id previewThread;
+    enc.OnPreviewBitmap = [&](TFFEncoder*, const TPreviewInfo& p) {
+        previews.push_back(p);
+        previewThread = std::this_thread::get_id();
+    };
+    enc.SetPreviewBitmap(true);
+    enc.StartTask(1);
+    ASSERT_TRUE(WaitRunEnded());
+    ASSERT_FALSE(previews.empty());
+    EXPECT_EQ(previewThread, std::this_thread::get_id());
+    ASSERT_TRUE(previews[0].Bitmap);
+    EXPECT_EQ(previews[0].Bitmap->Width, 160);
+    EXPECT_EQ(previews[0].Bitmap->Height, 120);
+    EXPECT_EQ(previews[0].Bitmap->BitsPixel, 24);
+    EXPECT_EQ(previews[0].FrameNumber, 1);
+}
+
+TEST_F(EncoderComponent, VideoOutputHookPaintsAndStops) {
+    const int task = enc.AddTask(encfix::Input("av2.mp4"));
+    TOutputOptions o;
+    o.VideoCodec = "mpeg4";
+    o.DisableAudio = true;
+    o.VideoOutputHook = true;
+    const std::string out = encfix::Output("hooked.mp4");
+    ASSERT_TRUE(enc.SetOutputFile(task, out, &o));
+    std::vector<int> frames;
+    std::thread::id hookThread;
+    enc.OnVideoOutputHook = [&](TFFEncoder*, PHookInfo h) {
+        frames.push_back(h->FrameNumber);
+        hookThread = std::this_thread::get_id();
+        std::fill(h->Bitmap->Pixels.begin(), h->Bitmap->Pixels.end(), 0);  // paint it black
+        h->StopHook = h->FrameNumber == 3;
+    };
+    enc.StartTask(0);
+    EXPECT_EQ(frames, (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(hookThread, std::this_thread::get_id());  // unthreaded: the task runs here
+    ASSERT_TRUE(Notices().at(0).info.Finished);
+    // the first picture is black, the fourth is not
+    const std::string luma = encfix::Capture("ffmpeg -nostdin -v error -i '" + out +
+                                             "' -frames:v 4 -vf scale=1:1,format=gray -f rawvideo -");
+    ASSERT_EQ(luma.size(), 4u);
+    EXPECT_LT(static_cast<unsigned char>(luma[0]), 30);
+    EXPECT_GT(static_cast<unsigned char>(luma[3]), 30);
+}

@@ -1,0 +1,174 @@
+#include "EncoderFixtures.h"
+
+#include <sys/stat.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <mutex>
+#include <stdexcept>
+
+namespace encfix {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string g_dir;
+std::mutex g_lock;
+
+void RemoveDir() {
+    std::error_code ec;
+    if (!g_dir.empty()) fs::remove_all(g_dir, ec);
+}
+
+const std::string& Dir() {
+    std::lock_guard<std::mutex> lock(g_lock);
+    if (g_dir.empty()) {
+        char tmpl[] = "/tmp/reel-encoder-fixtures-XXXXXX";
+        if (!mkdtemp(tmpl)) throw std::runtime_error("cannot create the fixture folder");
+        g_dir = tmpl;
+        std::atexit(RemoveDir);
+    }
+    return g_dir;
+}
+
+void Make(const std::string& args, const std::string& out) {
+    const std::string cmd = "ffmpeg -nostdin -v error -y " + args + " '" + out + "'";
+    if (std::system(cmd.c_str()) != 0) throw std::runtime_error("fixture failed: " + cmd);
+}
+
+void Generate(const std::string& name, const std::string& path) {
+    const std::string av =
+        "-f lavfi -i testsrc=size=160x120:rate=25 -f lavfi -i sine=frequency=440:sample_rate=44100 ";
+    if (name == "av.mp4") {
+        Make(av + "-t 2 -c:v mpeg4 -g 25 -c:a aac -ac 2 -b:a 64k", path);
+    } else if (name == "av2.mp4") {
+        Make(av + "-t 1 -c:v mpeg4 -g 25 -c:a aac -ac 2 -b:a 64k", path);
+    } else if (name == "long.mp4") {
+        Make(
+            "-f lavfi -i testsrc=size=320x240:rate=25 -f lavfi -i sine=sample_rate=44100 -t 20 -c:v mpeg4 "
+            "-c:a aac",
+            path);
+    } else if (name == "a48.wav") {
+        Make("-f lavfi -i sine=frequency=440:sample_rate=48000 -t 1 -ac 1 -c:a pcm_s16le", path);
+    } else if (name == "loud.wav") {
+        Make("-f lavfi -i aevalsrc=20000/32768:s=8000:d=0.5 -ac 1 -c:a pcm_s16le", path);
+    } else if (name == "sizes.ts") {
+        const std::string a = path + ".a.ts", b = path + ".b.ts";
+        Make(
+            "-f lavfi -i testsrc=size=160x120:rate=25 -f lavfi -i sine=sample_rate=44100 -t 1 -c:v "
+            "mpeg2video "
+            "-c:a mp2",
+            a);
+        Make(
+            "-f lavfi -i testsrc=size=96x64:rate=25 -f lavfi -i sine=sample_rate=44100 -t 1 -c:v mpeg2video "
+            "-c:a mp2 -output_ts_offset 1",
+            b);
+        std::ofstream out(path, std::ios::binary);
+        for (const std::string& part : {a, b}) {
+            std::ifstream in(part, std::ios::binary);
+            out << in.rdbuf();
+        }
+    } else if (name == "corrupt.avi") {
+        Make("-f lavfi -i testsrc=size=160x120:rate=25 -t 4 -c:v mpeg4 -g 25", path);
+        const auto size = fs::file_size(path);
+        std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(static_cast<std::streamoff>(size / 3));
+        for (std::uintmax_t i = 0; i < size / 3; ++i)
+            f.put(static_cast<char>((i * 7919) & 0xff));
+    } else {
+        throw std::runtime_error("unknown fixture " + name);
+    }
+}
+
+}  // namespace
+
+std::string Input(const std::string& name) {
+    static std::mutex lock;
+    static std::map<std::string, std::string> made;
+    std::lock_guard<std::mutex> guard(lock);
+    auto it = made.find(name);
+    if (it != made.end()) return it->second;
+    const std::string path = Dir() + "/" + name;
+    Generate(name, path);
+    made[name] = path;
+    return path;
+}
+
+std::string Output(const std::string& name) {
+    static std::atomic<int> counter{0};
+    return Dir() + "/out" + std::to_string(++counter) + "-" + name;
+}
+
+bool Exists(const std::string& path) {
+    struct stat sb;
+    return stat(path.c_str(), &sb) == 0;
+}
+
+engine::TTerminateInfo Convert(const std::string& input, const std::string& output,
+                               const engine::TOutputOptions& options, std::string* setupError) {
+    engine::TFFEncoder encoder;
+    engine::TTerminateInfo result;
+    result.TaskIndex = -2;
+    encoder.OnTerminate = [&](engine::TFFEncoder*, const engine::TTerminateInfo& info) {
+        if (info.TaskIndex >= 0) result = info;
+    };
+    const int task = encoder.AddTask(input);
+    if (task < 0 || !encoder.SetOutputFile(task, output, &options)) {
+        if (setupError) *setupError = encoder.LastErrMsg();
+        result.ErrorOccurred = true;
+        result.ErrorMessage = encoder.LastErrMsg();
+        return result;
+    }
+    encoder.StartTask(0);
+    return result;
+}
+
+Facts Probe(const std::string& path) {
+    Facts f;
+    engine::TFFDecoder dec;
+    if (!dec.LoadFile(path)) return f;
+    f.opened = true;
+    dec.GetFileStreamInfo(f.file);
+    f.videoStreams = dec.VideoStreamCount();
+    f.audioStreams = dec.AudioStreamCount();
+    if (f.videoStreams > 0) dec.GetVideoStreamInfo(-1, f.video);
+    if (f.audioStreams > 0) dec.GetAudioStreamInfo(-1, f.audio);
+    auto codec = [&](const char* kind) {
+        std::string name = Capture(std::string("ffprobe -v error -select_streams ") + kind +
+                                   ":0 -show_entries stream=codec_name -of csv=p=0 '" + path + "'");
+        while (!name.empty() && (name.back() == '\n' || name.back() == ','))
+            name.pop_back();
+        return name;
+    };
+    f.vcodec = codec("v");
+    f.acodec = codec("a");
+    return f;
+}
+
+std::string Capture(const std::string& command) {
+    std::string out;
+    FILE* p = popen(command.c_str(), "r");
+    if (!p) return out;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
+        out.append(buf, n);
+    pclose(p);
+    return out;
+}
+
+std::vector<int16_t> DecodeS16(const std::string& path) {
+    const std::string raw =
+        Capture("ffmpeg -nostdin -v error -i '" + path + "' -f s16le -acodec pcm_s16le -");
+    std::vector<int16_t> samples(raw.size() / 2);
+    std::memcpy(samples.data(), raw.data(), samples.size() * 2);
+    return samples;
+}
+
+}  // namespace encfix

@@ -1,0 +1,221 @@
+// Rows of the preset settings of every output format, as the job builder writes them into TOutputOptions,
+// convert on FFmpeg 5.1 and read back with the requested codecs, size, rate and channels.
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "EncoderFixtures.h"
+#include "engine/FFLoad.h"
+
+using namespace engine;
+
+namespace {
+
+const char* kBlockA =
+    "flags=+loop\r\ncmp=+chroma\r\ndeblockalpha=0\r\ndeblockbeta=0\r\ncrf=24\r\nrefs=1\r\ncoder=0\r\nme_"
+    "range=16\r\n"
+    "subq=5\r\npartitions=+parti4x4+parti8x8+partp8x8\r\ng=250\r\nkeyint_min=25\r\nlevel=30\r\nqmin="
+    "10\r\nqmax=51\r\n"
+    "trellis=2\r\nsc_threshold=40\r\ni_qfactor=0.71\r\n";
+const char* kBlockB =
+    "flags=+loop\r\ncmp=+chroma\r\npartitions=+parti4x4+partp8x8+partb8x8\r\nme_method=umh\r\nsubq="
+    "5\r\ntrellis=1\r\n"
+    "refs=2\r\nbf=1\r\ncoder=1\r\nme_range=16\r\ng=300\r\nkeyint_min=25\r\nsc_threshold=40\r\ni_qfactor=0."
+    "71\r\n"
+    "bt=64k\r\nmaxrate=4M\r\nbufsize=4M\r\nrc_eq='blurCplx^(1-qComp)'\r\nqcomp=0.6\r\nqmin=10\r\nqmax="
+    "51\r\nqdiff=4\r\n"
+    "level=21";
+
+struct Row {
+    const char* name;
+    const char* ext;
+    std::function<void(TOutputOptions&)> fill;
+    const char* video;  // expected codec, "" for none
+    int width, height;
+    double fps;  // 0: not checked
+    const char* audio;
+    int sampleRate, channels;
+};
+
+void AV(TOutputOptions& o, const char* vc, const char* size, const char* rate, int vb, const char* ac, int ch,
+        int sr, int ab) {
+    o.VideoCodec = vc;
+    o.FrameSize = size;
+    o.FrameRate = rate;
+    o.VideoBitrate = vb;
+    o.AudioCodec = ac;
+    o.AudioChannels = ch;
+    o.AudioSampleRate = sr;
+    o.AudioBitrate = ab;
+}
+
+void AudioOnly(TOutputOptions& o, const char* ac, int ch, int sr, int ab) {
+    o.DisableVideo = true;
+    o.AudioCodec = ac;
+    o.AudioChannels = ch;
+    o.AudioSampleRate = sr;
+    o.AudioBitrate = ab;
+}
+
+const Row kRows[] = {
+    {"AVI 7", "avi",
+     [](TOutputOptions& o) {
+         AV(o, "mpeg4", "320x240", "", 768000, "libmp3lame", 2, 44100, 96000);
+         o.VideoTag = "XVID";
+     },
+     "mpeg4", 320, 240, 25, "mp3", 44100, 2},
+    {"AVI 9", "avi",
+     [](TOutputOptions& o) {
+         AV(o, "libx264", "", "", 768000, "libmp3lame", 2, 44100, 96000);
+         o.VideoPreset = "libx264-default";
+     },
+     "h264", 160, 120, 25, "mp3", 44100, 2},
+    {"AVI 21", "avi",
+     [](TOutputOptions& o) { AV(o, "mjpeg", "640x480", "", 4096000, "pcm_s16le", 2, 44100, 1411000); },
+     "mjpeg", 640, 480, 25, "pcm_s16le", 44100, 2},
+    {"AVI 28", "avi",
+     [](TOutputOptions& o) { AV(o, "rawvideo", "", "", -1, "pcm_s16le", 2, 44100, 1411000); }, "rawvideo",
+     160, 120, 25, "pcm_s16le", 44100, 2},
+    {"MP4 0", "mp4",
+     [](TOutputOptions& o) {
+         AV(o, "libx264", "320x240", "30", 640000, "libfaac", 2, 44100, 128000);
+         o.ExtOptions = kBlockA;
+     },
+     "h264", 320, 240, 30, "aac", 44100, 2},
+    {"MP4 7", "mp4",
+     [](TOutputOptions& o) {
+         AV(o, "libx264", "368x208", "30000/1001", 520000, "libfaac", 2, 48000, 128000);
+         o.AspectRatio = "16:9";
+         o.FileFormat = "psp";
+         o.ExtOptions = kBlockB;
+     },
+     "h264", 368, 208, 30000.0 / 1001, "aac", 48000, 2},
+    {"MP4 13", "mp4",
+     [](TOutputOptions& o) { AV(o, "mpeg4", "128x96", "12", 56000, "libfaac", 2, 22050, 56000); }, "mpeg4",
+     128, 96, 12, "aac", 22050, 2},
+    {"FLV 0", "flv",
+     [](TOutputOptions& o) {
+         AV(o, "libx264", "", "", 1200000, "", 2, 44100, 160000);
+         o.VideoPreset = "libx264-default";
+     },
+     "h264", 160, 120, 25, "mp3", 44100, 2},
+    {"FLV 4", "flv", [](TOutputOptions& o) { AV(o, "", "276x144", "15", 480000, "", 1, 11025, 24000); },
+     "flv1", 276, 144, 15, "mp3", 11025, 1},
+    {"SWF 4", "swf", [](TOutputOptions& o) { AV(o, "", "176x144", "15", 480000, "", 1, 11025, 24000); },
+     "flv1", 176, 144, 15, "mp3", 11025, 1},
+    {"MPEG 8", "mpg",
+     [](TOutputOptions& o) {
+         AV(o, "mpeg1video", "320x240", "30000/1001", 780000, "mp2", 2, 44100, 112000);
+         o.VideoMaxRate = o.VideoMinRate = 780000;
+         o.VideoBufSize = 357000;
+     },
+     "mpeg1video", 320, 240, 30000.0 / 1001, "mp2", 44100, 2},
+    {"MPEG 13", "mpg",
+     [](TOutputOptions& o) {
+         AV(o, "", "", "25", 1150000, "mp2", 2, 44100, 224000);
+         o.AspectRatio = "4:3";
+         o.Target = 1;
+         o.TargetNorm = 1;
+     },
+     "mpeg1video", 352, 288, 25, "mp2", 44100, 2},
+    {"RM 4", "rm",
+     [](TOutputOptions& o) {
+         o.VideoCodec = "rv20";
+         o.VideoBitrate = 128000;
+     },
+     "rv20", 160, 120, 25, "ac3", 44100, 2},
+    {"WMV 4", "wmv",
+     [](TOutputOptions& o) { AV(o, "wmv2", "192x144", "20", 176000, "wmav2", 2, 32000, 48000); }, "wmv2", 192,
+     144, 20, "wmav2", 32000, 2},
+    {"MOV 3", "mov",
+     [](TOutputOptions& o) { AV(o, "mjpeg", "", "", 16384000, "libmp3lame", 2, 44100, 256000); }, "mjpeg",
+     160, 120, 25, "mp3", 44100, 2},
+    {"MOV 4", "mov",
+     [](TOutputOptions& o) { AV(o, "h263", "352x288", "", 6144000, "libmp3lame", 2, 44100, 128000); }, "h263",
+     352, 288, 25, "mp3", 44100, 2},
+    {"MOV 9", "mov",
+     [](TOutputOptions& o) { AV(o, "svq1", "", "", 921600, "adpcm_ima_qt", 2, 44100, 352000); }, "svq1", 160,
+     120, 25, "adpcm_ima_qt", 44100, 2},
+    {"3GP 0", "3gp", [](TOutputOptions& o) { AV(o, "h263", "176x144", "12", 240000, "", 1, 8000, 12200); },
+     "h263", 176, 144, 12, "aac", 8000, 1},
+    {"3GP 4", "3gp", [](TOutputOptions& o) { AV(o, "mpeg4", "128x96", "10", 44000, "", 1, 8000, 6700); },
+     "mpeg4", 128, 96, 10, "aac", 8000, 1},
+    {"iPod 3", "mp4",
+     [](TOutputOptions& o) {
+         AV(o, "libx264", "320x240", "15", 500000, "libfaac", 2, 44100, 128000);
+         o.ExtOptions = kBlockA;
+     },
+     "h264", 320, 240, 15, "aac", 44100, 2},
+    {"PSP 2", "mp4",
+     [](TOutputOptions& o) {
+         AV(o, "libx264", "368x208", "15", 500000, "libfaac", 2, 44100, 128000);
+         o.FileFormat = "psp";
+         o.ExtOptions = kBlockB;
+     },
+     "h264", 368, 208, 15, "aac", 44100, 2},
+    {"BlackBerry 2", "mp4",
+     [](TOutputOptions& o) {
+         AV(o, "libx264", "320x240", "15", 500000, "libfaac", 2, 44100, 128000);
+         o.VideoPreset = "libx264-default";
+     },
+     "h264", 320, 240, 15, "aac", 44100, 2},
+    {"MobilePhone 3", "3gp",
+     [](TOutputOptions& o) { AV(o, "mpeg4", "128x96", "10", 119000, "libfaac", 2, 22050, 64000); }, "mpeg4",
+     128, 96, 10, "aac", 22050, 2},
+    {"OGG 0", "ogg",
+     [](TOutputOptions& o) {
+         AudioOnly(o, "libvorbis", -1, 11025, -1);
+         o.VideoCodec = "libtheora";
+         o.ExtOptions = "aq=4.97";
+     },
+     "", 0, 0, 0, "vorbis", 11025, 2},
+    {"WAV 4", "wav", [](TOutputOptions& o) { AudioOnly(o, "pcm_s16le", 2, 44000, -1); }, "", 0, 0, 0,
+     "pcm_s16le", 44000, 2},
+    {"WAV 2", "wav", [](TOutputOptions& o) { AudioOnly(o, "pcm_s24le", 2, 22050, -1); }, "", 0, 0, 0,
+     "pcm_s24le", 22050, 2},
+    {"MP3 0", "mp3", [](TOutputOptions& o) { AudioOnly(o, "libmp3lame", 2, 44100, 112000); }, "", 0, 0, 0,
+     "mp3", 44100, 2},
+    {"WMA 1", "wma", [](TOutputOptions& o) { AudioOnly(o, "wmav2", 2, 44100, 96000); }, "", 0, 0, 0, "wmav2",
+     44100, 2},
+    {"AAC 1", "aac", [](TOutputOptions& o) { AudioOnly(o, "libfaac", 1, 22500, 112000); }, "", 0, 0, 0, "aac",
+     22050, 1},
+    {"M4A 1", "m4a", [](TOutputOptions& o) { AudioOnly(o, "", 2, 44800, 256000); }, "", 0, 0, 0, "aac", 44100,
+     2},
+    {"FLAC 8", "flac",
+     [](TOutputOptions& o) {
+         AudioOnly(o, "flac", -1, -1, -1);
+         o.ExtOptions = "compression_level=8";
+     },
+     "", 0, 0, 0, "flac", 44100, 2},
+    {"MP2 0", "mp2", [](TOutputOptions& o) { AudioOnly(o, "", 1, 22050, 96000); }, "", 0, 0, 0, "mp2", 22050,
+     1},
+};
+
+}  // namespace
+
+TEST(FormatPresets, RepresentativeRowsOfEveryFormatConvert) {
+    ASSERT_TRUE(LoadAVLib(""));
+    for (const Row& row : kRows) {
+        TOutputOptions o;
+        row.fill(o);
+        o.RecordingTime = 1000000;
+        const std::string out = encfix::Output(std::string("row.") + row.ext);
+        const TTerminateInfo r = encfix::Convert(encfix::Input("av.mp4"), out, o);
+        ASSERT_TRUE(r.Finished && !r.ErrorOccurred) << row.name << ": " << r.ErrorMessage;
+        const encfix::Facts f = encfix::Probe(out);
+        ASSERT_TRUE(f.opened) << row.name;
+        if (*row.video) {
+            EXPECT_EQ(f.vcodec, row.video) << row.name;
+            EXPECT_EQ(f.video.Width, row.width) << row.name;
+            EXPECT_EQ(f.video.Height, row.height) << row.name;
+            if (row.fps > 0 && f.video.FrameRateDen > 0)
+                EXPECT_NEAR(double(f.video.FrameRateNum) / f.video.FrameRateDen, row.fps, 0.01) << row.name;
+        } else {
+            EXPECT_EQ(f.videoStreams, 0) << row.name;
+        }
+        EXPECT_EQ(f.acodec, row.audio) << row.name;
+        EXPECT_EQ(f.audio.SampleRate, row.sampleRate) << row.name;
+        EXPECT_EQ(f.audio.Channels, row.channels) << row.name;
+    }
+}

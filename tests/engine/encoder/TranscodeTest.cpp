@@ -1,0 +1,222 @@
+// The transcoding loop: outputs read back with the engine's probe.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <mutex>
+
+#include "EncoderFixtures.h"
+#include "engine/FFLoad.h"
+#include "engine/FFLog.h"
+
+using namespace engine;
+
+namespace {
+
+class Transcode : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(LoadAVLib("")) << AVLibLastErrMsg(); }
+};
+
+constexpr int64_t kFrame = 40000;  // one frame at 25 fps, microseconds
+
+}  // namespace
+
+TEST_F(Transcode, H264AacMp4MatchesTheRequest) {
+    TOutputOptions o;
+    o.VideoCodec = "libx264";
+    o.AudioCodec = "libfaac";
+    o.FrameSize = "96x64";
+    o.FrameRate = "15";
+    o.AudioChannels = 1;
+    o.AudioSampleRate = 22050;
+    o.VideoBitrate = 200000;
+    const std::string out = encfix::Output("h264.mp4");
+    const TTerminateInfo r = encfix::Convert(encfix::Input("av.mp4"), out, o);
+    ASSERT_TRUE(r.Finished && !r.ErrorOccurred) << r.ErrorMessage;
+    const encfix::Facts f = encfix::Probe(out);
+    ASSERT_TRUE(f.opened);
+    EXPECT_EQ(f.vcodec, "h264");
+    EXPECT_EQ(f.video.Width, 96);
+    EXPECT_EQ(f.video.Height, 64);
+    EXPECT_DOUBLE_EQ(double(f.video.FrameRateNum) / f.video.FrameRateDen, 15.0);
+    EXPECT_EQ(f.acodec, "aac");
+    EXPECT_EQ(f.audio.Channels, 1);
+    EXPECT_EQ(f.audio.SampleRate, 22050);
+    EXPECT_NEAR(f.video.Duration, 2000000, 1000000 / 15 + 1000);  // within a frame of the output rate
+    EXPECT_NEAR(f.file.Duration, 2000000, 2 * kFrame + 50000);    // audio priming of the encoder
+}
+
+TEST_F(Transcode, ResamplesAndUpmixes) {
+    TOutputOptions o;
+    o.AudioSampleRate = 44100;
+    o.AudioChannels = 2;
+    const std::string out = encfix::Output("up.wav");
+    const TTerminateInfo r = encfix::Convert(encfix::Input("a48.wav"), out, o);
+    ASSERT_TRUE(r.Finished && !r.ErrorOccurred) << r.ErrorMessage;
+    const encfix::Facts f = encfix::Probe(out);
+    EXPECT_EQ(f.audio.SampleRate, 44100);
+    EXPECT_EQ(f.audio.Channels, 2);
+    EXPECT_NEAR(f.file.Duration, 1000000, 5000);
+    const std::vector<int16_t> s = encfix::DecodeS16(out);
+    ASSERT_GT(s.size(), 44100u);
+    // both channels carry the mono signal
+    int differing = 0;
+    for (size_t i = 0; i + 1 < s.size(); i += 2)
+        differing += std::abs(s[i] - s[i + 1]) > 1;
+    EXPECT_EQ(differing, 0);
+}
+
+TEST_F(Transcode, VolumeClampsSixteenBitSamples) {
+    TOutputOptions o;
+    o.AudioVolume = 512;
+    const std::string out = encfix::Output("loud.wav");
+    const TTerminateInfo r = encfix::Convert(encfix::Input("loud.wav"), out, o);
+    ASSERT_TRUE(r.Finished && !r.ErrorOccurred) << r.ErrorMessage;
+    const std::vector<int16_t> s = encfix::DecodeS16(out);
+    ASSERT_EQ(s.size(), 4000u);
+    EXPECT_EQ(std::count(s.begin(), s.end(), 32767), 4000);
+
+    TOutputOptions half;
+    half.AudioVolume = 128;  // 20000 * 128 + 128 >> 8 = 10000
+    const std::string out2 = encfix::Output("half.wav");
+    ASSERT_TRUE(encfix::Convert(encfix::Input("loud.wav"), out2, half).Finished);
+    const std::vector<int16_t> h = encfix::DecodeS16(out2);
+    ASSERT_FALSE(h.empty());
+    EXPECT_EQ(h[100], 10000);
+}
+
+TEST_F(Transcode, PictureSizeChangeMidwayIsScaledAndLogged) {
+    TFFLogger logger;
+    logger.SetLogLevel(llError);
+    std::mutex lock;
+    std::vector<std::string> lines;
+    logger.SetOnLog([&](TLogSender, TThreadID, TLogLevel, const std::string& m) {
+        std::lock_guard<std::mutex> g(lock);
+        lines.push_back(m);
+    });
+    TOutputOptions o;
+    o.VideoCodec = "mpeg4";
+    const std::string out = encfix::Output("sizes.mp4");
+    const TTerminateInfo r = encfix::Convert(encfix::Input("sizes.ts"), out, o);
+    ASSERT_TRUE(r.Finished && !r.ErrorOccurred) << r.ErrorMessage;
+    const encfix::Facts f = encfix::Probe(out);
+    EXPECT_EQ(f.video.Width, 160);
+    EXPECT_EQ(f.video.Height, 120);
+    EXPECT_NEAR(f.video.Duration, 2000000, 3 * kFrame);
+    bool logged = false;
+    for (const std::string& l : lines)
+        logged = logged || l.find("frame size changed to 96x64") != std::string::npos;
+    EXPECT_TRUE(logged);
+}
+
+TEST_F(Transcode, JoinedInputsFollowOneAnother) {
+    TFFEncoder enc;
+    std::vector<TTerminateInfo> notices;
+    int64_t total = 0;
+    enc.OnTerminate = [&](TFFEncoder*, const TTerminateInfo& i) { notices.push_back(i); };
+    enc.OnProgress = [&](TFFEncoder*, PProgressInfo p) { total = p->TotalDuration; };
+    const int task = enc.AddTask(encfix::Input("av.mp4"));
+    ASSERT_GE(task, 0) << enc.LastErrMsg();
+    ASSERT_TRUE(enc.AddInputFile(task, encfix::Input("av2.mp4"))) << enc.LastErrMsg();
+    TOutputOptions o;
+    o.Join = true;
+    o.VideoCodec = "mpeg4";
+    o.AudioCodec = "libfaac";
+    const std::string out = encfix::Output("joined.mp4");
+    ASSERT_TRUE(enc.SetOutputFile(task, out, &o)) << enc.LastErrMsg();
+    enc.StartTask(0);
+    ASSERT_EQ(notices.size(), 2u);
+    EXPECT_TRUE(notices[0].Finished) << notices[0].ErrorMessage;
+    EXPECT_FALSE(notices[0].ErrorOccurred) << notices[0].ErrorMessage;
+    EXPECT_NEAR(total, 3000000, 100000);
+    const encfix::Facts f = encfix::Probe(out);
+    EXPECT_EQ(f.videoStreams, 1);
+    EXPECT_EQ(f.audioStreams, 1);
+    EXPECT_NEAR(f.video.Duration, 3000000, kFrame);
+    EXPECT_NEAR(f.audio.Duration, 3000000, 100000);
+}
+
+TEST_F(Transcode, RecordingTimeAndStartPosition) {
+    TOutputOptions o;
+    o.VideoCodec = "mpeg4";
+    o.AudioCodec = "libfaac";
+    o.StartTime = 500000;
+    o.RecordingTime = 1000000;
+    const std::string out = encfix::Output("cut.mp4");
+    const TTerminateInfo r = encfix::Convert(encfix::Input("av.mp4"), out, o);
+    ASSERT_TRUE(r.Finished && !r.ErrorOccurred) << r.ErrorMessage;
+    const encfix::Facts f = encfix::Probe(out);
+    EXPECT_NEAR(f.video.Duration, 1000000, kFrame);
+}
+
+TEST_F(Transcode, StreamCopyAndItsRefusals) {
+    TOutputOptions o;
+    o.VideoCodec = "copy";
+    o.AudioCodec = "copy";
+    o.ExtOptions = "vbsf=dump_extra";
+    const std::string out = encfix::Output("copy.mkv");
+    const TTerminateInfo r = encfix::Convert(encfix::Input("av.mp4"), out, o);
+    ASSERT_TRUE(r.Finished && !r.ErrorOccurred) << r.ErrorMessage;
+    const encfix::Facts f = encfix::Probe(out);
+    EXPECT_EQ(f.vcodec, "mpeg4");
+    EXPECT_EQ(f.acodec, "aac");
+    EXPECT_NEAR(f.file.Duration, 2000000, 2 * kFrame);
+
+    TOutputOptions vol;
+    vol.AudioCodec = "copy";
+    vol.AudioVolume = 512;
+    const std::string out2 = encfix::Output("copyvol.mkv");
+    const TTerminateInfo r2 = encfix::Convert(encfix::Input("av.mp4"), out2, vol);
+    EXPECT_FALSE(r2.Finished);
+    EXPECT_EQ(r2.ErrorMessage, "-acodec copy and -vol are incompatible (frames are not decoded)");
+    EXPECT_FALSE(encfix::Exists(out2));  // left empty, so deleted
+}
+
+TEST_F(Transcode, FailedTaskLeavesNoEmptyFileAndKeepsExistingOnes) {
+    TOutputOptions o;
+    o.VideoCodec = "libx264";
+    o.FrameSize = "161x121";  // odd sizes: libx264 refuses to open
+    o.DisableAudio = true;
+    const std::string out = encfix::Output("refused.mp4");
+    const TTerminateInfo r = encfix::Convert(encfix::Input("av.mp4"), out, o);
+    EXPECT_TRUE(r.ErrorOccurred);
+    EXPECT_NE(r.ErrorMessage.find("Error while opening encoder for output stream #0.0 (Video)"),
+              std::string::npos)
+        << r.ErrorMessage;
+    EXPECT_FALSE(encfix::Exists(out));
+
+    // an empty file that was there before is not the task's to delete
+    const std::string existing = encfix::Output("existing.mp4");
+    std::ofstream(existing).close();
+    encfix::Convert(encfix::Input("av.mp4"), existing, o);
+    EXPECT_TRUE(encfix::Exists(existing));
+}
+
+TEST_F(Transcode, CorruptPacketsAreSkipped) {
+    TOutputOptions o;
+    o.VideoCodec = "mpeg4";
+    const std::string out = encfix::Output("fromcorrupt.mp4");
+    const TTerminateInfo r = encfix::Convert(encfix::Input("corrupt.avi"), out, o);
+    EXPECT_TRUE(r.Finished) << r.ErrorMessage;
+    const encfix::Facts f = encfix::Probe(out);
+    EXPECT_TRUE(f.opened);
+    EXPECT_GT(f.video.Duration, 0);
+}
+
+TEST_F(Transcode, TwoPassWritesAndReadsItsStatistics) {
+    const std::string prefix = encfix::Output("stats");
+    for (int pass : {1, 2}) {
+        TOutputOptions o;
+        o.VideoCodec = "mpeg4";
+        o.VideoBitrate = 150000;
+        o.DisableAudio = true;
+        o.ExtOptions = "pass=" + std::to_string(pass) + "\npasslogfile=" + prefix;
+        const std::string out = encfix::Output("pass.mp4");
+        const TTerminateInfo r = encfix::Convert(encfix::Input("av.mp4"), out, o);
+        ASSERT_TRUE(r.Finished && !r.ErrorOccurred) << "pass " << pass << ": " << r.ErrorMessage;
+        EXPECT_TRUE(encfix::Exists(prefix + "-0.log"));
+    }
+}
