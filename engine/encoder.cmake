@@ -1,10 +1,17 @@
-#reel_engine : encoder component, option language with its compatibility table and presets, transcoding loop.
-add_library(reel_engine STATIC ${CMAKE_CURRENT_LIST_DIR} / OptionText.cpp ${CMAKE_CURRENT_LIST_DIR} /
-            X264Presets.cpp ${CMAKE_CURRENT_LIST_DIR} / LegacyOptions.cpp ${CMAKE_CURRENT_LIST_DIR} /
-            FrameHook.cpp ${CMAKE_CURRENT_LIST_DIR} / FFmpegOptions.cpp ${CMAKE_CURRENT_LIST_DIR} /
-            FFmpegRecords.cpp ${CMAKE_CURRENT_LIST_DIR} / FFmpegOpen.cpp ${CMAKE_CURRENT_LIST_DIR} /
-            FFmpegRun.cpp ${CMAKE_CURRENT_LIST_DIR} / FFmpegVideo.cpp ${CMAKE_CURRENT_LIST_DIR} /
-            FFmpegAudio.cpp ${CMAKE_CURRENT_LIST_DIR} / Previewer.cpp ${CMAKE_CURRENT_LIST_DIR} /
-            FFEncode.cpp) target_include_directories(reel_engine PUBLIC ${PROJECT_SOURCE_DIR})
-    target_link_libraries(reel_engine PUBLIC reel_engine_base reel_core PkgConfig::FFMPEG Threads::Threads ${
-        CMAKE_DL_LIBS})
+# reel_engine: encoder component, option language with its compatibility table and presets, transcoding loop.
+add_library(reel_engine STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/OptionText.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/X264Presets.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/LegacyOptions.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FrameHook.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FFmpegOptions.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FFmpegRecords.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FFmpegOpen.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FFmpegRun.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FFmpegVideo.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FFmpegAudio.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Previewer.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FFEncode.cpp
+)
+target_include_directories(reel_engine PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(reel_engine PUBLIC reel_engine_base reel_core PkgConfig::FFMPEG Threads::Threads ${CMAKE_DL_LIBS})
