@@ -52,7 +52,8 @@ struct WorkerState {
     std::atomic<int> returnValue{0};
     std::atomic<int> priority{tpNormal};
     std::atomic<pid_t> tid{0};
-    std::atomic<int> inHandler{0};  // the main thread is running a method this worker handed over
+    std::atomic<int> inHandler{0};      // the main thread is running a method this worker handed over
+    std::atomic<bool> detached{false};  // nobody waits for this thread; it may outlive the dispatcher
 
     std::mutex mutex;  // guards the handlers, the cancel hook and the pause
     std::condition_variable changed;
@@ -124,6 +125,7 @@ void WorkerState::markFinished() {
         finished = true;
     }
     changed.notify_all();
+    if (detached) return;  // the waits that poll finished see it at their next look
     try {
         core::mainDispatcher().wake();
     } catch (...) {
@@ -242,6 +244,7 @@ TEventWinThread::~TEventWinThread() {
     const bool self = state_->thread.get_id() == std::this_thread::get_id();
     if (self || state_->freeOnTerminate || state_->inHandler > 0) {
         // It ends on its own and keeps its state alive until then.
+        state_->detached = true;
         state_->changed.notify_all();
         state_->thread.detach();
         return;
