@@ -188,6 +188,23 @@ TEST_F(WinHTTPTest, DetailsOfTheFailureOutcomes) {
     }
 }
 
+TEST_F(WinHTTPTest, ReadOnlyAttributeMarksTheFileWhileItIsIncomplete) {
+    auto writable = [](const fs::path& p) {
+        return (fs::status(p).permissions() & fs::perms::owner_write) != fs::perms::none;
+    };
+    for (const bool cutShort : {true, false}) {
+        SCOPED_TRACE(cutShort ? "cut short" : "complete");
+        TWinHTTP h;
+        Recorder rec(h);
+        h.URL = server.Url(cutShort ? "/short?size=10000&send=3000" : "/body?size=10000");
+        h.OutputFileName = (dir / (cutShort ? "short.bin" : "whole.bin")).string();
+        h.OutputFileAttributes.Incomplete = {atrArchive, atrReadOnly};
+        run(h, rec);
+        ASSERT_TRUE(fs::exists(h.OutputFileName));
+        EXPECT_EQ(writable(h.OutputFileName), !cutShort);
+    }
+}
+
 TEST_F(WinHTTPTest, OutputFolderMissingIsAnOutputFileError) {
     TWinHTTP h;
     Recorder rec(h);
