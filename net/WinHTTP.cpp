@@ -543,7 +543,9 @@ bool TCustomWinHTTP::openOutput(Run& r, bool okStatus) {
             auto file = std::make_unique<TWinHTTPFileStream>(
                 r.outputFileName, r.startPosition == 0 ? TWinHTTPFileStream::fmCreateOrTruncate
                                                        : TWinHTTPFileStream::fmOpenOrCreate);
-            file->Seek(static_cast<std::int64_t>(r.startPosition));
+            if (file->Seek(static_cast<std::int64_t>(r.startPosition)) !=
+                static_cast<std::int64_t>(r.startPosition))
+                throw RestartTransfer{};  // like a first block that differs
             r.output = std::move(file);
             if (!(r.attributes.Incomplete == TWinHTTPFileAttributes{atrArchive}))
                 applyAttributes(r.outputFileName, r.attributes.Incomplete);

@@ -381,7 +381,6 @@ bool TCustomWinThread::onOwnWorkerThread() const {
 }
 
 void TCustomWinThread::Loaded() {
-    loaded_ = true;
     if (suspendedSetting_ != thread_->Suspended()) SetSuspended(suspendedSetting_);
 }
 
@@ -472,12 +471,12 @@ void TCustomWinThread::completeOnMainThread(const std::shared_ptr<WorkerState>& 
 }
 
 bool TCustomWinThread::Suspended() const {
-    return loaded_ ? thread_->Suspended() : suspendedSetting_;
+    return thread_->Suspended();
 }
 
 void TCustomWinThread::SetSuspended(bool value) {
     suspendedSetting_ = value;
-    if (!loaded_ || value == thread_->Suspended()) return;
+    if (value == thread_->Suspended()) return;
     if (value)
         thread_->Suspend();
     else

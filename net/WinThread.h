@@ -116,6 +116,7 @@ public:
     ~TCustomWinThread() override;
 
     // Applies the stored Suspended setting to the worker (false starts the work at once).
+    // Components made in code have no loading stage: SetSuspended acts at once as well.
     void Loaded();
     // Starts a fresh worker; returns false only when a wait limit passed and the handler let the
     // worker be stopped.
@@ -155,7 +156,6 @@ private:
     // Shared with every worker, so that even a worker that outlives the component can see it.
     std::shared_ptr<std::atomic<bool>> destroying_;
     bool suspendedSetting_ = true;
-    bool loaded_ = false;
     bool handleException_ = true;
 };
 

@@ -205,6 +205,21 @@ TEST_F(WinHTTPTest, ReadOnlyAttributeMarksTheFileWhileItIsIncomplete) {
     }
 }
 
+TEST_F(WinHTTPTest, ACompletionHandlerThatThrowsIsAnErrorAndTheComponentStaysUsable) {
+    TWinHTTP h;
+    Recorder rec(h);
+    auto done = h.OnDone;
+    h.OnDone = [&](TComponent* s, const std::string& t, std::int64_t size, TStream* stream) {
+        done(s, t, size, stream);
+        throw std::runtime_error("cannot write the downloaded file");
+    };
+    h.URL = server.Url("/body?size=100");
+    EXPECT_EQ(run(h, rec), (Events{"Done", "AnyError"}));
+    EXPECT_FALSE(h.Active());
+    h.OnDone = done;
+    EXPECT_EQ(run(h, rec), (Events{"Done", "AnyError", "Done"}));
+}
+
 TEST_F(WinHTTPTest, OutputFolderMissingIsAnOutputFileError) {
     TWinHTTP h;
     Recorder rec(h);
