@@ -235,10 +235,11 @@ bool LoopbackServer::handle(int fd, const Request& request) {
         std::uint64_t from = 0, to = size == 0 ? 0 : size - 1;
         bool partial = false;
         if (range != request.headers.end() && range->second.rfind("bytes=", 0) == 0) {
-            const std::string spec = range->second.substr(6);
-            const auto dash = spec.find('-');
-            from = std::stoull(spec.substr(0, dash));
-            if (dash + 1 < spec.size()) to = std::min<std::uint64_t>(to, std::stoull(spec.substr(dash + 1)));
+            const std::string rangeText = range->second.substr(6);
+            const auto dash = rangeText.find('-');
+            from = std::stoull(rangeText.substr(0, dash));
+            if (dash + 1 < rangeText.size())
+                to = std::min<std::uint64_t>(to, std::stoull(rangeText.substr(dash + 1)));
             if (from >= size) {
                 return respond("416 Range Not Satisfiable",
                                "Content-Range: bytes */" + std::to_string(size) + "\r\n", "");
