@@ -70,16 +70,29 @@ ButtonPictureSet FormatButtonPictures(const QString& name, const QColor& accent)
         QPainter p(&img);
         p.setRenderHint(QPainter::Antialiasing);
         Tile(p, QRectF(1.5, 1.5, 59, 54), 8, accent, state);
-        // Name sized to fit: "MobilePhone" and "BlackBerry" need a smaller font than "MP3".
+        // The name in one line when it fits at a readable size, else split before its last capital
+        // ("Black" over "Berry").
+        QString shown = name;
         int px = 15;
         QFont f = PixelFont(px, true);
-        while (px > 8 && QFontMetrics(f).horizontalAdvance(name) > 54)
+        while (px > 11 && QFontMetrics(f).horizontalAdvance(shown) > 54)
             f = PixelFont(--px, true);
+        if (QFontMetrics(f).horizontalAdvance(shown) > 54) {
+            int split = -1;
+            for (int k = 1; k < name.size(); ++k) {
+                if (name[k].isUpper() && name[k - 1].isLower()) split = k;
+            }
+            if (split > 0) {
+                shown = name.left(split) + u'\n' + name.mid(split);
+                px = 12;
+                f = PixelFont(px, true);
+            }
+        }
         p.setFont(f);
         p.setPen(state == 2 ? Qt::white : accent.darker(125));
-        p.drawText(QRectF(0, 8, 62, 28), Qt::AlignCenter, name);
+        p.drawText(QRectF(0, 6, 62, 32), Qt::AlignCenter, shown);
         // A short bar under the name in the class colour.
-        p.fillRect(QRectF(22, 40, 18, 3), state == 2 ? QColor(255, 255, 255, 200) : accent);
+        p.fillRect(QRectF(22, 44, 18, 3), state == 2 ? QColor(255, 255, 255, 200) : accent);
         p.end();
         set[i] = img;
     }

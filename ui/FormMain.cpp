@@ -76,10 +76,7 @@ void CreateFormatButtons(QWidget* page, const std::array<const char*, N>& names,
         auto* button = new TImageButton(page);
         button->setObjectName(QStringLiteral("ButtonFormat") + QLatin1String(names[i]));
         button->setToolTip(QLatin1String(names[i]));
-        const QString shown = QLatin1String(names[i]) == QLatin1String("MobilePhone")
-                                  ? QStringLiteral("Mobile")
-                                  : QLatin1String(names[i]);
-        const ButtonPictureSet pictures = FormatButtonPictures(shown, accent);
+        const ButtonPictureSet pictures = FormatButtonPictures(QLatin1String(names[i]), accent);
         button->SetPictures(pictures[0], pictures[1], pictures[2], pictures[3]);
         out[i] = button;
     }

@@ -126,7 +126,7 @@ public:
     QAction* ActionLog = nullptr;
     QAction* ActionHelp = nullptr;
     QAction* ActionMoreFreeTools = nullptr;
-    QMenu* PopupMenuHelp = nullptr;  // items are added by the help menu
+    QMenu* PopupMenuHelp = nullptr;  // dropped down by ButtonHelp; the help menu fills it
 
     QStringList OpenDialogNameFilters;  // the open dialog's filter, first entry selected
 

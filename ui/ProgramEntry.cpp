@@ -13,9 +13,11 @@
 #include "ui/Dialogs.h"
 #include "ui/FormMain.h"
 
-#if __has_include("ui/MainWindows.h")
-#include "ui/MainWindows.h"
-#define REELWRIGHT_HAS_WINDOWS 1
+#ifdef REELWRIGHT_HAVE_UI_WINDOWS
+#include "engine/FFLog.h"
+#include "ui/FFLoggerLog.h"
+#include "ui/FormLog.h"
+#include "ui/HelpMenu.h"
 #endif
 
 namespace ui {
@@ -57,8 +59,17 @@ int RunProgram(int argc, char** argv) {
             core::setMainDispatcher(nullptr);
             return 1;
         }
-#ifdef REELWRIGHT_HAS_WINDOWS
-        AttachMainWindows(*main);
+#ifdef REELWRIGHT_HAVE_UI_WINDOWS
+        // The log window collects the start-up's lines (kept by the main window until now) and the
+        // engine's messages; the help menu belongs to ButtonHelp.
+        TFormLog formLog;
+        main->SetLogSink([&formLog](const QString& line) { formLog.AppendLine(line); });
+        main->SetLogWindow(&formLog);
+        engine::TFFLogger logger;
+        ConnectFFLoggerLog(logger, formLog);
+        const bool compactAbout = main->Branding() && main->Branding()->CompactAbout;
+        THelpMenu helpMenu(main.get(), main->PopupMenuHelp, main->ActionMoreFreeTools, title, programDir,
+                           compactAbout, &OpenInShell);
 #endif
         QObject::connect(main.get(), &TFormMain::Closed, &application, &QApplication::quit,
                          Qt::QueuedConnection);

@@ -15,6 +15,7 @@ target_include_directories(reel_ui PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(reel_ui PUBLIC reel_app Qt6::Widgets Qt6::Gui PNG::PNG)
 if(TARGET reel_ui_windows)
   target_link_libraries(reel_ui PUBLIC reel_ui_windows)
+  target_compile_definitions(reel_ui PRIVATE REELWRIGHT_HAVE_UI_WINDOWS)
 endif()
 
 add_executable(reelwright ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
