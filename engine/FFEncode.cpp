@@ -290,12 +290,10 @@ void TFFEncoder::StartOne(TFFmpeg& task) {
         FinishTask(task);
         return;
     }
-    {
-        std::lock_guard<std::mutex> lock(task.doneLock_);
-        task.threadDone_ = false;
-    }
     task.hasThread_ = true;
-    if (task.thread_.joinable()) task.thread_.join();
+    // under the done lock: the thread cannot report itself done before its handle is stored
+    std::lock_guard<std::mutex> lock(task.doneLock_);
+    task.threadDone_ = false;
     task.thread_ = std::thread(&TFFEncoder::ConvertThreadMain, this, &task);
 }
 
@@ -327,7 +325,10 @@ void TFFEncoder::RunTask(TFFmpeg& task) {
 void TFFEncoder::FinishTask(TFFmpeg& task) {
     task.running_ = false;
     task.terminated_ = true;
-    if (task.previewer_) task.previewer_.reset();
+    {
+        std::lock_guard<std::mutex> lock(previewLock_);
+        task.previewer_.reset();
+    }
     TerminateRelay(&task);
 }
 
@@ -469,7 +470,12 @@ void TFFEncoder::JoinThreads() {
             return task->threadDone_;
         };
         if (d.isMainThread()) d.waitUntil(done, std::chrono::milliseconds(-1));
-        if (task->thread_.joinable()) task->thread_.join();
+        std::thread t;
+        {
+            std::lock_guard<std::mutex> lock(task->doneLock_);
+            t = std::move(task->thread_);
+        }
+        if (t.joinable()) t.join();
     }
     while (true) {
         std::vector<Notifier> list;
@@ -479,6 +485,10 @@ void TFFEncoder::JoinThreads() {
         }
         if (list.empty()) break;
         for (Notifier& n : list) {
+            if (n.thread.get_id() == std::this_thread::get_id()) {
+                n.thread.detach();  // a notice handler that clears the tasks itself
+                continue;
+            }
             if (d.isMainThread()) d.waitUntil([&n] { return n.done->load(); }, std::chrono::milliseconds(-1));
             n.thread.join();
         }

@@ -57,7 +57,7 @@ private:
     std::mutex doneLock_;
     std::condition_variable doneCv_;
     bool threadDone_ = true;
-    bool hasThread_ = false;
+    std::atomic<bool> hasThread_{false};
 };
 
 class TFFEncoder {

@@ -117,7 +117,16 @@ void TCustomFFmpeg::AudioOut(OutputStream& ost, InputStream& ist, AVFrame* frame
     if (maxOut > INT_MAX / 8) throw FFmpegException("Buffer sizes too large in do_audio_out");
     const int bufSamples = static_cast<int>(std::max<int64_t>(maxOut, ost.frameSize));
 
-    const bool convert = inRate != outRate || inChannels != outChannels || frame->format != enc->sample_fmt ||
+    // samples before the output's start position are not written
+    int64_t dropBeforeStart = 0;
+    if (of.startTime > 0 && frameTimeUs < of.startTime) {
+        const int64_t blockEnd = frameTimeUs + int64_t(frame->nb_samples) * 1000000 / inRate;
+        if (blockEnd <= of.startTime) return;
+        dropBeforeStart = (of.startTime - frameTimeUs) * outRate / 1000000;
+        frameTimeUs = of.startTime;
+    }
+    const bool convert = dropBeforeStart > 0 || inRate != outRate || inChannels != outChannels ||
+                         frame->format != enc->sample_fmt ||
                          (inLayout && LayoutMask(enc->ch_layout) && inLayout != LayoutMask(enc->ch_layout)) ||
                          ost.volume != 256 || ost.audioSync != 0;
     if (convert && (!ost.swr || ost.swrInRate != inRate || ost.swrInFmt != frame->format ||
@@ -159,6 +168,8 @@ void TCustomFFmpeg::AudioOut(OutputStream& ost, InputStream& ist, AVFrame* frame
         ost.swrInChannels = inChannels;
         ost.swrInLayout = inLayout;
     }
+
+    if (dropBeforeStart > 0) swr_drop_output(ost.swr.get(), static_cast<int>(dropBeforeStart));
 
     // output time of this block's first sample, in output samples
     double ipts = (frameTimeUs - of.startTime) / 1e6;

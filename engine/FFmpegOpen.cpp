@@ -160,6 +160,7 @@ bool TCustomFFmpeg::OpenInput(const std::string& fileName) {
             av_dict_set(opts.Address(), "pixel_format", av_get_pix_fmt_name(AVPixelFormat(s_.pixFmt)), 0);
         if (s_.videoChannel) av_dict_set_int(opts.Address(), "channel", s_.videoChannel, 0);
         if (!s_.tvStandard.empty()) av_dict_set(opts.Address(), "standard", s_.tvStandard.c_str(), 0);
+        if (s_.loopInput) av_dict_set(opts.Address(), "loop", "1", 0);  // image sequences
         for (const OptionLine& p : params_.format)
             av_opt_set(raw, p.name.c_str(), p.value.c_str(), 0);
 
@@ -211,7 +212,6 @@ bool TCustomFFmpeg::OpenInput(const std::string& fileName) {
             in->programId = s_.programId;
             s_.programId = -1;
         }
-        if (s_.loopInput) raw->flags |= AVFMT_FLAG_GENPTS;  // image sequences loop through the demuxer option
         if (OnBeforeFindStreamInfo) OnBeforeFindStreamInfo(*this, raw);
         {
             TInterruptScope scope(&TCustomFFmpeg::TimeoutCheck, this);

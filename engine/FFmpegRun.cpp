@@ -58,12 +58,14 @@ void TCustomFFmpeg::Run() {
 }
 
 void TCustomFFmpeg::CloseCodecs() {
-    for (auto& ost : outputStreams_)
+    for (auto& ost : outputStreams_) {
+        if (ost->enc) av_freep(&ost->enc->stats_in);  // the caller's, not freed with the context
         if (ost->enc && ost->encoderOpened) {
             ost->enc.reset();
             ost->encoderOpened = false;
             NoteCodecOpened(-1);
         }
+    }
     for (auto& ist : inputStreams_)
         if (ist->dec) {
             ist->dec.reset();

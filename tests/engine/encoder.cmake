@@ -9,4 +9,6 @@ add_executable(engine_encoder_tests
   ${CMAKE_CURRENT_LIST_DIR}/encoder/EncoderComponentTest.cpp
 )
 target_link_libraries(engine_encoder_tests PRIVATE reel_engine reel_testmain)
-gtest_discover_tests(engine_encoder_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
+set(ENCODER_SUPP ${CMAKE_CURRENT_LIST_DIR}/encoder/sanitizers.supp)
+gtest_discover_tests(engine_encoder_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300
+  ENVIRONMENT "TSAN_OPTIONS=suppressions=${ENCODER_SUPP};LSAN_OPTIONS=suppressions=${ENCODER_SUPP}")

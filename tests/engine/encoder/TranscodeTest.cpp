@@ -150,6 +150,7 @@ TEST_F(Transcode, RecordingTimeAndStartPosition) {
     ASSERT_TRUE(r.Finished && !r.ErrorOccurred) << r.ErrorMessage;
     const encfix::Facts f = encfix::Probe(out);
     EXPECT_NEAR(f.video.Duration, 1000000, kFrame);
+    EXPECT_NEAR(f.audio.Duration, 1000000, 100000);
 }
 
 TEST_F(Transcode, StreamCopyAndItsRefusals) {
