@@ -36,6 +36,13 @@ QString OneLine(const QString& value) {
     return v;
 }
 
+// Reading trims blanks and removes one pair of matching quotes; a value that would lose something that
+// way is written inside quotes, so it reads back exactly (a folder name may end in a blank).
+QString Protected(const QString& value) {
+    if (value != value.trimmed() || Unquote(value) != value) return u'"' + value + u'"';
+    return value;
+}
+
 }  // namespace
 
 bool ParseIniInteger(const QString& text, int32_t* out) {
@@ -120,7 +127,7 @@ bool IniFile::ReadBool(const QString& section, const QString& key, bool def) con
 }
 
 void IniFile::WriteString(const QString& section, const QString& key, const QString& value) {
-    const QString line = key.trimmed() + u'=' + OneLine(value);
+    const QString line = key.trimmed() + u'=' + Protected(OneLine(value));
     const int header = FindSection(section);
     if (header < 0) {
         if (!lines_.isEmpty() && !lines_.back().trimmed().isEmpty()) lines_.append(QString());

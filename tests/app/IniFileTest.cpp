@@ -87,6 +87,21 @@ TEST(IniFile, WritingReplacesInPlaceAndAppendsToTheSection) {
     EXPECT_EQ(IniFile(path).ReadString("C", "New", ""), "line break");
 }
 
+TEST(IniFile, ValuesReadBackExactly) {
+    TempDir tmp;
+    const QString path = tmp.path("q.ini");
+    const QStringList values = {
+        "/music/trailing blank ", " leading", "\"quoted\"", "'x'", "plain", "", "a=b;c"};
+    IniFile ini(path);
+    for (int i = 0; i < values.size(); ++i)
+        ini.WriteString("S", QString("k%1").arg(i), values[i]);
+    ASSERT_TRUE(ini.UpdateFile());
+    const IniFile back(path);
+    for (int i = 0; i < values.size(); ++i)
+        EXPECT_EQ(back.ReadString("S", QString("k%1").arg(i), "?"), values[i]);
+    EXPECT_TRUE(back.Text().contains("k4=plain\n"));  // ordinary values stay unquoted
+}
+
 TEST(IniFile, FailedSaveReportsAndLeavesNoFile) {
     TempDir tmp;
     IniFile ini(tmp.path("no-such-folder/x.ini"));
