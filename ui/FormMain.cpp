@@ -24,6 +24,7 @@
 #include "ui/ButtonPictures.h"
 #include "ui/Dialogs.h"
 #include "ui/ImageButton.h"
+#include "ui/MainWizard.h"
 #include "ui/WindowPlacement.h"
 
 namespace ui {
@@ -100,6 +101,8 @@ TFormMain::TFormMain(const QString& programDir, QWidget* parent)
         ButtonHelp->hide();
         ButtonLog->hide();
     }
+    // The wizard's pages and page logic, before the first RefreshPage.
+    wizard_ = new TMainWizard(*this);
     // 3. The settings folder.
     const QString appData = app::GetSpecialFolder(QStringLiteral("AppData"));
     g.SettingsFolder = app::EnsureSettingsFolder(appData, title_);
@@ -429,12 +432,8 @@ void TFormMain::FillPresetLists() {
 }
 
 void TFormMain::RefreshPage() {
-    // The wizard's page logic sets the title and the three actions per page; until it is attached the
-    // window greets the user on every page.
-    if (PageControlMain->currentWidget() == TabSheetMode) {
-        LabelTitle->setText(QStringLiteral("Welcome to %1! What do you want to do?").arg(title_));
-    }
-    ActionBack->setEnabled(PageControlMain->currentWidget() != TabSheetMode);
+    // Pages change while the window is being built, before the wizard exists.
+    if (wizard_) wizard_->Navigator().RefreshPage();
 }
 
 void TFormMain::LogLine(const QString& line) {
@@ -531,12 +530,15 @@ void TFormMain::dropEvent(QDropEvent* event) {
 }
 
 void TFormMain::CloseQuery() {
-    // The engine's notifications are detached and its tasks stopped, and the three transfers aborted,
-    // by the parts that own them once they are attached to the window.
-    StopClipboardWatch();
+    // Detaches and stops the engine, aborts the transfers and leaves the clipboard watch.
+    if (wizard_) {
+        wizard_->Navigator().FormCloseQuery();
+    } else {
+        StopClipboardWatch();
+    }
 }
 
-void TFormMain::SaveOnClose() {
+QString TFormMain::SaveSettingsAndPlacements() {
     QStringList errors;
     QString error;
     if (!app::SaveSettings(app::GlobalVars(), &error)) errors.append(error);
@@ -544,7 +546,16 @@ void TFormMain::SaveOnClose() {
     if (logWindow_ && !SavePlacement(QStringLiteral("FormLog"), logWindow_, QString(), &error))
         errors.append(error);
     errors.removeDuplicates();
-    if (!errors.isEmpty()) ShowError(this, errors.join(u'\n'));
+    return errors.join(u'\n');
+}
+
+void TFormMain::SaveOnClose() {
+    if (wizard_) {
+        wizard_->Navigator().FormClose();
+        return;
+    }
+    const QString errors = SaveSettingsAndPlacements();
+    if (!errors.isEmpty()) ShowError(this, errors);
 }
 
 void TFormMain::closeEvent(QCloseEvent* event) {

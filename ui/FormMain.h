@@ -24,6 +24,7 @@ class QTabWidget;
 namespace ui {
 
 class TImageButton;
+class TMainWizard;
 
 // A start-up that cannot complete (a missing skin image, a "Skin" value that is not an integer).
 // The program reports the message and exits with a non-zero status; no window is shown.
@@ -67,11 +68,17 @@ public:
 
     // Page logic: the active page's title and the captions and states of Back, Next and Exit.
     void RefreshPage();
+    // The wizard: page controls, page logic and the hand-overs to the runs.
+    TMainWizard* Wizard() const { return wizard_; }
     // Appends every preset label to its format's drop-down.
     void FillPresetLists();
     // The clipboard watch: ClipboardHasNoText is current after every clipboard change.
     bool ClipboardHasNoText = true;
     bool ClipboardWatchActive() const { return clipboardWatch_; }
+    // Leaves the clipboard watch (the close query does this).
+    void StopClipboardWatch();
+    // Saves the settings and both window placements; the error text for the user, empty on success.
+    QString SaveSettingsAndPlacements();
 
     // Controls, named as the window declares them.
     QLabel* ImageTopLogo = nullptr;
@@ -154,7 +161,6 @@ private:
     void LayOutFormatButtons();
     void CenterOnScreen();
     void StartClipboardWatch();
-    void StopClipboardWatch();
     void UpdateClipboardState();
     void DeferredStart();
     void ActionHelpExecute();
@@ -178,6 +184,7 @@ private:
     std::function<void(const QString&)> logSink_;
     QStringList pendingLog_;
     QWidget* logWindow_ = nullptr;
+    TMainWizard* wizard_ = nullptr;
 };
 
 }  // namespace ui

@@ -65,6 +65,11 @@ int RunProgram(int argc, char** argv) {
         TFormLog formLog;
         main->SetLogSink([&formLog](const QString& line) { formLog.AppendLine(line); });
         main->SetLogWindow(&formLog);
+        formLog.AskDelete = [&formLog] {
+            return int(MessageDialogEx(QStringLiteral("Really delete log file?"),
+                                       QStringLiteral("Delete log?"), mtConfirmation, -1, {},
+                                       QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, &formLog));
+        };
         engine::TFFLogger logger;
         ConnectFFLoggerLog(logger, formLog);
         const bool compactAbout = main->Branding() && main->Branding()->CompactAbout;

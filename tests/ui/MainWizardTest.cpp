@@ -1,0 +1,218 @@
+// Walks the wizard through both paths with the real buttons of the main window (offscreen).
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "ModalAnswer.h"
+#include "ProgramFolder.h"
+#include "app/Globals.h"
+#include "ui/FormLog.h"
+#include "ui/FormMain.h"
+#include "ui/ImageButton.h"
+#include "ui/MainWizard.h"
+#include "ui/WizardPages.h"
+
+using ui::TFormMain;
+
+namespace {
+
+const QByteArray kFormats = "AVI=1\nMP4=1\nMP3=1\nIPOD=1\n";
+
+QByteArray Edition(const QByteArray& keys) {
+    return ProgramFolder::Profile("Name=Reelwright Video Converter\nVersion=2.1.0.5\n" + kFormats + keys);
+}
+
+// A started main window with the wizard attached, shown as the deferred start shows it.
+struct Started {
+    // The program entry makes the edition title the caption of every message box.
+    static void SetTitle() {
+        QApplication::setApplicationDisplayName(QStringLiteral("Reelwright Video Converter"));
+    }
+    explicit Started(const QByteArray& profile) : program(profile), form((SetTitle(), program.dir())) {
+        // As the program entry does: the log window takes the window's log lines.
+        form.SetLogSink([this](const QString& line) { formLog.AppendLine(line); });
+        form.SetLogWindow(&formLog);
+        QCoreApplication::processEvents();  // DeferredStart
+    }
+    ui::TWizardPages& pages() { return form.Wizard()->Pages(); }
+    QWidget* page() const { return form.PageControlMain->currentWidget(); }
+    void Click(QWidget* button) {
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCoreApplication::processEvents();
+    }
+    // Clicks and answers the message box that the click opens; returns its text.
+    QString ClickAnswering(QWidget* button, QMessageBox::StandardButton answer) {
+        ModalAnswer box(answer);
+        Click(button);
+        EXPECT_TRUE(box.seen->shown);
+        EXPECT_EQ(box.seen->title, "Reelwright Video Converter");
+        return box.seen->text;
+    }
+    ProgramFolder program;
+    ui::TFormLog formLog;
+    TFormMain form;
+};
+
+TEST(MainWizard, DownloadPathWithTheRealButtons) {
+    Started w(Edition("Download=1\n"));
+    ASSERT_TRUE(w.form.isVisible());
+    EXPECT_EQ(w.page(), w.form.TabSheetMode);
+    EXPECT_EQ(w.form.LabelTitle->text(), "Welcome to Reelwright Video Converter! What do you want to do?");
+    EXPECT_FALSE(w.form.ButtonBack->isEnabled());
+    EXPECT_EQ(w.form.ActionExit->text(), "Exit");
+
+    w.Click(w.form.ButtonNext);  // download is selected by default
+    EXPECT_EQ(w.page(), w.form.TabSheetStep5);
+    EXPECT_EQ(w.form.ActionNext->text(), "Download");
+    EXPECT_EQ(w.pages().EditURLOutput->text(), app::GlobalVars().OutputURLDir);
+    EXPECT_TRUE(w.pages().CheckBoxYouTubeQuality->isChecked());
+
+    EXPECT_EQ(w.ClickAnswering(w.form.ButtonNext, QMessageBox::Ok),
+              "Please Copy & Paste the YouTube video links you want to download.");
+    EXPECT_EQ(w.page(), w.form.TabSheetStep5);
+
+    new QTreeWidgetItem(w.pages().ListViewInputURL, {QStringLiteral("http://www.youtube.com/watch?v=abc")});
+    w.pages().EditURLOutput->setText(w.program.home() + "/Downloads");
+    w.Click(w.form.ButtonNext);
+    EXPECT_EQ(app::GlobalVars().OutputURLDir, w.program.home() + "/Downloads/");
+    EXPECT_TRUE(QFileInfo(w.program.home() + "/Downloads").isDir());
+    // Without transfers attached the run ends at once with nothing downloaded.
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w.page(), w.form.TabSheetStep7);
+    EXPECT_EQ(w.form.LabelTitle->text(), "The downloading is finished.");
+    EXPECT_EQ(w.pages().LabelURLTotalFiles->text(), "1");
+    EXPECT_EQ(w.pages().LabelURLFailed->text(), "1");
+    EXPECT_EQ(w.pages().ListViewInputURL->topLevelItemCount(), 0);
+
+    EXPECT_EQ(w.ClickAnswering(w.pages().ButtonConvertDownloaded, QMessageBox::Ok),
+              "No file downloaded! Please try again.");
+    w.Click(w.form.ButtonNext);  // Finish
+    EXPECT_EQ(w.page(), w.form.TabSheetMode);
+    w.form.close();
+}
+
+TEST(MainWizard, ConvertPathWithTheRealButtons) {
+    Started w(Edition("Download=1\n"));
+    QTest::mouseClick(w.form.ImageConvertVideo, Qt::LeftButton);
+    EXPECT_TRUE(w.form.RadioButtonConvertVideo->isChecked());
+    w.Click(w.form.ButtonNext);
+    EXPECT_EQ(w.page(), w.form.TabSheetStep1);
+    EXPECT_TRUE(w.form.ButtonBack->isEnabled());
+    EXPECT_EQ(w.form.ActionExit->text(), "Cancel");
+
+    EXPECT_EQ(w.ClickAnswering(w.form.ButtonNext, QMessageBox::Ok),
+              "Please add the video files you want to convert");
+    w.form.Wizard()->AddInputFiles({w.program.dir() + "/clip.avi"});
+    w.Click(w.form.ButtonNext);
+    EXPECT_EQ(w.page(), w.form.TabSheetStep2);
+    EXPECT_EQ(w.form.ActionNext->text(), "Convert");
+    EXPECT_EQ(w.pages().EditOutputDir->text(), app::GlobalVars().OutputFileDir);
+
+    // Back keeps the list; an emptied folder field is refused.
+    w.Click(w.form.ButtonBack);
+    EXPECT_EQ(w.page(), w.form.TabSheetStep1);
+    EXPECT_EQ(w.pages().NextGrid->rowCount(), 1);
+    w.Click(w.form.ButtonNext);
+    w.pages().EditOutputDir->clear();
+    EXPECT_EQ(w.ClickAnswering(w.form.ButtonNext, QMessageBox::Ok),
+              "Fail to create directory! Please check if output folder have the right format!");
+    EXPECT_EQ(w.page(), w.form.TabSheetStep2);
+
+    w.pages().EditOutputDir->setText(w.program.home() + "/out");
+    app::GlobalVars().PlayASoundWhenFinished = true;
+    QTest::mouseClick(w.form.ButtonNext, Qt::LeftButton);
+    EXPECT_EQ(w.page(), w.form.TabSheetStep3);
+    EXPECT_FALSE(w.form.ButtonNext->isEnabled());
+    EXPECT_FALSE(w.form.ButtonBack->isEnabled());
+    EXPECT_TRUE(w.pages().CheckBoxPlayASound->isChecked());
+    QCoreApplication::processEvents();  // WM_CONVERT_START: no engine attached, the run ends at once
+    EXPECT_EQ(w.page(), w.form.TabSheetStep4);
+    EXPECT_EQ(w.form.ActionNext->text(), "Finish");
+    EXPECT_TRUE(w.pages().MemoErrorLog->isVisibleTo(w.form.TabSheetStep4));
+    EXPECT_EQ(w.pages().LabelFinishTotalFiles->text(), "1");
+
+    w.Click(w.form.ButtonNext);
+    EXPECT_EQ(w.page(), w.form.TabSheetMode);
+    EXPECT_EQ(w.pages().NextGrid->rowCount(), 0);
+    w.form.close();
+}
+
+TEST(MainWizard, ExitOnStep2AsksAndEmptiesTheList) {
+    Started w(Edition("Download=1\n"));
+    w.form.RadioButtonConvertVideo->setChecked(true);
+    w.Click(w.form.ButtonNext);
+    w.form.Wizard()->AddInputFiles({"/tmp/a.avi", "/tmp/b.avi"});
+    w.Click(w.form.ButtonNext);
+    EXPECT_EQ(w.ClickAnswering(w.form.ButtonExit, QMessageBox::No), "Are you sure to cancel?");
+    EXPECT_EQ(w.page(), w.form.TabSheetStep2);
+    EXPECT_EQ(w.ClickAnswering(w.form.ButtonExit, QMessageBox::Yes), "Are you sure to cancel?");
+    EXPECT_EQ(w.page(), w.form.TabSheetMode);
+    EXPECT_EQ(w.pages().NextGrid->rowCount(), 0);
+    w.form.close();
+}
+
+TEST(MainWizard, AltF4OnTheConversionPageAsksAndStays) {
+    Started w(Edition("Download=1\n"));
+    w.form.PageControlMain->setCurrentWidget(w.form.TabSheetStep3);
+    EXPECT_EQ(w.form.ActionExit->text(), "Cancel");
+    ModalAnswer box(QMessageBox::No);
+    QTest::keyClick(&w.form, Qt::Key_F4, Qt::AltModifier);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(box.seen->text, "Do you really want to cancel the conversion?");
+    EXPECT_TRUE(w.form.isVisible());
+    EXPECT_EQ(w.page(), w.form.TabSheetStep3);
+    w.form.close();
+}
+
+TEST(MainWizard, CloseBoxClosesWithoutAQuestionOnAnyPage) {
+    Started w(Edition("Download=1\n"));
+    w.form.PageControlMain->setCurrentWidget(w.form.TabSheetStep6);
+    QSignalSpy closed(&w.form, &TFormMain::Closed);
+    w.Click(w.form.ButtonClose);
+    EXPECT_EQ(closed.count(), 1);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+TEST(MainWizard, ConvertOnlyEditionStartsOnStep1AndExitQuits) {
+    Started w(Edition("Download=0\n"));
+    EXPECT_EQ(w.page(), w.form.TabSheetStep1);
+    EXPECT_FALSE(w.form.ButtonBack->isEnabled());
+    EXPECT_EQ(w.form.ActionExit->text(), "Exit");
+    QSignalSpy closed(&w.form, &TFormMain::Closed);
+    EXPECT_EQ(w.ClickAnswering(w.form.ButtonExit, QMessageBox::Yes), "Are you sure to quit now?");
+    EXPECT_EQ(closed.count(), 1);
+}
+
+TEST(MainWizard, MergeEditionJoins) {
+    Started w(Edition("Download=0\nMerge=1\n"));
+    w.form.Wizard()->AddInputFiles({"/tmp/a.avi"});
+    w.Click(w.form.ButtonNext);
+    EXPECT_EQ(w.page(), w.form.TabSheetStep2);
+    EXPECT_EQ(w.form.ActionNext->text(), "Join Now");
+    w.form.close();
+}
+
+TEST(MainWizard, LogButtonShowsTheLogWindowWithStartUpLines) {
+    Started w(Edition("Download=1\n"));
+    w.form.LogLine(QStringLiteral("File load error: broken.avi"));
+    w.Click(w.form.ButtonLog);
+    ui::TFormLog* log = &w.formLog;
+    EXPECT_TRUE(log->isVisible());
+    EXPECT_TRUE(log->Lines().contains("File load error: broken.avi"));
+    w.form.close();
+    EXPECT_FALSE(log->isVisible());
+}
+
+}  // namespace

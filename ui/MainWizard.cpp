@@ -1,0 +1,340 @@
+#include "ui/MainWizard.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTreeWidget>
+
+#include "app/Globals.h"
+#include "app/UtilFuncs.h"
+#include "ui/ClickableLabel.h"
+#include "ui/Dialogs.h"
+#include "ui/FormMain.h"
+#include "ui/WizardPages.h"
+
+namespace ui {
+
+namespace {
+
+constexpr int kFileNameColumn = 1;       // NxTextColumnFileMinName
+constexpr int kFullPathColumn = 5;       // NxTextColumnFileFullName
+constexpr int kRealDurationColumn = 13;  // NxTextColumnRealDuration
+
+void SetButtonState(QAction* action, const wizard::ButtonState& state) {
+    action->setText(state.caption);
+    action->setEnabled(state.enabled);
+}
+
+}  // namespace
+
+TMainWizard::TMainWizard(TFormMain& form) : QObject(&form), form_(form) {
+    pages_ = new TWizardPages({form.TabSheetStep1, form.TabSheetStep2, form.TabSheetStep3, form.TabSheetStep4,
+                               form.TabSheetStep5, form.TabSheetStep6, form.TabSheetStep7},
+                              &form);
+    titlePixelSize_ = std::max(form.LabelTitle->font().pixelSize(), 10);
+    navigator_ = std::make_unique<wizard::Navigator>(app::GlobalVars(), form.Title(), *this, *this);
+    AskYesNo = [this](const QString& q) { return ui::Confirm(&form_, q); };
+    ShowNoticeBox = [this](const QString& t) { ui::ShowNotice(&form_, t); };
+    ConnectControls();
+}
+
+TMainWizard::~TMainWizard() = default;
+
+void TMainWizard::ConnectControls() {
+    connect(form_.ActionNext, &QAction::triggered, this, [this] { navigator_->ActionNextExecute(); });
+    connect(form_.ActionBack, &QAction::triggered, this, [this] { navigator_->ActionBackExecute(); });
+    connect(form_.ActionExit, &QAction::triggered, this, [this] { navigator_->ActionExitExecute(); });
+    // Alt+F4 runs the page's Exit behaviour rather than a plain close.
+    form_.ActionExit->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));
+    form_.ActionExit->setShortcutContext(Qt::WindowShortcut);
+
+    TWizardPages& p = *pages_;
+    connect(p.ButtonSelectDir, &QPushButton::clicked, this, [this] { navigator_->ButtonSelectDirClick(); });
+    connect(p.CheckBoxPlayASound, &QCheckBox::clicked, this,
+            [this](bool checked) { navigator_->CheckBoxPlayASoundClick(checked); });
+    connect(p.CheckBoxShutdown, &QCheckBox::clicked, this,
+            [this](bool checked) { navigator_->CheckBoxShutdownClick(checked); });
+    connect(p.LabelOpenFolder, &ClickableLabel::clicked, this,
+            [this] { navigator_->LabelOpenFolderClick(); });
+    connect(p.LabelURLOpenFolder, &ClickableLabel::clicked, this,
+            [this] { OpenInShell(app::GlobalVars().OutputURLDir); });
+    connect(p.ButtonConvertDownloaded, &QPushButton::clicked, this,
+            [this] { navigator_->ButtonConvertDownloadedClick(); });
+    // The quality box enables its Config button and refreshes the summary at once; the flag itself is stored
+    // when the page is left with Download.
+    connect(p.CheckBoxYouTubeQuality, &QCheckBox::clicked, this, [this](bool checked) {
+        SetYouTubeQualityConfigEnabled(checked);
+        SetYouTubeQualityText(QualitySummaryText());
+    });
+
+    // The input list's way in until the probing list is attached: the open dialog and dropped files.
+    connect(p.ActionAdd, &QAction::triggered, this, &TMainWizard::ActionAddExecute);
+    connect(&form_, &TFormMain::FilesDropped, this, [this](const QStringList& files) {
+        if (ActivePage() == wizard::Page::TabSheetStep1) AddInputFiles(files);
+    });
+    connect(p.ActionClear, &QAction::triggered, this, [this] { ClearInputList(); });
+
+    connect(&form_, &TFormMain::ClipboardStateChanged, this,
+            [this] { pages_->UpdateURLActions(form_.ClipboardHasNoText); });
+    pages_->UpdateURLActions(form_.ClipboardHasNoText);
+}
+
+// ---- WizardView ---------------------------------------------------------------------------------------
+
+wizard::Page TMainWizard::ActivePage() const {
+    return static_cast<wizard::Page>(form_.PageControlMain->currentIndex());
+}
+
+void TMainWizard::SetActivePage(wizard::Page page) {
+    form_.PageControlMain->setCurrentIndex(static_cast<int>(page));
+}
+
+void TMainWizard::ShowPageTexts(const wizard::PageTexts& texts) {
+    // The title line runs to the window's right edge; a title too long for the skin's type size is set
+    // smaller so it is read whole.
+    QLabel* title = form_.LabelTitle;
+    const int available = form_.width() - title->x() - 8;
+    QFont font = title->font();
+    font.setPixelSize(titlePixelSize_);
+    while (font.pixelSize() > 10 && QFontMetrics(font).horizontalAdvance(texts.title) > available)
+        font.setPixelSize(font.pixelSize() - 1);
+    title->setFont(font);
+    title->setFixedWidth(std::max(available, 0));
+    title->setText(texts.title);
+    SetButtonState(form_.ActionBack, texts.back);
+    SetButtonState(form_.ActionNext, texts.next);
+    SetButtonState(form_.ActionExit, texts.exit);
+}
+
+bool TMainWizard::Confirm(const QString& question) {
+    return AskYesNo(question);
+}
+
+void TMainWizard::Notice(const QString& text) {
+    ShowNoticeBox(text);
+}
+
+bool TMainWizard::DownloadVideoSelected() const {
+    return form_.RadioButtonDownloadVideo->isChecked();
+}
+
+bool TMainWizard::ConvertVideoSelected() const {
+    return form_.RadioButtonConvertVideo->isChecked();
+}
+
+int TMainWizard::InputRowCount() const {
+    return pages_->NextGrid->rowCount();
+}
+
+void TMainWizard::ClearInputList() {
+    pages_->NextGrid->setRowCount(0);
+}
+
+void TMainWizard::ClearConvertingList() {
+    pages_->ListViewConverting->clear();
+}
+
+int TMainWizard::URLRowCount() const {
+    return pages_->ListViewInputURL->topLevelItemCount();
+}
+
+void TMainWizard::ClearURLList() {
+    pages_->ListViewInputURL->clear();
+}
+
+void TMainWizard::ClearURLDownloadList() {
+    pages_->ListViewURLDownload->clear();
+}
+
+QString TMainWizard::OutputDirText() const {
+    return pages_->EditOutputDir->text();
+}
+
+void TMainWizard::SetOutputDirText(const QString& text) {
+    pages_->EditOutputDir->setText(text);
+}
+
+std::optional<QString> TMainWizard::BrowseForFolder(const QString& prompt, const QString& start) {
+    QString folder = start;
+    if (!ui::BrowseForFolder(&form_, &folder, prompt, bifReturnOnlyFSDirs | bifNewDialogStyle))
+        return std::nullopt;
+    return folder;
+}
+
+void TMainWizard::SetPlayASoundChecked(bool checked) {
+    pages_->CheckBoxPlayASound->setChecked(checked);
+}
+
+void TMainWizard::SetShutdownChecked(bool checked) {
+    pages_->CheckBoxShutdown->setChecked(checked);
+}
+
+void TMainWizard::ShowErrorLog(const QStringList& lines) {
+    pages_->MemoErrorLog->setPlainText(lines.join(QLatin1Char('\n')));
+    pages_->MemoErrorLog->setVisible(!lines.isEmpty());
+}
+
+void TMainWizard::SetConversionTotals(int total, int succeeded, int failed) {
+    pages_->LabelFinishTotalFiles->setText(QString::number(total));
+    pages_->LabelFinishSuccessed->setText(QString::number(succeeded));
+    pages_->LabelFinishFailed->setText(QString::number(failed));
+}
+
+QString TMainWizard::URLOutputText() const {
+    return pages_->EditURLOutput->text();
+}
+
+void TMainWizard::SetURLOutputText(const QString& text) {
+    pages_->EditURLOutput->setText(text);
+}
+
+bool TMainWizard::YouTubeQualityChecked() const {
+    return pages_->CheckBoxYouTubeQuality->isChecked();
+}
+
+void TMainWizard::SetYouTubeQualityChecked(bool checked) {
+    pages_->CheckBoxYouTubeQuality->setChecked(checked);
+}
+
+void TMainWizard::SetYouTubeQualityConfigEnabled(bool enabled) {
+    pages_->ButtonYouTubeQualityConfig->setEnabled(enabled);
+}
+
+void TMainWizard::SetYouTubeQualityText(const QString& text) {
+    pages_->LabelYouTubeQuality->setText(text);
+}
+
+void TMainWizard::ResetDownloadStatus() {
+    pages_->ResetDownloadStatus();
+}
+
+void TMainWizard::SetDownloadTotals(int total, int succeeded, int failed) {
+    pages_->LabelURLTotalFiles->setText(QString::number(total));
+    pages_->LabelURLSucedded->setText(QString::number(succeeded));
+    pages_->LabelURLFailed->setText(QString::number(failed));
+}
+
+void TMainWizard::ProcessPendingEvents() {
+    QCoreApplication::processEvents();
+}
+
+void TMainWizard::CloseWindow() {
+    form_.close();
+}
+
+void TMainWizard::OpenInShell(const QString& target) {
+    ui::OpenInShell(target);
+}
+
+void TMainWizard::ShowError(const QString& text) {
+    ui::ShowError(&form_, text);
+}
+
+// ---- WizardHandOver -----------------------------------------------------------------------------------
+
+void TMainWizard::PostConvertStart() {
+    QMetaObject::invokeMethod(this, &TMainWizard::ConvertStart, Qt::QueuedConnection);
+}
+
+void TMainWizard::ConvertStart() {
+    // No conversion engine is attached to the window yet: the run ends at once, every file failed, and the
+    // summary says why.
+    app::TGlobalVars& g = app::GlobalVars();
+    g.ConvertTotal = InputRowCount();
+    g.ConvertSucceeded = 0;
+    g.ConvertErrors = QStringList{QStringLiteral("Converting is not available in this build yet.")};
+    navigator_->ShowConversionSummary();
+}
+
+void TMainWizard::StartDownloadRun() {
+    // One row per link, as the download run starts them; no transfer is attached to the window yet, so the
+    // run ends at once with nothing downloaded.
+    app::TGlobalVars& g = app::GlobalVars();
+    g.DownloadIndex = 0;
+    g.DownloadCount = URLRowCount();
+    g.DownloadSucceeded = 0;
+    for (int i = 0; i < URLRowCount(); ++i) {
+        auto* row = new QTreeWidgetItem(pages_->ListViewURLDownload);
+        row->setText(0, pages_->ListViewInputURL->topLevelItem(i)->text(0));
+        row->setText(1, QStringLiteral("Waiting..."));
+        row->setText(2, QStringLiteral("0 KB"));
+        row->setText(3, QStringLiteral("0 KB/s"));
+        row->setText(4, QStringLiteral("0%"));
+        row->setText(5, QStringLiteral("..."));
+    }
+    QMetaObject::invokeMethod(this, &TMainWizard::DownloadRunEnded, Qt::QueuedConnection);
+}
+
+void TMainWizard::DownloadRunEnded() {
+    navigator_->ShowDownloadSummary();
+}
+
+void TMainWizard::ActionAddExecute() {
+    app::TGlobalVars& g = app::GlobalVars();
+    QFileDialog dialog(&form_);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setNameFilters(form_.OpenDialogNameFilters);
+    dialog.setDirectory(g.LastOpenDir);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    g.LastOpenDir = app::AddTrailingBackslash(QFileInfo(dialog.selectedFiles().constFirst()).absolutePath());
+    AddInputFiles(dialog.selectedFiles());
+}
+
+void TMainWizard::AddInputFiles(const QStringList& files) {
+    // Until files are probed, a row carries the name and the full path (duration unknown).
+    QTableWidget* grid = pages_->NextGrid;
+    for (const QString& file : files) {
+        const int row = grid->rowCount();
+        grid->insertRow(row);
+        grid->setItem(row, kFileNameColumn, new QTableWidgetItem(QFileInfo(file).fileName()));
+        grid->setItem(row, kFullPathColumn, new QTableWidgetItem(file));
+        grid->setItem(row, kRealDurationColumn, new QTableWidgetItem(QStringLiteral("0")));
+    }
+}
+
+void TMainWizard::ShowOutputChoice() {
+    const app::TGlobalVars& g = app::GlobalVars();
+    SetOutputDirText(g.OutputFileDir);
+    if (g.OutputFormatClass <= app::fcAudio)
+        form_.RzPageControlToFormat->setCurrentIndex(g.OutputFormatClass);
+}
+
+void TMainWizard::StoreOutputChoice() {
+    app::GlobalVars().OutputFileDir = app::AddTrailingBackslash(OutputDirText());
+}
+
+QString TMainWizard::QualitySummaryText() {
+    return QString();
+}
+
+void TMainWizard::StopEncoderAndWait() {
+    // No encoder is attached to the window yet.
+}
+
+void TMainWizard::AbortTransfers() {
+    // No transfer components are attached to the window yet.
+}
+
+void TMainWizard::DetachEncoderEvents() {
+    // No encoder is attached to the window yet.
+}
+
+void TMainWizard::LeaveClipboardChain() {
+    form_.StopClipboardWatch();
+}
+
+QString TMainWizard::SaveSettingsAndPlacements() {
+    return form_.SaveSettingsAndPlacements();
+}
+
+}  // namespace ui

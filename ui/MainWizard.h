@@ -1,0 +1,95 @@
+#pragma once
+// The wizard inside the main window: builds the page controls on TFormMain's pages, drives the page logic
+// (wizard::Navigator) with the window's buttons, and answers the logic's questions from the real widgets.
+// The hand-overs to the conversion run, the download run and the input list do the least that keeps the
+// wizard usable until those parts are attached.
+
+#include <QObject>
+#include <functional>
+#include <memory>
+
+#include "wizard/Navigator.h"
+#include "wizard/WizardHandOver.h"
+#include "wizard/WizardView.h"
+
+namespace ui {
+
+class TFormMain;
+class TWizardPages;
+
+class TMainWizard : public QObject, public wizard::WizardView, public wizard::WizardHandOver {
+    Q_OBJECT
+public:
+    explicit TMainWizard(TFormMain& form);
+    ~TMainWizard() override;
+
+    wizard::Navigator& Navigator() { return *navigator_; }
+    TWizardPages& Pages() { return *pages_; }
+
+    // Seams for window tests: how confirmations and notices are answered (default: message boxes).
+    std::function<bool(const QString&)> AskYesNo;
+    std::function<void(const QString&)> ShowNoticeBox;
+
+    // ---- WizardView ----
+    wizard::Page ActivePage() const override;
+    void SetActivePage(wizard::Page page) override;
+    void ShowPageTexts(const wizard::PageTexts& texts) override;
+    bool Confirm(const QString& question) override;
+    void Notice(const QString& text) override;
+    bool DownloadVideoSelected() const override;
+    bool ConvertVideoSelected() const override;
+    int InputRowCount() const override;
+    void ClearInputList() override;
+    void ClearConvertingList() override;
+    int URLRowCount() const override;
+    void ClearURLList() override;
+    void ClearURLDownloadList() override;
+    QString OutputDirText() const override;
+    void SetOutputDirText(const QString& text) override;
+    std::optional<QString> BrowseForFolder(const QString& prompt, const QString& start) override;
+    void SetPlayASoundChecked(bool checked) override;
+    void SetShutdownChecked(bool checked) override;
+    void ShowErrorLog(const QStringList& lines) override;
+    void SetConversionTotals(int total, int succeeded, int failed) override;
+    QString URLOutputText() const override;
+    void SetURLOutputText(const QString& text) override;
+    bool YouTubeQualityChecked() const override;
+    void SetYouTubeQualityChecked(bool checked) override;
+    void SetYouTubeQualityConfigEnabled(bool enabled) override;
+    void SetYouTubeQualityText(const QString& text) override;
+    void ResetDownloadStatus() override;
+    void SetDownloadTotals(int total, int succeeded, int failed) override;
+    void ProcessPendingEvents() override;
+    void CloseWindow() override;
+    void OpenInShell(const QString& target) override;
+    void ShowError(const QString& text) override;
+
+    // ---- WizardHandOver ----
+    void PostConvertStart() override;
+    void StartDownloadRun() override;
+    void AddInputFiles(const QStringList& files) override;
+    void ShowOutputChoice() override;
+    void StoreOutputChoice() override;
+    QString QualitySummaryText() override;
+    void StopEncoderAndWait() override;
+    void AbortTransfers() override;
+    void DetachEncoderEvents() override;
+    void LeaveClipboardChain() override;
+    QString SaveSettingsAndPlacements() override;
+
+    // WM_CONVERT_START: builds the jobs and starts the run.
+    void ConvertStart();
+    // The end of a download run that could not start any transfer.
+    void DownloadRunEnded();
+
+private:
+    void ConnectControls();
+    void ActionAddExecute();
+
+    TFormMain& form_;
+    TWizardPages* pages_ = nullptr;  // owned by the window
+    std::unique_ptr<wizard::Navigator> navigator_;
+    int titlePixelSize_ = 14;  // the skin's type size of LabelTitle
+};
+
+}  // namespace ui
