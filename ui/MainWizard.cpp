@@ -225,7 +225,9 @@ void TMainWizard::SetDownloadTotals(int total, int succeeded, int failed) {
 }
 
 void TMainWizard::ProcessPendingEvents() {
-    QCoreApplication::processEvents();
+    // Painting and posted work run; clicks and keys wait, so a second click on "Convert" cannot start a
+    // second run while the first is being set up.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void TMainWizard::CloseWindow() {
