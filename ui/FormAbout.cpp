@@ -152,7 +152,11 @@ std::unique_ptr<TFormAbout> TFormAbout::Create(const QString& title, const QStri
             }
             return nullptr;
         }
-        form->ImageLeft->setPixmap(QPixmap::fromImage(picture));
+        // Centred in the panel; a picture larger than the panel is shown whole, scaled down.
+        const QSize panel = form->PanelmageLeft->size();
+        const bool fits = picture.width() <= panel.width() && picture.height() <= panel.height();
+        form->ImageLeft->setPixmap(QPixmap::fromImage(
+            fits ? picture : picture.scaled(panel, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
         connect(form->ImageLeft, &ClickableLabel::clicked, form.get(),
                 [f = form.get()] { f->open_(wizard::UpdateLink(f->title_)); });
     }
