@@ -55,13 +55,15 @@ TFormAboutPaid::TFormAboutPaid(const QString& title, const QString& programDir,
 
     LabelCopyRight = new QLabel(wizard::OwnershipLine(year, profile.Copyright), this);
     LabelCopyRight->setObjectName(QStringLiteral("LabelCopyRight"));
-    LabelCopyRight->setGeometry(kTextLeft, 60, kClientWidth - kTextLeft - 16, 18);
+    LabelCopyRight->setGeometry(kTextLeft, 60, kClientWidth - kTextLeft - 16, 32);
+    LabelCopyRight->setWordWrap(true);
+    LabelCopyRight->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     LabelWarning = new QLabel(wizard::LegalNotice(), this);
     LabelWarning->setObjectName(QStringLiteral("LabelWarning"));
     LabelWarning->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     LabelWarning->setWordWrap(true);
-    LabelWarning->setGeometry(kTextLeft, 90, kClientWidth - kTextLeft - 16, 64);
+    LabelWarning->setGeometry(kTextLeft, 96, kClientWidth - kTextLeft - 16, 64);
 
     LabelWeb = new ClickableLabel(this);
     LabelWeb->setObjectName(QStringLiteral("LabelWeb"));
