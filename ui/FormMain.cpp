@@ -563,6 +563,13 @@ void TFormMain::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
+    // The window draws no frame of its own, so a close that comes from the window manager is its Alt+F4:
+    // it runs the page's Exit behaviour, which asks first and closes the window itself when it should.
+    if (event->spontaneous() && wizard_) {
+        event->ignore();
+        QMetaObject::invokeMethod(ActionExit, &QAction::trigger, Qt::QueuedConnection);
+        return;
+    }
     closing_ = true;
     CloseQuery();
     SaveOnClose();

@@ -1,9 +1,11 @@
 // Walks the wizard through both paths with the real buttons of the main window (offscreen).
 #include <gtest/gtest.h>
 
+#include <QtTest/qtestspontaneevent.h>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -174,6 +176,37 @@ TEST(MainWizard, AltF4OnTheConversionPageAsksAndStays) {
     EXPECT_TRUE(w.form.isVisible());
     EXPECT_EQ(w.page(), w.form.TabSheetStep3);
     w.form.close();
+}
+
+TEST(MainWizard, WindowManagerCloseRunsThePagesExit) {
+    // Window managers take Alt+F4 themselves and ask the window to close.
+    Started w(Edition("Download=1\n"));
+    QSignalSpy closed(&w.form, &TFormMain::Closed);
+    auto closeFromWindowManager = [&w] {
+        QCloseEvent event;
+        QSpontaneKeyEvent::setSpontaneous(&event);
+        static_cast<QObject&>(w.form).event(&event);  // sendEvent would clear the spontaneous mark
+        return event.isAccepted();
+    };
+
+    w.form.PageControlMain->setCurrentWidget(w.form.TabSheetStep3);
+    EXPECT_FALSE(closeFromWindowManager());
+    {
+        ModalAnswer box(QMessageBox::Yes);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(box.seen->text, "Do you really want to cancel the conversion?");
+    }
+    EXPECT_EQ(closed.count(), 0);
+    EXPECT_EQ(w.page(), w.form.TabSheetStep3);
+
+    w.form.PageControlMain->setCurrentWidget(w.form.TabSheetMode);
+    EXPECT_FALSE(closeFromWindowManager());
+    {
+        ModalAnswer box(QMessageBox::Yes);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(box.seen->text, "Are you sure to quit now?");
+    }
+    EXPECT_EQ(closed.count(), 1);
 }
 
 TEST(MainWizard, CloseBoxClosesWithoutAQuestionOnAnyPage) {
