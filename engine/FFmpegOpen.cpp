@@ -525,6 +525,12 @@ void TCustomFFmpeg::NewAudioStream(int fileIndex) {
             rate = best;
         }
         c->sample_rate = rate;
+        const int64_t maxRate = MaxAudioBitrate(codec->id);
+        if (maxRate && c->bit_rate > maxRate) {
+            LogF(llWarning, "Audio bit rate %lld is above what %s takes; using %lld",
+                 static_cast<long long>(c->bit_rate), codec->name, static_cast<long long>(maxRate));
+            c->bit_rate = maxRate;
+        }
         if (s_.channelLayout && av_popcount64(s_.channelLayout) == s_.channels)
             av_channel_layout_from_mask(&c->ch_layout, s_.channelLayout);
         else

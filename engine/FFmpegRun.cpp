@@ -645,10 +645,8 @@ void TCustomFFmpeg::SwitchJoinInput() {
         }
         if (ost.graph) ost.graphW = -1;  // rebuilt for the new input's pictures
     }
-    // the next input starts where the output reached
-    const AVFormatContext* nic = next.ctx.get();
-    const int64_t start = nic->start_time != AV_NOPTS_VALUE ? nic->start_time : 0;
-    next.tsOffset += reached - start;
+    // the next input starts where the output reached (its offset already takes away its own start time)
+    next.tsOffset += reached;
     for (int k = 0; k < next.nbStreams; ++k)
         inputStreams_[next.firstStream + k]->startWallTime = av_gettime_relative();
 }

@@ -72,10 +72,31 @@ std::vector<OptionLine> TranslateFlags2(const std::string& value) {
     return out;
 }
 
+// Codec flags of the old generation that became private options of the encoders that used them.
+const std::map<std::string, std::string> kFlagsToPrivate = {
+    {"scan_offset", "scan_offset"}, {"aic", "aic"}, {"umv", "umv"}, {"aiv", "aiv"},
+    {"slice", "structured_slices"},
+};
+
+std::vector<OptionLine> TranslateFlags(const std::string& value) {
+    std::vector<OptionLine> out;
+    std::string rest;
+    for (const SignedToken& t : SplitFlagTokens(value)) {
+        if (auto it = kFlagsToPrivate.find(t.name); it != kFlagsToPrivate.end())
+            out.push_back({it->second, t.on ? "1" : "0"});
+        else
+            rest += (t.on ? "+" : "-") + t.name;
+    }
+    if (out.empty()) return {{"flags", value}};  // nothing moved: the value stays as written
+    if (!rest.empty()) out.insert(out.begin(), {"flags", rest});
+    return out;
+}
+
 }  // namespace
 
 std::vector<OptionLine> TranslateLegacyOption(const std::string& name, const std::string& value,
                                               LegacyOptionState& state) {
+    if (name == "flags") return TranslateFlags(value);
     if (name == "flags2") return TranslateFlags2(value);
     if (name == "partitions") {
         const std::vector<SignedToken> tokens = SplitFlagTokens(value);
@@ -111,6 +132,19 @@ std::string ResolveEncoderName(const std::string& name) {
     };
     auto it = kAliases.find(name);
     return it == kAliases.end() ? name : it->second;
+}
+
+int64_t MaxAudioBitrate(AVCodecID id) {
+    switch (id) {
+        case AV_CODEC_ID_MP2:
+            return 384000;
+        case AV_CODEC_ID_MP3:
+            return 320000;
+        case AV_CODEC_ID_AC3:
+            return 640000;
+        default:
+            return 0;
+    }
 }
 
 AVCodecID DefaultEncoderFor(const AVOutputFormat* format, AVMediaType kind) {

@@ -28,6 +28,10 @@ std::vector<OptionLine> TranslateLegacyOption(const std::string& name, const std
 // ("libfaac" -> "aac"); any other name comes back unchanged.
 std::string ResolveEncoderName(const std::string& name);
 
+// The highest bit rate an audio encoder takes (0: no known limit). A disc target's audio rate is meant for
+// the target's own encoder and may exceed what another encoder named by the preset accepts.
+int64_t MaxAudioBitrate(AVCodecID id);
+
 // The container's default codec of a kind, or, when no encoder exists for it (3GP's amr_nb),
 // the first codec with an encoder that the container accepts. AV_CODEC_ID_NONE when none.
 AVCodecID DefaultEncoderFor(const AVOutputFormat* format, AVMediaType kind);

@@ -119,6 +119,22 @@ const Row kRows[] = {
          o.TargetNorm = 1;
      },
      "mpeg1video", 352, 288, 25, "mp2", 44100, 2},
+    {"MPEG 3", "mpg",
+     [](TOutputOptions& o) {
+         AV(o, "", "", "25", 4000000, "mp2", 2, 48000, 224000);
+         o.AspectRatio = "4:3";
+         o.Target = 3;
+         o.TargetNorm = 1;
+     },
+     "mpeg2video", 720, 576, 25, "mp2", 48000, 2},
+    {"MPEG 11", "mpg",
+     [](TOutputOptions& o) {
+         AV(o, "", "", "25", 2376000, "mp2", 2, 44100, 224000);
+         o.AspectRatio = "4:3";
+         o.Target = 2;
+         o.TargetNorm = 1;
+     },
+     "mpeg2video", 480, 576, 25, "mp2", 44100, 2},
     {"RM 4", "rm",
      [](TOutputOptions& o) {
          o.VideoCodec = "rv20";

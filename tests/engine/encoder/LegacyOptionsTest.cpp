@@ -64,6 +64,9 @@ TEST(LegacyOptions, Translations) {
         {"me_method", "epzs", {{"me_method", "hex"}}},
         {"rc_eq", "'blurCplx^(1-qComp)'", {{"rc_eq", "blurCplx^(1-qComp)"}}},
         {"crf", "24", {{"crf", "24"}}},
+        {"flags", "+loop", {{"flags", "+loop"}}},
+        {"flags", "+scan_offset", {{"scan_offset", "1"}}},
+        {"flags", "+loop+aic", {{"flags", "+loop"}, {"aic", "1"}}},
     };
     for (const Case& c : cases) {
         LegacyOptionState st;
