@@ -2,9 +2,10 @@
 // (sounds/done.wav, sounds/fail.wav) into the given folder. Run by the build, so the pictures can be
 // changed here and rebuilt; the output is deterministic.
 //
-// Skin 0 geometry: the window is 760 x 550; a navy caption band (0..38) carries the logo and the
-// minimise and close buttons (696,4 and 728,4); the page title sits at 24,43; the page area starts at
+// Skin 0 geometry (sounds/res): the window is 760 x 550; a navy caption band (0..38) carries the logo and
+// the minimise and close buttons (696,4 and 728,4); the page title sits at 24,43; the page area starts at
 // 203,74 inside a white panel; the left column shows the picture card; the bottom buttons sit at top 510.
+// sounds/res1 and sounds/res3 are sized for the layouts of skins 1 and 3.
 
 #include <QDir>
 #include <QFile>
@@ -19,8 +20,6 @@
 
 namespace {
 
-constexpr int kWidth = 760;
-constexpr int kHeight = 550;
 constexpr int kBand = 38;
 const QColor kMagenta(0xFF, 0x00, 0xFF);
 const QColor kBandTop(0x1B, 0x25, 0x3D);
@@ -34,6 +33,33 @@ const QColor kTeal(0x2B, 0xB3, 0xA3);
 const QColor kBlue(0x3F, 0x6F, 0xD1);
 
 QString g_out;
+
+// One skin folder, sized for a layout variant: the window, its light page panel, and the dark areas that
+// carry white labels or transparent buttons.
+struct SkinSpec {
+    QString folder;  // below the output folder
+    int width;
+    int height;
+    int chromeTop;       // top of the minimise and close buttons
+    int bottomRow;       // top of the bottom buttons
+    QRectF panel;        // the white page panel
+    QRectF sidebar;      // dark column behind the left picture and the labels (empty: none)
+    QRectF bottomStrip;  // dark strip behind transparent bottom buttons (empty: light)
+    QSize card;          // leftlogo.png
+};
+
+// Skin 0 and 2 (sounds/res): light window, picture card on the left, labels in gray below it.
+const SkinSpec kDefaultSkin{"sounds/res", 760, 550, 4, 510, {195.5, 67.5, 555, 433}, {}, {}, {176, 360}};
+// Skin 1 (sounds/res1): a larger window with a dark sidebar for the white labels.
+const SkinSpec kWideSkin{"sounds/res1",     830, 610,       3, 566, {233.5, 103.5, 554, 432},
+                         {0, 38, 226, 512}, {},  {200, 360}};
+// Skin 3 (sounds/res3): no chrome buttons, a dark sidebar and a dark bottom strip for transparent buttons.
+const SkinSpec kDarkSkin{
+    "sounds/res3",     760,      550, 4, 515, {195.5, 73.5, 555, 427.5}, {0, 38, 190, 467},
+    {0, 505, 760, 45}, {176, 80}};
+const QColor kSidebarTop(0x22, 0x30, 0x52);
+const QColor kSidebarBottom(0x14, 0x1B, 0x2E);
+const QColor kStrip(0x1B, 0x25, 0x3D);
 
 bool Save(const QImage& img, const QString& name) {
     const QString path = g_out + u'/' + name;
@@ -94,7 +120,8 @@ void DrawReel(QPainter& p, QPointF c, double r, QColor rim, QColor hub, QColor h
     p.restore();
 }
 
-void MainBitmap() {
+void MainBitmap(const SkinSpec& spec) {
+    const int kWidth = spec.width, kHeight = spec.height;
     QImage img = Canvas(kWidth, kHeight, kMagenta);
     QPainter p(&img);
     // The window's outline is drawn without anti-aliasing: every pixel is either exactly magenta
@@ -103,6 +130,23 @@ void MainBitmap() {
     outline.addRoundedRect(QRectF(0, 0, kWidth, kHeight), 12, 12);
     p.setClipPath(outline);
     p.fillRect(img.rect(), kBody);
+    if (!spec.sidebar.isEmpty()) {
+        QLinearGradient side(0, spec.sidebar.top(), 0, spec.sidebar.bottom());
+        side.setColorAt(0, kSidebarTop);
+        side.setColorAt(1, kSidebarBottom);
+        p.fillRect(spec.sidebar, side);
+    }
+    if (!spec.bottomStrip.isEmpty()) p.fillRect(spec.bottomStrip, kStrip);
+    if (!spec.sidebar.isEmpty() && spec.card.height() < 200) {
+        // A faint reel fills the sidebar below the small banner.
+        p.save();
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setClipRect(spec.sidebar);
+        p.setOpacity(0.10);
+        const QPointF c(spec.sidebar.center().x(), spec.sidebar.bottom() - 130);
+        DrawReel(p, c, 120, Qt::white, kSidebarBottom, kSidebarTop);
+        p.restore();
+    }
     FillBand(p, 0, kWidth, kBand);
     p.setRenderHint(QPainter::Antialiasing);
     // A thin accent line under the band.
@@ -114,10 +158,13 @@ void MainBitmap() {
     // The page panel.
     p.setPen(QPen(kPanelBorder, 1));
     p.setBrush(Qt::white);
-    p.drawRoundedRect(QRectF(195.5, 67.5, 555, 433), 10, 10);
-    // Bottom strip separator.
-    p.setPen(QPen(QColor(0xD9, 0xDE, 0xE7), 1));
-    p.drawLine(QPointF(12, 503.5), QPointF(kWidth - 12, 503.5));
+    p.drawRoundedRect(spec.panel, 10, 10);
+    if (spec.bottomStrip.isEmpty()) {
+        // Bottom strip separator.
+        const double y = spec.bottomRow - 6.5;
+        p.setPen(QPen(QColor(0xD9, 0xDE, 0xE7), 1));
+        p.drawLine(QPointF(spec.sidebar.isEmpty() ? 12 : spec.sidebar.right(), y), QPointF(kWidth - 12, y));
+    }
     p.setClipping(false);
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setPen(QColor(0x12, 0x1A, 0x2C));
@@ -130,11 +177,11 @@ void MainBitmap() {
             if (!outline.contains(QPointF(x + 0.5, y + 0.5))) img.setPixelColor(x, y, kMagenta);
         }
     }
-    Save(img, QStringLiteral("sounds/res/main.bmp"));
+    Save(img, spec.folder + QStringLiteral("/main.bmp"));
 }
 
-void TopLogo() {
-    QImage img = Canvas(680, kBand);
+void TopLogo(const SkinSpec& spec) {
+    QImage img = Canvas(spec.width - 80, kBand);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
@@ -147,11 +194,39 @@ void TopLogo() {
     p.setFont(Font(15));
     p.drawText(QPointF(46 + w + 7, 25.5), QStringLiteral("Video Converter"));
     p.end();
-    Save(img, QStringLiteral("sounds/res/toplogo.png"));
+    Save(img, spec.folder + QStringLiteral("/toplogo.png"));
 }
 
-void LeftLogo() {
-    const int w = 176, h = 360;
+// A small banner for skins whose labels lie just below the picture.
+void LeftBanner(const SkinSpec& spec) {
+    const int w = spec.card.width(), h = spec.card.height();
+    QImage img = Canvas(w, h);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    QPainterPath card;
+    card.addRoundedRect(QRectF(0.5, 0.5, w - 1, h - 1), 10, 10);
+    QLinearGradient g(0, 0, w, h);
+    g.setColorAt(0, QColor(0x34, 0x4A, 0x7E));
+    g.setColorAt(1, QColor(0x22, 0x30, 0x52));
+    p.fillPath(card, g);
+    DrawReel(p, QPointF(36, h / 2.0), 22, kAmber, QColor(0x22, 0x30, 0x52), QColor(0x2C, 0x3E, 0x6A));
+    p.setPen(Qt::white);
+    p.setFont(Font(14, QFont::Bold));
+    p.drawText(QRectF(66, 0, w - 70, h / 2.0 + 2), Qt::AlignLeft | Qt::AlignBottom,
+               QStringLiteral("Convert."));
+    p.setPen(QColor(0xAE, 0xBA, 0xD6));
+    p.drawText(QRectF(66, h / 2.0 + 2, w - 70, h / 2.0), Qt::AlignLeft | Qt::AlignTop,
+               QStringLiteral("Download."));
+    p.end();
+    Save(img, spec.folder + QStringLiteral("/leftlogo.png"));
+}
+
+void LeftLogo(const SkinSpec& spec) {
+    if (spec.card.height() < 200) {
+        LeftBanner(spec);
+        return;
+    }
+    const int w = spec.card.width(), h = spec.card.height();
     QImage img = Canvas(w, h);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
@@ -206,7 +281,7 @@ void LeftLogo() {
     p.setFont(Font(12));
     p.drawText(QRectF(0, 318, w, 20), Qt::AlignHCenter, QStringLiteral("24 formats, one wizard"));
     p.end();
-    Save(img, QStringLiteral("sounds/res/leftlogo.png"));
+    Save(img, spec.folder + QStringLiteral("/leftlogo.png"));
 }
 
 QPainterPath RoundedTile(QRectF r, double radius) {
@@ -215,7 +290,7 @@ QPainterPath RoundedTile(QRectF r, double radius) {
     return path;
 }
 
-void ModeImages() {
+void ModeImages(const SkinSpec& spec) {
     const int w = 120, h = 90;
     {
         QImage img = Canvas(w, h);
@@ -238,7 +313,7 @@ void ModeImages() {
         p.drawPolyline(QPolygonF({QPointF(74, 42), QPointF(86, 54), QPointF(98, 42)}));
         p.drawPolyline(QPolygonF({QPointF(20, 62), QPointF(20, 72), QPointF(100, 72), QPointF(100, 62)}));
         p.end();
-        Save(img, QStringLiteral("sounds/res/downloadyoutube.png"));
+        Save(img, spec.folder + QStringLiteral("/downloadyoutube.png"));
     }
     {
         QImage img = Canvas(w, h);
@@ -265,13 +340,13 @@ void ModeImages() {
         p.setBrush(Qt::NoBrush);
         p.drawPolyline(QPolygonF({QPointF(90, 60), QPointF(90, 28), QPointF(106, 24), QPointF(106, 56)}));
         p.end();
-        Save(img, QStringLiteral("sounds/res/youtubeconvert.png"));
+        Save(img, spec.folder + QStringLiteral("/youtubeconvert.png"));
     }
 }
 
 // Minimise and close: 28 x 22 on the caption band, states normal, mouse over, pressed.
-void ChromeButtons() {
-    const int w = 28, h = 22, top = 4;
+void ChromeButtons(const SkinSpec& spec) {
+    const int w = 28, h = 22, top = spec.chromeTop;
     for (int kind = 0; kind < 2; ++kind) {
         for (int state = 1; state <= 3; ++state) {
             QImage img = Canvas(w, h);
@@ -294,14 +369,36 @@ void ChromeButtons() {
                 p.drawLine(c + QPointF(-4.5, 4.5), c + QPointF(4.5, -4.5));
             }
             p.end();
-            Save(img, QStringLiteral("sounds/res/%1_%2.bmp").arg(kind == 0 ? "min" : "close").arg(state));
+            Save(img, spec.folder + QStringLiteral("/%1_%2.bmp").arg(kind == 0 ? "min" : "close").arg(state));
         }
     }
 }
 
 // The bottom buttons: 84 x 28 on the window body, states normal, mouse over, pressed, disabled. The
 // caption is drawn by the button itself.
-void BottomButtons() {
+// On a dark strip the buttons are drawn transparent: the strip colour around the pill is left out by the
+// button, and the caption is white.
+void DarkBottomButtons(const SkinSpec& spec) {
+    const int w = 84, h = 28;
+    for (int state = 1; state <= 4; ++state) {
+        QImage img = Canvas(w, h, kStrip);
+        QPainter p(&img);
+        p.setRenderHint(QPainter::Antialiasing);
+        const int alpha[] = {0, 34, 60, 90, 14};
+        const int line[] = {0, 150, 230, 230, 70};
+        p.setPen(QPen(QColor(255, 255, 255, line[state]), 1));
+        p.setBrush(QColor(255, 255, 255, alpha[state]));
+        p.drawRoundedRect(QRectF(0.5, 0.5, w - 1, h - 1), 13.5, 13.5);
+        p.end();
+        Save(img, spec.folder + QStringLiteral("/bottom_%1.bmp").arg(state));
+    }
+}
+
+void BottomButtons(const SkinSpec& spec) {
+    if (!spec.bottomStrip.isEmpty()) {
+        DarkBottomButtons(spec);
+        return;
+    }
     const int w = 84, h = 28;
     for (int state = 1; state <= 4; ++state) {
         QImage img = Canvas(w, h, kBody);
@@ -330,7 +427,7 @@ void BottomButtons() {
         p.setBrush(g);
         p.drawRoundedRect(QRectF(0.5, 0.5, w - 1, h - 2), 6, 6);
         p.end();
-        Save(img, QStringLiteral("sounds/res/bottom_%1.bmp").arg(state));
+        Save(img, spec.folder + QStringLiteral("/bottom_%1.bmp").arg(state));
     }
 }
 
@@ -389,12 +486,14 @@ int main(int argc, char** argv) {
         return 2;
     }
     g_out = QString::fromLocal8Bit(argv[1]);
-    MainBitmap();
-    TopLogo();
-    LeftLogo();
-    ModeImages();
-    ChromeButtons();
-    BottomButtons();
+    for (const SkinSpec* spec : {&kDefaultSkin, &kWideSkin, &kDarkSkin}) {
+        MainBitmap(*spec);
+        TopLogo(*spec);
+        LeftLogo(*spec);
+        ModeImages(*spec);
+        ChromeButtons(*spec);
+        BottomButtons(*spec);
+    }
     Icon(QStringLiteral("reelwright"), kAmber, kBandBottom);
     Icon(QStringLiteral("reelkit"), kTeal, QColor(0x20, 0x4A, 0x46));
     Icon(QStringLiteral("reelwright-pro"), kCoral, QColor(0x2A, 0x1F, 0x3D));
