@@ -9,6 +9,7 @@
 
 #include "EncoderFixtures.h"
 #include "core/Dispatcher.h"
+#include "core/SimpleDispatcher.h"
 #include "engine/FFLoad.h"
 
 using namespace engine;
@@ -215,4 +216,45 @@ TEST_F(EncoderComponent, VideoOutputHookPaintsAndStops) {
     ASSERT_EQ(luma.size(), 4u);
     EXPECT_LT(static_cast<unsigned char>(luma[0]), 30);
     EXPECT_GT(static_cast<unsigned char>(luma[3]), 30);
+}
+
+namespace {
+
+// A host that records what the engine asks of its preview windows.
+class FakePreviewHost : public TPreviewHost {
+public:
+    void ShowPreview(const void* key, const TBitmap& picture, const std::string& title) override {
+        EXPECT_TRUE(core::mainDispatcher().isMainThread());
+        shown.push_back({key, title});
+        width = picture.Width;
+    }
+    void ClosePreview(const void* key) override { closed.push_back(key); }
+    std::vector<std::pair<const void*, std::string>> shown;
+    std::vector<const void*> closed;
+    int width = 0;
+};
+
+}  // namespace
+
+TEST_F(EncoderComponent, PreviewWindowPerTaskUntilTheUserClosesIt) {
+    FakePreviewHost host;
+    enc.PreviewHost = &host;
+    AddConversion(encfix::Input("av2.mp4"));
+    enc.SetPreview(true);
+    enc.StartTask(1);
+    ASSERT_TRUE(WaitRunEnded());
+    static_cast<core::SimpleDispatcher&>(core::mainDispatcher()).processPending();
+    ASSERT_FALSE(host.shown.empty());
+    EXPECT_EQ(host.shown[0].first, enc.Task(0));
+    EXPECT_EQ(host.shown[0].second, "00:00:00.000");  // the picture time
+    EXPECT_EQ(host.width, 160);
+    EXPECT_FALSE(host.closed.empty());  // the window goes when the task ends
+
+    // closing the window ends preview for that task only
+    enc.ClearTasks();
+    AddConversion(encfix::Input("av2.mp4"));
+    AddConversion(encfix::Input("av2.mp4"));
+    enc.PreviewWindowClosed(enc.Task(0));
+    EXPECT_FALSE(enc.Task(0)->Preview());
+    EXPECT_TRUE(enc.Task(1)->Preview());
 }
