@@ -153,6 +153,9 @@ TFormMain::TFormMain(const QString& programDir, QWidget* parent)
 
 TFormMain::~TFormMain() {
     StopClipboardWatch();
+    // The pages are torn down with the window; what they report from here on reaches no page logic.
+    if (wizard_) wizard_->Detach();
+    wizard_ = nullptr;
 }
 
 void TFormMain::CreateControls() {

@@ -50,6 +50,10 @@ TMainWizard::TMainWizard(TFormMain& form) : QObject(&form), form_(form) {
 
 TMainWizard::~TMainWizard() = default;
 
+void TMainWizard::Detach() {
+    pages_->Detach();
+}
+
 void TMainWizard::ConnectControls() {
     connect(form_.ActionNext, &QAction::triggered, this, [this] { navigator_->ActionNextExecute(); });
     connect(form_.ActionBack, &QAction::triggered, this, [this] { navigator_->ActionBackExecute(); });

@@ -24,6 +24,8 @@ public:
     ~TMainWizard() override;
 
     wizard::Navigator& Navigator() { return *navigator_; }
+    // The window is being torn down: the page controls stop reporting to the wizard.
+    void Detach();
     TWizardPages& Pages() { return *pages_; }
 
     // Seams for window tests: how confirmations and notices are answered (default: message boxes).

@@ -178,11 +178,13 @@ void TWizardPages::BuildStep1(QWidget* page, QWidget* actionOwner) {
     Bind(ButtonMoveDown, ActionMoveDown);
     Bind(ButtonPlay, ActionPlay);
 
-    connect(NextGrid->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &TWizardPages::UpdateInputActions);
-    connect(NextGrid->model(), &QAbstractItemModel::rowsInserted, this, &TWizardPages::UpdateInputActions);
-    connect(NextGrid->model(), &QAbstractItemModel::rowsRemoved, this, &TWizardPages::UpdateInputActions);
-    connect(NextGrid->model(), &QAbstractItemModel::modelReset, this, &TWizardPages::UpdateInputActions);
+    listWatch_.push_back(connect(NextGrid->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+                                 &TWizardPages::UpdateInputActions));
+    for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved}) {
+        listWatch_.push_back(connect(NextGrid->model(), signal, this, &TWizardPages::UpdateInputActions));
+    }
+    listWatch_.push_back(
+        connect(NextGrid->model(), &QAbstractItemModel::modelReset, this, &TWizardPages::UpdateInputActions));
     UpdateInputActions();
 }
 
@@ -340,13 +342,17 @@ void TWizardPages::BuildStep5(QWidget* page, QWidget* actionOwner) {
     LabelYouTubeQuality->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     LabelYouTubeQuality->setGeometry(12, 62, kPageWidth - 24, 40);
 
-    connect(ListViewInputURL->model(), &QAbstractItemModel::rowsInserted, this,
-            [this] { UpdateURLActions(!ActionURLPaste->isEnabled()); });
-    connect(ListViewInputURL->model(), &QAbstractItemModel::rowsRemoved, this,
-            [this] { UpdateURLActions(!ActionURLPaste->isEnabled()); });
-    connect(ListViewInputURL, &QTreeWidget::itemSelectionChanged, this,
-            [this] { UpdateURLActions(!ActionURLPaste->isEnabled()); });
+    const auto follow = [this] { UpdateURLActions(!ActionURLPaste->isEnabled()); };
+    listWatch_.push_back(connect(ListViewInputURL->model(), &QAbstractItemModel::rowsInserted, this, follow));
+    listWatch_.push_back(connect(ListViewInputURL->model(), &QAbstractItemModel::rowsRemoved, this, follow));
+    listWatch_.push_back(connect(ListViewInputURL, &QTreeWidget::itemSelectionChanged, this, follow));
     UpdateURLActions(true);
+}
+
+void TWizardPages::Detach() {
+    for (const QMetaObject::Connection& c : listWatch_)
+        disconnect(c);
+    listWatch_.clear();
 }
 
 void TWizardPages::UpdateURLActions(bool clipboardHasNoText) {

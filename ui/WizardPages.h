@@ -5,6 +5,7 @@
 // later steps fill exist here as empty widgets with their columns.
 
 #include <QObject>
+#include <vector>
 
 class QAction;
 class QCheckBox;
@@ -134,7 +135,13 @@ public:
     // Step6's status group back to its first look.
     void ResetDownloadStatus();
 
+    // Stops following the lists; the window calls it before its controls are torn down, since a list being
+    // destroyed still reports its rows going away.
+    void Detach();
+
 private:
+    std::vector<QMetaObject::Connection> listWatch_;
+
     void BuildStep1(QWidget* page, QWidget* actionOwner);
     void BuildStep2(QWidget* page);
     void BuildStep3(QWidget* page);
