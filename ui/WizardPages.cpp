@@ -22,6 +22,8 @@ namespace {
 // Every page is 540 x 420 (the page control's client area).
 constexpr int kPageWidth = 540;
 constexpr int kButtonHeight = 26;
+// Room above the first control of a page: the dark skin's title line reaches a few pixels into the page area.
+constexpr int kTopMargin = 6;
 
 template <typename W>
 W* Named(W* widget, const char* name) {
@@ -136,7 +138,7 @@ void TWizardPages::BuildStep1(QWidget* page, QWidget* actionOwner) {
     NextGrid->setSelectionMode(QAbstractItemView::SingleSelection);
     NextGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     NextGrid->setShowGrid(false);
-    NextGrid->setGeometry(0, 0, kPageWidth, 378);
+    NextGrid->setGeometry(0, kTopMargin, kPageWidth, 378 - kTopMargin);
 
     ActionAdd = NewAction(actionOwner, "ActionAdd", QStringLiteral("&Add Video..."),
                           QKeySequence(Qt::CTRL | Qt::Key_O));
@@ -214,7 +216,7 @@ void TWizardPages::BuildStep3(QWidget* page) {
                       {QStringLiteral("Name"), QStringLiteral("Duration"), QStringLiteral("Status"),
                        QStringLiteral("Progress"), QStringLiteral("Path")},
                       {160, 80, 90, 70, 130});
-    ListViewConverting->setGeometry(0, 0, kPageWidth, 158);
+    ListViewConverting->setGeometry(0, kTopMargin, kPageWidth, 158 - kTopMargin);
 
     GroupBoxStatus = Named(new QGroupBox(QStringLiteral("Status"), page), "GroupBoxStatus");
     GroupBoxStatus->setGeometry(0, 164, kPageWidth, 148);
@@ -282,7 +284,7 @@ void TWizardPages::BuildStep4(QWidget* page) {
 
 void TWizardPages::BuildStep5(QWidget* page, QWidget* actionOwner) {
     GroupBoxInputURLs = Named(new QGroupBox(QStringLiteral(" Input URLs "), page), "GroupBoxInputURLs");
-    GroupBoxInputURLs->setGeometry(0, 0, kPageWidth, 216);
+    GroupBoxInputURLs->setGeometry(0, kTopMargin, kPageWidth, 216 - kTopMargin);
     ListViewInputURL =
         NewReportList(GroupBoxInputURLs, "ListViewInputURL", {QStringLiteral("Videos")}, {390});
     ListViewInputURL->setHeaderHidden(true);
@@ -367,7 +369,7 @@ void TWizardPages::BuildStep6(QWidget* page) {
                       {QStringLiteral("Name"), QStringLiteral("Status"), QStringLiteral("Size"),
                        QStringLiteral("Speed"), QStringLiteral("Progress"), QStringLiteral("URL")},
                       {380, 250, 80, 70, 70, 600});
-    ListViewURLDownload->setGeometry(0, 0, kPageWidth, 190);
+    ListViewURLDownload->setGeometry(0, kTopMargin, kPageWidth, 190 - kTopMargin);
 
     GroupBoxURLStatus = Named(new QGroupBox(QStringLiteral("Status"), page), "GroupBoxURLStatus");
     GroupBoxURLStatus->setGeometry(0, 198, kPageWidth, 212);
