@@ -82,10 +82,13 @@ std::vector<OptionLine> TranslateFlags(const std::string& value) {
     std::vector<OptionLine> out;
     std::string rest;
     for (const SignedToken& t : SplitFlagTokens(value)) {
-        if (auto it = kFlagsToPrivate.find(t.name); it != kFlagsToPrivate.end())
+        if (auto it = kFlagsToPrivate.find(t.name); it != kFlagsToPrivate.end()) {
             out.push_back({it->second, t.on ? "1" : "0"});
-        else
-            rest += (t.on ? "+" : "-") + t.name;
+            continue;
+        }
+        // libx264 no longer reads the loop-filter flag; its own switch turns the deblocking filter off
+        if (t.name == "loop" && !t.on) out.push_back({"x264opts", "no-deblock=1"});
+        rest += (t.on ? "+" : "-") + t.name;
     }
     if (out.empty()) return {{"flags", value}};  // nothing moved: the value stays as written
     if (!rest.empty()) out.insert(out.begin(), {"flags", rest});

@@ -67,6 +67,7 @@ TEST(LegacyOptions, Translations) {
         {"flags", "+loop", {{"flags", "+loop"}}},
         {"flags", "+scan_offset", {{"scan_offset", "1"}}},
         {"flags", "+loop+aic", {{"flags", "+loop"}, {"aic", "1"}}},
+        {"flags", "-loop", {{"flags", "-loop"}, {"x264opts", "no-deblock=1"}}},
     };
     for (const Case& c : cases) {
         LegacyOptionState st;
@@ -140,5 +141,17 @@ TEST(LegacyOptions, EveryBuiltinPresetEncodes) {
         EXPECT_TRUE(r.Finished && !r.ErrorOccurred) << p.Name << ": " << r.ErrorMessage;
         const encfix::Facts f = encfix::Probe(out);
         EXPECT_EQ(f.vcodec, "h264") << p.Name;
+        // what some presets mean reaches the encoder
+        const std::string settings = X264Settings(out);
+        const std::string name = p.Name;
+        std::vector<const char*> expected;
+        if (name == "libx264-default")
+            expected = {"subme=7",  "ref=3",     "trellis=1",         "weightp=2", "mixed_ref=1",
+                        "8x8dct=1", "bframes=3", "analyse=0x3:0x113", "direct=1"};
+        if (name == "libx264-baseline") expected = {"cabac=0", "bframes=0", "8x8dct=0", "weightp=0"};
+        if (name == "libx264-lossless_fast") expected = {"rc=cqp", "qp=0"};
+        if (name == "libx264-ultrafast") expected = {"subme=0", "me=dia", "deblock=0", "analyse=0x1:0"};
+        for (const char* e : expected)
+            EXPECT_NE(settings.find(e), std::string::npos) << name << ": " << e << " in " << settings;
     }
 }
