@@ -124,6 +124,18 @@ std::string CodecDescription(const AVCodecParameters* par) {
     return FormatStr("0x%04x", tag);
 }
 
+// The facts audio and video stream records share.
+template <class StreamInfo>
+void FillCommonStreamFacts(const AVStream* s, StreamInfo& info) {
+    info.Language = MetaValue(s->metadata, "language");
+    info.CodecName = CodecDescription(s->codecpar);
+    info.StartPTS = s->start_time == AV_NOPTS_VALUE ? -1 : s->start_time;
+    info.StartTime = ToMicroseconds(s->start_time, s->time_base);
+    info.DurationPTS = s->duration == AV_NOPTS_VALUE ? -1 : s->duration;
+    info.Duration = ToMicroseconds(s->duration, s->time_base);
+    info.BitRate = ClampInt(s->codecpar->bit_rate);
+}
+
 TFFDecoder::TFFDecoder() : picture_(MakeFrame()) {}
 
 TFFDecoder::~TFFDecoder() {
@@ -344,13 +356,7 @@ bool TFFDecoder::GetAudioStreamInfo(int streamIndex, TAudioStreamInfo& info) {
         return false;
     const AVStream* s = ctx_->streams[streamIndex];
     const AVCodecParameters* par = s->codecpar;
-    info.Language = MetaValue(s->metadata, "language");
-    info.CodecName = CodecDescription(par);
-    info.StartPTS = s->start_time == AV_NOPTS_VALUE ? -1 : s->start_time;
-    info.StartTime = ToMicroseconds(s->start_time, s->time_base);
-    info.DurationPTS = s->duration == AV_NOPTS_VALUE ? -1 : s->duration;
-    info.Duration = ToMicroseconds(s->duration, s->time_base);
-    info.BitRate = ClampInt(par->bit_rate);
+    FillCommonStreamFacts(s, info);
     info.Channels = par->ch_layout.nb_channels;
     info.SampleRate = par->sample_rate;
     info.SampleFormat = par->format;
@@ -363,13 +369,7 @@ bool TFFDecoder::GetVideoStreamInfo(int streamIndex, TVideoStreamInfo& info) {
         return false;
     const AVStream* s = ctx_->streams[streamIndex];
     const AVCodecParameters* par = s->codecpar;
-    info.Language = MetaValue(s->metadata, "language");
-    info.CodecName = CodecDescription(par);
-    info.StartPTS = s->start_time == AV_NOPTS_VALUE ? -1 : s->start_time;
-    info.StartTime = ToMicroseconds(s->start_time, s->time_base);
-    info.DurationPTS = s->duration == AV_NOPTS_VALUE ? -1 : s->duration;
-    info.Duration = ToMicroseconds(s->duration, s->time_base);
-    info.BitRate = ClampInt(par->bit_rate);
+    FillCommonStreamFacts(s, info);
     info.Height = par->height;
     info.Width = par->width;
     if (par->width > 0 && par->height > 0) {
