@@ -258,22 +258,33 @@ void TWizardPages::BuildStep3(QWidget* page) {
     CheckBoxPreview->adjustSize();
 }
 
-void TWizardPages::BuildStep4(QWidget* page) {
-    LabelFinishSummary = NewLabel(page, "LabelFinishSummary", QStringLiteral("Summary"), 20, 80);
-    LabelFinishSummary->setFont(Bold(LabelFinishSummary->font()));
-    LabelFinishSummary->adjustSize();
+// The summary block both finish pages show: a bold heading, the three counts and the "Open folder" link.
+void TWizardPages::BuildSummaryBlock(QWidget* page, const SummaryNames& names, QLabel*& summary,
+                                     QLabel*& total, QLabel*& succeeded, QLabel*& failed,
+                                     ClickableLabel*& openFolder) {
+    summary = NewLabel(page, names.summary, QStringLiteral("Summary"), 20, 80);
+    summary->setFont(Bold(summary->font()));
+    summary->adjustSize();
     TitleLabel(page, QStringLiteral("Total files:"), 40, 104);
     TitleLabel(page, QStringLiteral("Successed:"), 40, 126);
     TitleLabel(page, QStringLiteral("Failed:"), 40, 148);
-    LabelFinishTotalFiles = NewLabel(page, "LabelFinishTotalFiles", QStringLiteral("0"), 150, 104, 100);
-    LabelFinishSuccessed = NewLabel(page, "LabelFinishSuccessed", QStringLiteral("0"), 150, 126, 100);
-    LabelFinishFailed = NewLabel(page, "LabelFinishFailed", QStringLiteral("0"), 150, 148, 100);
+    total = NewLabel(page, names.total, QStringLiteral("0"), 150, 104, 100);
+    succeeded = NewLabel(page, names.succeeded, QStringLiteral("0"), 150, 126, 100);
+    failed = NewLabel(page, names.failed, QStringLiteral("0"), 150, 148, 100);
 
-    LabelOpenFolder = Named(new ClickableLabel(page), "LabelOpenFolder");
-    LabelOpenFolder->setText(QStringLiteral("Open folder"));
-    LabelOpenFolder->ShowAsLink();
-    LabelOpenFolder->move(20, 184);
-    LabelOpenFolder->adjustSize();
+    openFolder = Named(new ClickableLabel(page), names.openFolder);
+    openFolder->setText(QStringLiteral("Open folder"));
+    openFolder->ShowAsLink();
+    openFolder->move(20, 184);
+    openFolder->adjustSize();
+}
+
+void TWizardPages::BuildStep4(QWidget* page) {
+    BuildSummaryBlock(page,
+                      {"LabelFinishSummary", "LabelFinishTotalFiles", "LabelFinishSuccessed",
+                       "LabelFinishFailed", "LabelOpenFolder"},
+                      LabelFinishSummary, LabelFinishTotalFiles, LabelFinishSuccessed, LabelFinishFailed,
+                      LabelOpenFolder);
 
     MemoErrorLog = Named(new QPlainTextEdit(page), "MemoErrorLog");
     MemoErrorLog->setReadOnly(true);
@@ -403,21 +414,10 @@ void TWizardPages::ResetDownloadStatus() {
 }
 
 void TWizardPages::BuildStep7(QWidget* page) {
-    LabelURLSummary = NewLabel(page, "LabelURLSummary", QStringLiteral("Summary"), 20, 80);
-    LabelURLSummary->setFont(Bold(LabelURLSummary->font()));
-    LabelURLSummary->adjustSize();
-    TitleLabel(page, QStringLiteral("Total files:"), 40, 104);
-    TitleLabel(page, QStringLiteral("Successed:"), 40, 126);
-    TitleLabel(page, QStringLiteral("Failed:"), 40, 148);
-    LabelURLTotalFiles = NewLabel(page, "LabelURLTotalFiles", QStringLiteral("0"), 150, 104, 100);
-    LabelURLSucedded = NewLabel(page, "LabelURLSucedded", QStringLiteral("0"), 150, 126, 100);
-    LabelURLFailed = NewLabel(page, "LabelURLFailed", QStringLiteral("0"), 150, 148, 100);
-
-    LabelURLOpenFolder = Named(new ClickableLabel(page), "LabelURLOpenFolder");
-    LabelURLOpenFolder->setText(QStringLiteral("Open folder"));
-    LabelURLOpenFolder->ShowAsLink();
-    LabelURLOpenFolder->move(20, 184);
-    LabelURLOpenFolder->adjustSize();
+    BuildSummaryBlock(
+        page,
+        {"LabelURLSummary", "LabelURLTotalFiles", "LabelURLSucedded", "LabelURLFailed", "LabelURLOpenFolder"},
+        LabelURLSummary, LabelURLTotalFiles, LabelURLSucedded, LabelURLFailed, LabelURLOpenFolder);
 
     ButtonConvertDownloaded = NewButton(page, "ButtonConvertDownloaded",
                                         QStringLiteral("Convert the downloaded file(s) now! "), 20, 220, 280);

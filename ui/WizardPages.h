@@ -145,6 +145,11 @@ private:
     void BuildStep1(QWidget* page, QWidget* actionOwner);
     void BuildStep2(QWidget* page);
     void BuildStep3(QWidget* page);
+    struct SummaryNames {
+        const char *summary, *total, *succeeded, *failed, *openFolder;
+    };
+    void BuildSummaryBlock(QWidget* page, const SummaryNames& names, QLabel*& summary, QLabel*& total,
+                           QLabel*& succeeded, QLabel*& failed, ClickableLabel*& openFolder);
     void BuildStep4(QWidget* page);
     void BuildStep5(QWidget* page, QWidget* actionOwner);
     void BuildStep6(QWidget* page);
