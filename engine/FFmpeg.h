@@ -248,6 +248,8 @@ protected:
 
     // opening helpers (FFmpegOpen.cpp)
     const AVCodec* FindCodecOrRaise(const std::string& name, AVMediaType kind, bool encoder);
+    const AVCodec* ChooseEncoder(OutputFile& of, int fileIndex, AVMediaType kind, const std::string& name,
+                                 const char* kindName);
     OutputStream& AddOutputStream(OutputFile& of, AVMediaType kind, const AVCodec* codec, bool copy);
 
     // run helpers

@@ -356,23 +356,25 @@ static void ParseForcedKeyFrames(OutputStream& ost, const std::string& text) {
     }
 }
 
+// The encoder of a new output stream: the one named by the options, else the container's default,
+// else (for a default the libraries lack) one that the container accepts.
+const AVCodec* TCustomFFmpeg::ChooseEncoder(OutputFile& of, int fileIndex, AVMediaType kind,
+                                            const std::string& name, const char* kindName) {
+    if (!name.empty()) return FindCodecOrRaise(name, kind, true);
+    AVCodecID id = av_guess_codec(of.ctx->oformat, nullptr, of.fileName.c_str(), nullptr, kind);
+    if (!avcodec_find_encoder(id)) id = DefaultEncoderFor(of.ctx->oformat, kind);
+    const AVCodec* codec = avcodec_find_encoder(id);
+    if (!codec)
+        RaiseFmt("Encoder (codec id %d) not found for output stream #%d.%d (%s)", id, fileIndex,
+                 of.ctx->nb_streams, kindName);
+    return codec;
+}
+
 void TCustomFFmpeg::NewVideoStream(int fileIndex) {
     OutputFile& of = *outputs_.at(fileIndex);
     const bool copy = s_.videoCopy;
-    const AVCodec* codec = nullptr;
-    if (!copy) {
-        if (!s_.videoCodecName.empty()) {
-            codec = FindCodecOrRaise(s_.videoCodecName, AVMEDIA_TYPE_VIDEO, true);
-        } else {
-            AVCodecID id =
-                av_guess_codec(of.ctx->oformat, nullptr, of.fileName.c_str(), nullptr, AVMEDIA_TYPE_VIDEO);
-            if (!avcodec_find_encoder(id)) id = DefaultEncoderFor(of.ctx->oformat, AVMEDIA_TYPE_VIDEO);
-            codec = avcodec_find_encoder(id);
-            if (!codec)
-                RaiseFmt("Encoder (codec id %d) not found for output stream #%d.%d (%s)", id, fileIndex,
-                         of.ctx->nb_streams, "Video");
-        }
-    }
+    const AVCodec* codec =
+        copy ? nullptr : ChooseEncoder(of, fileIndex, AVMEDIA_TYPE_VIDEO, s_.videoCodecName, "Video");
     OutputStream& ost = AddOutputStream(of, AVMEDIA_TYPE_VIDEO, codec, copy);
     ost.vfilters = s_.vfilters;
     ost.forceFps = s_.forceFps;
@@ -475,20 +477,8 @@ void TCustomFFmpeg::NewVideoStream(int fileIndex) {
 void TCustomFFmpeg::NewAudioStream(int fileIndex) {
     OutputFile& of = *outputs_.at(fileIndex);
     const bool copy = s_.audioCopy;
-    const AVCodec* codec = nullptr;
-    if (!copy) {
-        if (!s_.audioCodecName.empty()) {
-            codec = FindCodecOrRaise(s_.audioCodecName, AVMEDIA_TYPE_AUDIO, true);
-        } else {
-            AVCodecID id =
-                av_guess_codec(of.ctx->oformat, nullptr, of.fileName.c_str(), nullptr, AVMEDIA_TYPE_AUDIO);
-            if (!avcodec_find_encoder(id)) id = DefaultEncoderFor(of.ctx->oformat, AVMEDIA_TYPE_AUDIO);
-            codec = avcodec_find_encoder(id);
-            if (!codec)
-                RaiseFmt("Encoder (codec id %d) not found for output stream #%d.%d (%s)", id, fileIndex,
-                         of.ctx->nb_streams, "Audio");
-        }
-    }
+    const AVCodec* codec =
+        copy ? nullptr : ChooseEncoder(of, fileIndex, AVMEDIA_TYPE_AUDIO, s_.audioCodecName, "Audio");
     OutputStream& ost = AddOutputStream(of, AVMEDIA_TYPE_AUDIO, codec, copy);
     ost.volume = s_.volume;
     ost.audioSync = s_.audioSync;
@@ -550,19 +540,9 @@ void TCustomFFmpeg::NewAudioStream(int fileIndex) {
 void TCustomFFmpeg::NewSubtitleStream(int fileIndex) {
     OutputFile& of = *outputs_.at(fileIndex);
     const bool copy = s_.subtitleCopy;
-    const AVCodec* codec = nullptr;
-    if (!copy) {
-        if (!s_.subtitleCodecName.empty()) {
-            codec = FindCodecOrRaise(s_.subtitleCodecName, AVMEDIA_TYPE_SUBTITLE, true);
-        } else {
-            const AVCodecID id =
-                av_guess_codec(of.ctx->oformat, nullptr, of.fileName.c_str(), nullptr, AVMEDIA_TYPE_SUBTITLE);
-            codec = avcodec_find_encoder(id);
-            if (!codec)
-                RaiseFmt("Encoder (codec id %d) not found for output stream #%d.%d (%s)", id, fileIndex,
-                         of.ctx->nb_streams, "Subtitle");
-        }
-    }
+    const AVCodec* codec =
+        copy ? nullptr
+             : ChooseEncoder(of, fileIndex, AVMEDIA_TYPE_SUBTITLE, s_.subtitleCodecName, "Subtitle");
     OutputStream& ost = AddOutputStream(of, AVMEDIA_TYPE_SUBTITLE, codec, copy);
     if (s_.subtitleTag) ost.st->codecpar->codec_tag = s_.subtitleTag;
     if (!s_.sbsf.empty()) ost.bsfNames = s_.sbsf;
