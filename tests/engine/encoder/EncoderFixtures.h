@@ -10,6 +10,17 @@
 
 namespace encfix {
 
+// The two x264 option blocks the H.264 presets send, in their old option names.
+inline const char* const kBlockA =
+    "flags=+loop\r\ncmp=+chroma\r\ndeblockalpha=0\r\ndeblockbeta=0\r\ncrf=24\r\nrefs=1\r\ncoder=0\r\n"
+    "me_range=16\r\nsubq=5\r\npartitions=+parti4x4+parti8x8+partp8x8\r\ng=250\r\nkeyint_min=25\r\n"
+    "level=30\r\nqmin=10\r\nqmax=51\r\ntrellis=2\r\nsc_threshold=40\r\ni_qfactor=0.71\r\n";
+inline const char* const kBlockB =
+    "flags=+loop\r\ncmp=+chroma\r\npartitions=+parti4x4+partp8x8+partb8x8\r\nme_method=umh\r\nsubq=5\r\n"
+    "trellis=1\r\nrefs=2\r\nbf=1\r\ncoder=1\r\nme_range=16\r\ng=300\r\nkeyint_min=25\r\nsc_threshold=40\r\n"
+    "i_qfactor=0.71\r\nbt=64k\r\nmaxrate=4M\r\nbufsize=4M\r\nrc_eq='blurCplx^(1-qComp)'\r\nqcomp=0.6\r\n"
+    "qmin=10\r\nqmax=51\r\nqdiff=4\r\nlevel=21";
+
 // Path of a generated input, made on first use:
 //   "av.mp4"      2 s, 160x120 at 25 fps mpeg4 with 44100 Hz stereo aac
 //   "av2.mp4"     1 s, same streams (for joining)

@@ -11,23 +11,10 @@
 #include "engine/X264Presets.h"
 
 using namespace engine;
+using encfix::kBlockA;
+using encfix::kBlockB;
 
 namespace {
-
-const char* kBlockA =
-    "flags=+loop\r\ncmp=+chroma\r\ndeblockalpha=0\r\ndeblockbeta=0\r\ncrf=24\r\nrefs=1\r\ncoder=0\r\nme_"
-    "range=16\r\n"
-    "subq=5\r\npartitions=+parti4x4+parti8x8+partp8x8\r\ng=250\r\nkeyint_min=25\r\nlevel=30\r\nqmin="
-    "10\r\nqmax=51\r\n"
-    "trellis=2\r\nsc_threshold=40\r\ni_qfactor=0.71\r\n";
-const char* kBlockB =
-    "flags=+loop\r\ncmp=+chroma\r\npartitions=+parti4x4+partp8x8+partb8x8\r\nme_method=umh\r\nsubq="
-    "5\r\ntrellis=1\r\n"
-    "refs=2\r\nbf=1\r\ncoder=1\r\nme_range=16\r\ng=300\r\nkeyint_min=25\r\nsc_threshold=40\r\ni_qfactor=0."
-    "71\r\n"
-    "bt=64k\r\nmaxrate=4M\r\nbufsize=4M\r\nrc_eq='blurCplx^(1-qComp)'\r\nqcomp=0.6\r\nqmin=10\r\nqmax="
-    "51\r\nqdiff=4\r\n"
-    "level=21";
 
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
