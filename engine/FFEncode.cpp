@@ -134,7 +134,7 @@ int TFFEncoder::AddTask(const std::string& fileName, const TInputOptions* option
         lastErrMsg_ = task->ErrorMessage().empty() ? e.what() : e.what();
         return -1;
     }
-    task->OnProgress = [this](TCustomFFmpeg& t, const ProgressData& d) { ProgressRelay(t, d); };
+    task->OnProgress = [this](TCustomFFmpeg& t, const TProgressInfo& d) { ProgressRelay(t, d); };
     std::lock_guard<std::recursive_mutex> lock(tasksLock_);
     tasks_.push_back(std::move(task));
     return static_cast<int>(tasks_.size()) - 1;
@@ -505,18 +505,10 @@ void TFFEncoder::Deliver(const std::function<void()>& fn) {
         fn();
 }
 
-void TFFEncoder::ProgressRelay(TCustomFFmpeg& task, const ProgressData& d) {
+void TFFEncoder::ProgressRelay(TCustomFFmpeg& task, const TProgressInfo& report) {
     std::lock_guard<std::mutex> lock(progressLock_);
-    TProgressInfo info;
+    TProgressInfo info = report;
     info.TaskIndex = IndexOf(&task);
-    info.FileIndex = d.fileIndex;
-    info.FrameNumber = d.frameNumber;
-    info.FPS = d.fps;
-    info.Quality = d.quality;
-    info.BitRate = d.bitRate;
-    info.CurrentSize = d.currentSize;
-    info.CurrentDuration = d.currentDuration;
-    info.TotalDuration = d.totalDuration;
     progressInfo_ = info;
     if (!OnProgress) return;
     Deliver([this, &info] { OnProgress(this, &info); });

@@ -153,7 +153,7 @@ private:
     void Deliver(const std::function<void()>& fn);
 
     // relays called by the tasks
-    void ProgressRelay(TCustomFFmpeg& task, const ProgressData& d);
+    void ProgressRelay(TCustomFFmpeg& task, const TProgressInfo& report);
     void PreviewRelay(TCustomFFmpeg& task, std::shared_ptr<const TBitmap> bmp, int frameNumber, int64_t pts);
     void PreviewWindowRelay(TCustomFFmpeg& task, std::shared_ptr<const TBitmap> bmp,
                             const std::string& title);

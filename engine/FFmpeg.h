@@ -126,18 +126,6 @@ struct OutputStream;
 struct InputFile;
 struct OutputFile;
 
-// Everything a progress report carries (TProgressInfo without the task index).
-struct ProgressData {
-    int fileIndex = 0;
-    int frameNumber = 0;
-    int fps = 0;
-    float quality = 0;
-    float bitRate = 0;
-    int64_t currentSize = 0;
-    int64_t currentDuration = 0;
-    int64_t totalDuration = 0;
-};
-
 class TCustomFFmpeg {
 public:
     explicit TCustomFFmpeg(int maxInputs = 20, int maxOutputs = 20);
@@ -201,7 +189,8 @@ public:
     bool PreviewBitmap() const { return previewBitmap_; }
 
     // ---- callbacks, all called on the task's thread (all optional)
-    std::function<void(TCustomFFmpeg&, const ProgressData&)> OnProgress;
+    // The report leaves TaskIndex for the owner of the task list to fill in.
+    std::function<void(TCustomFFmpeg&, const TProgressInfo&)> OnProgress;
     // A picture to preview (PreviewBitmap) or to show in the preview window (Preview); the bitmap is the
     // task's own copy, handed over without any lock held.
     std::function<void(TCustomFFmpeg&, std::shared_ptr<const TBitmap>, int frameNumber, int64_t pts)>

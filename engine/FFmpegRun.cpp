@@ -692,15 +692,15 @@ void TCustomFFmpeg::ReportProgress(bool final, int fileIndex) {
     const int dupDrop = dupFrames_ + dropFrames_;
     if (dupDrop) line += FormatStr(" dup=%d drop=%d", dupFrames_, dropFrames_);
     if (OnProgress) {
-        ProgressData d;
-        d.fileIndex = fileIndex;
-        d.frameNumber = frameNumber;
-        d.fps = fps;
-        d.quality = quality;
-        d.bitRate = static_cast<float>(bitrate);
-        d.currentSize = totalSize;
-        d.currentDuration = std::llround(t * 1e6);
-        d.totalDuration = totalDuration_;
+        TProgressInfo d;
+        d.FileIndex = fileIndex;
+        d.FrameNumber = frameNumber;
+        d.FPS = fps;
+        d.Quality = quality;
+        d.BitRate = static_cast<float>(bitrate);
+        d.CurrentSize = totalSize;
+        d.CurrentDuration = std::llround(t * 1e6);
+        d.TotalDuration = totalDuration_;
         OnProgress(*this, d);
         if (dupDrop != lastDupDrop_) Log(llVerbose, line);
     } else if (s_.verbose >= 0) {
