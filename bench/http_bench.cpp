@@ -86,8 +86,13 @@ int main() {
     core::setMainDispatcher(&dispatcher);
     reeltest::LoopbackServer server;
     const std::string url = server.Url("/body?size=" + std::to_string(kBodySize));
-    const fs::path dir = fs::temp_directory_path() / ("reel-http-bench-" + std::to_string(::getpid()));
-    fs::create_directories(dir);
+    // A fresh private folder: a predictable name in a shared temporary folder could be planted first.
+    std::string pattern = (fs::temp_directory_path() / "reel-http-bench-XXXXXX").string();
+    if (!::mkdtemp(pattern.data())) {
+        std::perror("mkdtemp");
+        return 1;
+    }
+    const fs::path dir = pattern;
     const fs::path out = dir / "body.bin";
 
     std::printf("body %llu MiB from 127.0.0.1:%d into %s\n", static_cast<unsigned long long>(kBodySize >> 20),

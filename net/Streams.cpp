@@ -36,7 +36,8 @@ void TMemoryStream::Reserve(std::int64_t capacity) {
 }
 
 TWinHTTPFileStream::TWinHTTPFileStream(const std::string& fileName, Mode mode) : fileName_(fileName) {
-    const int flags = O_RDWR | O_CREAT | O_CLOEXEC | (mode == fmCreateOrTruncate ? O_TRUNC : 0);
+    // Never through a symbolic link: a planted link must not redirect the write to another file.
+    const int flags = O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | (mode == fmCreateOrTruncate ? O_TRUNC : 0);
     fd_ = ::open(fileName.c_str(), flags, 0666);
     if (fd_ < 0) throw EFCreateError("Cannot create file \"" + fileName + "\": " + std::strerror(errno));
 }

@@ -37,14 +37,25 @@ std::string trimmed(const std::string& s) {
     return s.substr(b, e - b + 1);
 }
 
+// A decimal size that fits a signed 64-bit size; anything else (a sign, garbage, 19 nines) is unknown.
 bool parseUnsigned(const std::string& s, std::uint64_t& value) {
     if (s.empty() || s.size() > 19) return false;
-    value = 0;
+    std::uint64_t v = 0;
     for (const char c : s) {
         if (c < '0' || c > '9') return false;
-        value = value * 10 + static_cast<std::uint64_t>(c - '0');
+        v = v * 10 + static_cast<std::uint64_t>(c - '0');
     }
+    if (v > static_cast<std::uint64_t>(INT64_MAX)) return false;
+    value = v;
     return true;
+}
+
+// The first byte position of a "bytes FIRST-LAST/SIZE" Content-Range value.
+bool rangeStart(const std::string& contentRange, std::uint64_t& first) {
+    const std::string value = trimmed(contentRange);
+    if (lower(value.substr(0, 6)) != "bytes ") return false;
+    const std::string rest = trimmed(value.substr(6));
+    return parseUnsigned(rest.substr(0, rest.find('-')), first);
 }
 
 // Linux knows only the read-only attribute; it is expressed by the write permission bits.
@@ -108,6 +119,8 @@ struct TCustomWinHTTP::Run {
     TWinHTTPTimeouts timeouts;
     bool workOffline = false;
     std::size_t blockSize = 4096;
+    std::uint64_t memoryLimit = kMemoryOutputLimit;
+    int stallSeconds = 0;
     // Handlers that run on the worker, copied so that the worker never reads the component's fields.
     TWinHTTPBeforeSendRequest onBeforeSendRequest;
     TWinHTTPStatusEvent onStatus;
@@ -307,7 +320,18 @@ struct TCustomWinHTTP::Request {
         if (!r.contentLengthPresent) r.dataSize = 0;
         r.succeeded = r.contentLengthPresent;
         std::string contentRange;
-        if (!headers.get("content-range", contentRange)) r.startPosition = 0;
+        if (!headers.get("content-range", contentRange)) {
+            r.startPosition = 0;
+        } else if (r.startPosition != 0) {
+            // A resume must continue where it asked to; an answer from elsewhere would be written at the
+            // wrong place, so it is handled like a first block that differs.
+            std::uint64_t first = 0;
+            if (!rangeStart(contentRange, first) || first != r.startPosition) throw RestartTransfer{};
+        }
+        if (r.contentLengthPresent && r.dataSize > static_cast<std::uint64_t>(INT64_MAX) - r.startPosition) {
+            r.contentLengthPresent = r.succeeded = false;
+            r.dataSize = 0;
+        }
         if (r.hasHeaderInfo) {
             r.rawHeaders = headers.raw.size() > kMaxHeaderValue ? std::string() : headers.raw;
             r.contentLanguage = headers.value("content-language");
@@ -344,6 +368,13 @@ struct TCustomWinHTTP::Request {
         }
     }
 
+    // A reply that never became a usable response: not HTTP at all, or a status line whose headers
+    // broke off (a line too long, an invalid length, a stall, a closed connection).
+    bool brokenReply(CURLcode rc) const {
+        if (headers.status != 0) return !headers.complete;
+        return rc == CURLE_WEIRD_SERVER_REPLY || rc == CURLE_UNSUPPORTED_PROTOCOL || !headers.raw.empty();
+    }
+
     // Runs the configured request and the response stage.
     Next perform() {
         headers = ResponseHeaders{};
@@ -360,6 +391,10 @@ struct TCustomWinHTTP::Request {
         }
         abortCheck();
         if (!responseHandled) {
+            if (brokenReply(rc)) {
+                r.status = kStatusProtocolError;
+                return Next::Ended;
+            }
             if (headers.status == 0) return Next::NoResponse;
             responseHandled = true;
             next = probing ? Next::Ended : respond();
@@ -423,6 +458,8 @@ bool TCustomWinHTTP::StartTransferRange(std::uint64_t StartPos, std::uint64_t En
     r->timeouts = Timeouts;
     r->workOffline = WorkOffline;
     r->blockSize = static_cast<std::size_t>(std::clamp<std::int64_t>(TransferBufferSize, 255, 2147483647));
+    r->memoryLimit = static_cast<std::uint64_t>(std::max<std::int64_t>(MemoryOutputLimit, 0));
+    r->stallSeconds = std::max(StallSeconds, 0);
     r->onBeforeSendRequest = OnBeforeSendRequest;
     r->onStatus = OnStatus;
     r->onRedirected = OnRedirected;
@@ -520,6 +557,8 @@ void TCustomWinHTTP::processBlock(Run& r, const TWorkerContext& ctx, std::size_t
             throw RestartTransfer{};
         return;  // equal: already on disk
     }
+    if (!r.fileCreated && static_cast<std::uint64_t>(r.output->Size()) + n > r.memoryLimit)
+        throw EStreamWriteError("the body is larger than the memory output may hold");
     r.output->Write(r.block.data(), static_cast<std::int64_t>(n));
     if (!r.hasProgress) return;
     const auto elapsed =
@@ -624,8 +663,9 @@ void TCustomWinHTTP::requestRoutine(Run& r, const TWorkerContext& ctx) {
         readLocalFile(r, ctx, parts.Path);
         return;
     }
-    if (!split || r.workOffline) return;  // no service: unreachable
     const std::string scheme = lower(parts.Scheme);
+    // Nothing but HTTP is spoken: a link must not make the program talk to other local services.
+    if (!split || r.workOffline || (scheme != "http" && scheme != "https")) return;  // unreachable
     const std::string target = scheme + "://" + parts.Host + ":" + std::to_string(parts.Port) +
                                EscapePath(parts.Path) + EscapeExtraInfo(parts.ExtraInfo);
     const bool post = r.method == rmPOST || (r.method == rmAutoDetect && !r.postData.empty());
@@ -647,6 +687,7 @@ void TCustomWinHTTP::requestRoutine(Run& r, const TWorkerContext& ctx) {
 
         CURL* h = session.Easy();
         curl_easy_setopt(h, CURLOPT_URL, target.c_str());
+        curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
         curl_easy_setopt(h, CURLOPT_PATH_AS_IS, 1L);
         curl_easy_setopt(h, CURLOPT_USERAGENT, r.agent.c_str());
         if (r.proxy.AccessType == atDirect) {
@@ -693,9 +734,15 @@ void TCustomWinHTTP::requestRoutine(Run& r, const TWorkerContext& ctx) {
         if (!r.internetOptions.Contains(ioNoCookies)) curl_easy_setopt(h, CURLOPT_COOKIEFILE, "");
         if (r.timeouts.ConnectTimeout)
             curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(r.timeouts.ConnectTimeout));
-        if (const auto idle = std::max(r.timeouts.ReceiveTimeout, r.timeouts.SendTimeout)) {
+        // Receive and send time-outs, and the stall limit, end a transfer that moves no byte for that long.
+        std::uint64_t idleSeconds =
+            (std::max(r.timeouts.ReceiveTimeout, r.timeouts.SendTimeout) + 999ull) / 1000;
+        if (r.stallSeconds > 0 &&
+            (idleSeconds == 0 || static_cast<std::uint64_t>(r.stallSeconds) < idleSeconds))
+            idleSeconds = static_cast<std::uint64_t>(r.stallSeconds);
+        if (idleSeconds != 0) {
             curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
-            curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, static_cast<long>((idle + 999) / 1000));
+            curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, static_cast<long>(idleSeconds));
         }
         abortCheck();
         if (!ctx.Stopped() && r.onBeforeSendRequest) r.onBeforeSendRequest(this, h);
@@ -809,7 +856,7 @@ void TCustomWinHTTP::complete() {
     bool outputClosed = false;
     try {
         if (r.continueDownload) {
-            if (r.writeFailed) {
+            if (r.writeFailed && (r.status == 200 || r.status == 206)) {
                 // The file could not be written: it is removed rather than left half-written.
                 deleteFile = r.fileCreated;
                 if (OnAnyError) OnAnyError(this);
@@ -834,6 +881,8 @@ void TCustomWinHTTP::complete() {
                            stream);
             } else {
                 if (r.status == 200 || r.status == 206) {
+                    // A file that received nothing at all is no partial download worth keeping.
+                    deleteFile = r.fileCreated && r.bytesRead == 0 && r.startPosition == 0;
                     if (OnConnLost)
                         OnConnLost(this, r.contentType, static_cast<std::int64_t>(r.dataSize),
                                    static_cast<std::int64_t>(r.bytesRead), r.output.get());

@@ -26,6 +26,13 @@ inline constexpr const char* kDefaultAgent = "Reelwright-WinHTTP/1.0";
 // A memory output is allocated up front to the announced Content-Length, but never beyond this;
 // past it the stream grows as data arrives.
 inline constexpr std::int64_t kMemoryPresizeLimit = 64ll << 20;
+// The default of MemoryOutputLimit: pages and documents read into memory are far smaller.
+inline constexpr std::int64_t kMemoryOutputLimit = 64ll << 20;
+// The stall limit the download run sets on its transfers (StallSeconds).
+inline constexpr int kDownloadStallSeconds = 30;
+// Status and OnHTTPError code of a reply that breaks the HTTP protocol: not HTTP at all, a header
+// line or block too large, an invalid Content-Length, or headers that never end. -1 stays "no reply".
+inline constexpr int kStatusProtocolError = -2;
 
 using TWinHTTPBeforeSendRequest = std::function<void(TComponent* Sender, void* hRequest)>;
 using TWinHTTPStatusEvent =
@@ -96,6 +103,12 @@ public:
     TWinHTTPRequestMethod RequestMethod = rmAutoDetect;
     TWinHTTPTimeouts Timeouts;
     std::int64_t TransferBufferSize = 4096;  // 255 .. 2147483647
+    // A body read into memory (no OutputFileName, or a file that could not be opened) may grow to this
+    // many bytes; a successful response that brings more ends as an output-file error.
+    std::int64_t MemoryOutputLimit = kMemoryOutputLimit;
+    // When not 0, a transfer that receives nothing for this many seconds ends: as a lost connection
+    // during the body, as a protocol error before the headers are complete. 0: no limit of its own.
+    int StallSeconds = 0;
     bool WorkOffline = false;  // nothing is cached here, so every HTTP transfer fails as unreachable
 
     // Events (threads: see the type comments of the header and the outcome rules above).

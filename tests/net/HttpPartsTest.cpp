@@ -72,6 +72,7 @@ TEST(HttpProgress, FiguresUseSixtyFourBitsAndStayInRange) {
         {6ull << 30, 3ull << 30, 0, 10000, 50, 10, 10, 3 * 1024.0f * 1024 / 10},  // past 4 GiB
         {500, 500, 1500, 1000, 100, 1, 0, 500 / 1024.0f},  // resumed: percent of the whole
         {0, 4096, 1000, 0, 100, 0, 0, 4},                  // never above 100
+        {3, 2, 0, 0, 67, 0, 0, 2 / 1024.0f},               // rounded to nearest, not down
     };
     for (const auto& c : cases) {
         const auto f = ComputeProgress(c.dataSize, c.bytesRead, c.start, c.elapsedMs);

@@ -108,6 +108,11 @@ std::vector<LoopbackServer::Request> LoopbackServer::Requests() const {
     return requests_;
 }
 
+void LoopbackServer::Canned(const std::string& path, std::string response, std::chrono::milliseconds hold) {
+    std::lock_guard lock(mutex_);
+    canned_[path] = {std::move(response), hold};
+}
+
 void LoopbackServer::acceptLoop() {
     std::size_t accepted = 0;
     while (!stopping_ && std::chrono::steady_clock::now() < deadline_ && accepted < kMaxConnections) {
@@ -229,6 +234,19 @@ bool LoopbackServer::handle(int fd, const Request& request) {
         return sendAll(fd, text.data(), text.size());
     };
 
+    CannedReply canned;
+    {
+        std::lock_guard lock(mutex_);
+        const auto found = canned_.find(path);
+        if (found != canned_.end()) canned = found->second;
+    }
+    if (!canned.bytes.empty()) {
+        sendAll(fd, canned.bytes.data(), canned.bytes.size());
+        const auto until = std::chrono::steady_clock::now() + canned.hold;
+        while (!stopping_ && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return false;
+    }
     if (path == "/body") {
         const std::uint64_t size = queryNumber(target, "size", 1000);
         const auto range = request.headers.find("range");
@@ -245,8 +263,10 @@ bool LoopbackServer::handle(int fd, const Request& request) {
                                "Content-Range: bytes */" + std::to_string(size) + "\r\n", "");
             }
             partial = true;
+            from = std::min(from + queryNumber(target, "shift", 0), to);
         }
         const std::uint64_t count = size == 0 ? 0 : to - from + 1;
+        const std::uint64_t send = std::min(count, queryNumber(target, "send", count));
         std::string head = std::string("HTTP/1.1 ") + (partial ? "206 Partial Content" : "200 OK") + "\r\n" +
                            dateLines + "Content-Type: application/octet-stream\r\nETag: \"reel\"\r\n" +
                            "Content-Length: " + std::to_string(count) + "\r\n";
@@ -254,7 +274,7 @@ bool LoopbackServer::handle(int fd, const Request& request) {
             head += "Content-Range: bytes " + std::to_string(from) + "-" + std::to_string(to) + "/" +
                     std::to_string(size) + "\r\n";
         head += "\r\n";
-        return sendAll(fd, head.data(), head.size()) && sendBody(fd, from, count);
+        return sendAll(fd, head.data(), head.size()) && sendBody(fd, from, send) && send == count;
     }
     if (path == "/nolength") {
         const std::string head = "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nConnection: close\r\n\r\n";

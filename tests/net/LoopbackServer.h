@@ -4,8 +4,10 @@
 // destroyed or, at the latest, after its lifetime (so a forgotten server never outlives a run).
 //
 // Routes (query parameters in brackets):
-//   /body[size]            Content-Length and a patterned body (BodyByte); honours "Range: bytes=a-b",
-//                          answering 206, or 416 when a is past the end
+//   /body[size,shift,send] Content-Length and a patterned body (BodyByte); honours "Range: bytes=a-b",
+//                          answering 206, or 416 when a is past the end; shift makes a ranged answer start
+//                          that many bytes later than asked (its Content-Range says so), send stops the
+//                          body after that many bytes and closes
 //   /nolength[size]        no Content-Length; the body ends when the connection closes
 //   /short[size,send]      announces size bytes, sends only send of them and closes
 //   /hugelength[send]      announces 100 GiB, sends send bytes and closes
@@ -15,6 +17,8 @@
 //   /redirect[to]          302 to the path in "to"
 //   /slow[size,chunk,delay] sends chunk bytes every delay milliseconds
 //   /echo                  200; the body is the request target, its header lines and its body
+//   a path given to Canned  the canned bytes as they are, then the connection stays silent for the hold
+//                          time (or until the server stops) and closes
 // A request in proxy form ("GET http://host/path") gets 407 unless it carries the proxy credentials
 // proxyuser / proxypass, and is then served by the routes above.
 
@@ -47,6 +51,10 @@ public:
     std::string Url(const std::string& pathAndQuery) const;
     std::vector<Request> Requests() const;
 
+    // Serves path with exactly these bytes, for replies that break the protocol.
+    void Canned(const std::string& path, std::string response,
+                std::chrono::milliseconds hold = std::chrono::milliseconds(0));
+
     static char BodyByte(std::uint64_t index) { return static_cast<char>(index % 251); }
     static std::string Body(std::uint64_t from, std::uint64_t count);
 
@@ -66,6 +74,11 @@ private:
     std::vector<std::thread> connections_;
     std::vector<int> openFds_;
     std::vector<Request> requests_;
+    struct CannedReply {
+        std::string bytes;
+        std::chrono::milliseconds hold;
+    };
+    std::map<std::string, CannedReply> canned_;
 };
 
 }  // namespace reeltest

@@ -1,7 +1,11 @@
 // The transfer component against the loopback server: outcomes and their event order, output
 // files, aborts, resume, authentication, redirects and what goes out on the wire.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -130,6 +134,8 @@ TEST_F(WinHTTPTest, OutcomesAndTheirEventOrder) {
         {"http://no-such-host.invalid/", true, {"HostUnreachable", "AnyError"}, -1, false},
         {"http://127.0.0.1:1/", false, {"HostUnreachable", "AnyError"}, -1, false},  // nothing listens
         {server.Url("/brokenchunks?size=5000"), false, {"ConnLost", "AnyError"}, 0, false},
+        // cut off before its first byte: no empty file is left behind
+        {server.Url("/short?size=10000&send=0"), true, {"ConnLost", "AnyError"}, 10000, false},
         {server.Url("/hugelength?send=5000"), false, {"ConnLost", "AnyError"}, 100ll << 30, false},
     };
     for (const auto& c : cases) {
@@ -373,6 +379,163 @@ TEST_F(WinHTTPTest, ResumeVerifiesTheFirstBlockAndStartsAgainOnADifference) {
     EXPECT_EQ(requests[0].headers.at("range"), "bytes=4096-");
     EXPECT_EQ(requests[1].headers.at("range"), "bytes=4096-");
     EXPECT_EQ(requests[2].headers.count("range"), 0u);
+}
+
+TEST_F(WinHTTPTest, AResumeAnsweredFromAnotherOffsetStartsAgain) {
+    // The pattern repeats every 251 bytes, so an answer 251 bytes off passes the first-block check.
+    const fs::path out = dir / "out.bin";
+    {
+        std::ofstream f(out, std::ios::binary);
+        f << LoopbackServer::Body(0, 8192);
+    }
+    TWinHTTP h;
+    Recorder rec(h);
+    h.URL = server.Url("/body?size=20000&shift=251");
+    h.OutputFileName = out.string();
+    ASSERT_TRUE(h.StartTransferRange(4096, 0));
+    ASSERT_TRUE(waitIdle(h));
+    settle();
+    EXPECT_EQ(rec.events, Events{"Done"});
+    EXPECT_EQ(fileText(out), LoopbackServer::Body(0, 20000));
+    const auto requests = server.Requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[1].headers.count("range"), 0u);
+}
+
+TEST_F(WinHTTPTest, AResumedBodyThatStopsEarlyIsALostConnectionAndKeepsTheFile) {
+    const fs::path out = dir / "out.bin";
+    {
+        std::ofstream f(out, std::ios::binary);
+        f << LoopbackServer::Body(0, 8192);
+    }
+    TWinHTTP h;
+    Recorder rec(h);
+    h.URL = server.Url("/body?size=20000&send=6000");
+    h.OutputFileName = out.string();
+    ASSERT_TRUE(h.StartTransferRange(4096, 0));
+    ASSERT_TRUE(waitIdle(h));
+    settle();
+    EXPECT_EQ(rec.events, (Events{"ConnLost", "AnyError"}));
+    EXPECT_EQ(rec.bytesRead, 6000);
+    EXPECT_EQ(fileText(out), LoopbackServer::Body(0, 4096 + 6000));
+}
+
+// Replies that break the protocol, stalls and lengths that cannot be trusted.
+TEST_F(WinHTTPTest, MisbehavingServersGetAnHonestOutcome) {
+    const std::string bigLine = "X-Filler: " + std::string(1 << 20, 'a') + "\r\n";
+    struct Case {
+        const char* name;
+        std::string reply;
+        std::chrono::milliseconds hold;
+        Events events;
+        std::string body;  // what OnDone delivers into the file
+    };
+    const std::string protocolError = "HTTPError " + std::to_string(kStatusProtocolError);
+    const Case cases[] = {
+        {"not-http", "SSH-2.0-OpenSSH_9.2\r\n\r\n", 0ms, {protocolError, "AnyError"}, ""},
+        {"huge-header-line",
+         "HTTP/1.1 200 OK\r\n" + bigLine + "Content-Length: 2\r\n\r\nok",
+         0ms,
+         {protocolError, "AnyError"},
+         ""},
+        {"negative-length",
+         "HTTP/1.1 200 OK\r\nContent-Length: -5\r\n\r\nhello",
+         0ms,
+         {protocolError, "AnyError"},
+         ""},
+        // The server stays silent for longer than a test waits: only the stall limit ends these.
+        {"headers-stall", "HTTP/1.1 200 OK\r\nContent-Length: 10\r\n", 120s, {protocolError, "AnyError"}, ""},
+        {"body-stall",
+         "HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nabc",
+         120s,
+         {"ConnLost", "AnyError"},
+         ""},
+        // A length that does not fit a signed 64-bit size is unknown: the body is read to its end.
+        {"length-19-digits",
+         "HTTP/1.1 200 OK\r\nContent-Length: 9999999999999999999\r\n\r\nhello",
+         0ms,
+         {"Done"},
+         "hello"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = std::string("/") + c.name;
+        server.Canned(path, c.reply, c.hold);
+        TWinHTTP h;
+        Recorder rec(h);
+        h.URL = server.Url(path);
+        h.StallSeconds = 1;
+        const fs::path out = dir / (std::string(c.name) + ".bin");
+        h.OutputFileName = out.string();
+        EXPECT_EQ(run(h, rec), c.events);
+        if (c.events[0] == "Done") {
+            EXPECT_EQ(rec.fileSize, static_cast<std::int64_t>(c.body.size()));
+            EXPECT_EQ(fileText(out), c.body);
+        } else if (c.events[0] == "ConnLost") {
+            EXPECT_EQ(fileText(out), "abc");  // the partial file stays
+        } else {
+            EXPECT_EQ(h.Status(), kStatusProtocolError);
+            EXPECT_FALSE(fs::exists(out));
+        }
+    }
+}
+
+TEST_F(WinHTTPTest, MemoryOutputIsCappedAndTheExcessIsAnError) {
+    struct Case {
+        std::string url;
+        Events events;
+    } cases[] = {
+        {server.Url("/nolength?size=50000"), {"AnyError", "OutputFileError"}},
+        {server.Url("/body?size=50000"), {"AnyError", "OutputFileError"}},
+        {server.Url("/body?size=10000"), {"Done"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.url);
+        TWinHTTP h;
+        Recorder rec(h);
+        h.URL = c.url;
+        h.MemoryOutputLimit = 20000;
+        EXPECT_EQ(run(h, rec), c.events);
+    }
+}
+
+TEST_F(WinHTTPTest, OnlyHttpAndHttpsAreSpokenAndFilesAreNotWrittenThroughSymlinks) {
+    // A listener that never answers: any attempt to talk to it shows as a pending connection.
+    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_EQ(::listen(listener, 8), 0);
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len);
+    const std::string hostPort = "127.0.0.1:" + std::to_string(ntohs(addr.sin_port));
+    for (const std::string scheme : {"dict", "gopher", "ftp", "telnet", "ldap", "smb", "tftp"}) {
+        SCOPED_TRACE(scheme);
+        TWinHTTP h;
+        Recorder rec(h);
+        h.URL = scheme + "://" + hostPort + "/x";
+        h.StallSeconds = 1;
+        EXPECT_EQ(run(h, rec), (Events{"HostUnreachable", "AnyError"}));
+    }
+    pollfd p{listener, POLLIN, 0};
+    EXPECT_EQ(::poll(&p, 1, 0), 0) << "a connection was made";
+    ::close(listener);
+
+    const fs::path victim = dir / "victim.txt";
+    {
+        std::ofstream f(victim);
+        f << "keep me";
+    }
+    fs::create_symlink(victim, dir / "out.bin");
+    TWinHTTP h;
+    Recorder rec(h);
+    h.URL = server.Url("/body?size=1000");
+    h.OutputFileName = (dir / "out.bin").string();
+    EXPECT_EQ(run(h, rec), (Events{"AnyError", "OutputFileError"}));
+    EXPECT_EQ(fileText(victim), "keep me");
+    EXPECT_TRUE(fs::is_symlink(dir / "out.bin"));
 }
 
 TEST_F(WinHTTPTest, PasswordRequestGetsTheRealmAndTryAgainResends) {
