@@ -15,8 +15,10 @@ QString ProgramFolder() {
 
 QString SettingsFolderName(const QString& appData, const QString& title) {
     QString name = title;
-    name.replace(u'/', u' ');
-    if (name.isEmpty()) return AddTrailingBackslash(appData);
+    name.replace(u'/', u' ').replace(QChar(0), u' ');
+    // A title must never lead outside the config folder or into it directly.
+    const QString bare = name.trimmed();
+    if (bare.isEmpty() || bare == u"." || bare == u"..") name = QString::fromLatin1(kFallbackSettingsFolder);
     return AddTrailingBackslash(AddTrailingBackslash(appData) + name);
 }
 

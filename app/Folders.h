@@ -9,8 +9,11 @@ namespace app {
 // The folder of the running executable (no trailing delimiter).
 QString ProgramFolder();
 
-// appData + "/" + the title with every "/" replaced by a blank + "/". An empty title gives the
-// appData folder itself.
+// The settings folder's name when the edition title cannot serve as one.
+inline constexpr const char* kFallbackSettingsFolder = "Reelwright Video Converter";
+
+// appData + "/" + the title with every "/" (and NUL) replaced by a blank + "/". A title that is empty,
+// blank, "." or ".." gives kFallbackSettingsFolder instead, so the folder is always one level below appData.
 QString SettingsFolderName(const QString& appData, const QString& title);
 
 // The settings folder, created when missing. The config folder may itself be missing in a fresh home,

@@ -2,23 +2,60 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <QStringDecoder>
+#include <QStringEncoder>
 
 namespace app {
 
 namespace {
 
-bool IsComment(const QString& trimmed) {
-    return trimmed.startsWith(u';');
+// Windows-1252 differs from Latin-1 only in 0x80..0x9F; its five unassigned bytes map to the C1 controls.
+constexpr char16_t kCp1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                      0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+bool IsAscii(const QByteArray& bytes) {
+    for (const char c : bytes)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
+// A stored line: UTF-8 when it is valid UTF-8, else Windows-1252.
+QString Decode(const QByteArray& bytes) {
+    if (IsAscii(bytes)) return QString::fromLatin1(bytes);
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    const QString text = utf8.decode(bytes);
+    if (!utf8.hasError()) return text;
+    QString cp1252(bytes.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        cp1252[i] = b >= 0x80 && b < 0xA0 ? QChar(kCp1252High[b - 0x80]) : QChar(b);
+    }
+    return cp1252;
+}
+
+bool IsComment(const QByteArray& trimmed) {
+    return trimmed.startsWith(';');
 }
 
 // "[name]" -> name (trimmed); false when the line is not a section header.
-bool SectionName(const QString& line, QString* name) {
-    const QString t = line.trimmed();
-    if (!t.startsWith(u'[')) return false;
-    int close = t.indexOf(u']');
+bool SectionName(const QByteArray& line, QString* name) {
+    const QByteArray t = line.trimmed();
+    if (!t.startsWith('[')) return false;
+    qsizetype close = t.indexOf(']');
     if (close < 0) close = t.size();
-    *name = t.mid(1, close - 1).trimmed();
+    *name = Decode(t.mid(1, close - 1)).trimmed();
     return true;
+}
+
+// The key of a "key=value" line, case-folded; empty when the line holds no key.
+QString KeyOf(const QByteArray& line) {
+    const QByteArray t = line.trimmed();
+    if (t.isEmpty() || IsComment(t)) return {};
+    const qsizetype eq = line.indexOf('=');
+    if (eq < 0) return {};
+    return Decode(line.left(eq)).trimmed().toCaseFolded();
 }
 
 QString Unquote(const QString& value) {
@@ -27,6 +64,10 @@ QString Unquote(const QString& value) {
         if ((first == u'"' || first == u'\'') && value.back() == first) return value.mid(1, value.size() - 2);
     }
     return value;
+}
+
+QString ValueOf(const QByteArray& line) {
+    return Unquote(Decode(line.mid(line.indexOf('=') + 1)).trimmed());
 }
 
 // Line breaks inside a value would split it into lines of their own and change the file's structure.
@@ -43,6 +84,28 @@ QString Protected(const QString& value) {
     return value;
 }
 
+// Splits at "\r\n", "\n" or a lone "\r"; *lineEnd receives the first line end found.
+std::vector<QByteArray> SplitLines(const QByteArray& data, QByteArray* lineEnd) {
+    std::vector<QByteArray> lines;
+    bool endSeen = false;
+    qsizetype start = 0;
+    const qsizetype n = data.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char c = data[i];
+        if (c != '\n' && c != '\r') continue;
+        lines.push_back(data.mid(start, i - start));
+        const bool crlf = c == '\r' && i + 1 < n && data[i + 1] == '\n';
+        if (!endSeen) {
+            *lineEnd = crlf ? QByteArray("\r\n") : QByteArray(1, c);
+            endSeen = true;
+        }
+        if (crlf) ++i;
+        start = i + 1;
+    }
+    if (start < n) lines.push_back(data.mid(start));
+    return lines;
+}
+
 }  // namespace
 
 bool ParseIniInteger(const QString& text, int32_t* out) {
@@ -53,73 +116,77 @@ bool ParseIniInteger(const QString& text, int32_t* out) {
 }
 
 IniFile::IniFile(QString path) : path_(std::move(path)) {
+    sections_.emplace_back();
     QFile file(path_);
     if (!file.exists()) return;
     existed_ = true;
-    if (!file.open(QIODevice::ReadOnly)) return;
-    QString text = QString::fromUtf8(file.readAll());
-    if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    text.replace(u'\r', u'\n');
-    lines_ = text.split(u'\n');
-    if (!lines_.isEmpty() && lines_.back().isEmpty()) lines_.removeLast();
+    if (!file.open(QIODevice::ReadOnly)) {
+        readable_ = false;
+        return;
+    }
+    QByteArray data = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        readable_ = false;
+        return;
+    }
+    if (data.startsWith("\xFF\xFE") || data.startsWith("\xFE\xFF")) {
+        // UTF-16: held as UTF-8 lines and written back as UTF-16, which gives the same bytes for
+        // every line that stays as it is.
+        encoding_ = data.startsWith("\xFF\xFE") ? Encoding::Utf16LE : Encoding::Utf16BE;
+        QStringDecoder utf16(encoding_ == Encoding::Utf16LE ? QStringConverter::Utf16LE
+                                                            : QStringConverter::Utf16BE);
+        data = QString(utf16.decode(data.mid(2))).toUtf8();
+    } else if (data.startsWith("\xEF\xBB\xBF")) {
+        utf8Bom_ = true;
+        data.remove(0, 3);
+    }
+    for (QByteArray& line : SplitLines(data, &lineEnd_)) {
+        QString name;
+        if (SectionName(line, &name)) {
+            const QString folded = name.toCaseFolded();
+            if (!sectionIndex_.contains(folded)) sectionIndex_.insert(folded, int(sections_.size()));
+            sections_.emplace_back();
+        }
+        sections_.back().lines.push_back(std::move(line));
+    }
 }
 
-int IniFile::FindSection(const QString& section) const {
-    const QString wanted = section.trimmed();
-    QString name;
-    for (int i = 0; i < lines_.size(); ++i) {
-        if (SectionName(lines_[i], &name) && name.compare(wanted, Qt::CaseInsensitive) == 0) return i;
-    }
-    return -1;
+const IniFile::Section* IniFile::FindSection(const QString& section) const {
+    const auto found = sectionIndex_.constFind(section.trimmed().toCaseFolded());
+    return found == sectionIndex_.cend() ? nullptr : &sections_[size_t(*found)];
 }
 
-int IniFile::SectionEnd(int header) const {
-    QString name;
-    for (int i = header + 1; i < lines_.size(); ++i) {
-        if (SectionName(lines_[i], &name)) return i;
+int IniFile::FindKey(const Section& s, const QString& key) const {
+    if (!s.indexed) {
+        for (size_t i = 1; i < s.lines.size(); ++i) {
+            const QString k = KeyOf(s.lines[i]);
+            if (!k.isEmpty() && !s.keys.contains(k)) s.keys.insert(k, int(i));  // the first line wins
+        }
+        s.indexed = true;
     }
-    return lines_.size();
-}
-
-int IniFile::FindKey(int header, const QString& key, QString* value) const {
-    const QString wanted = key.trimmed();
-    const int end = SectionEnd(header);
-    for (int i = header + 1; i < end; ++i) {
-        const QString& line = lines_[i];
-        const QString trimmed = line.trimmed();
-        if (trimmed.isEmpty() || IsComment(trimmed)) continue;
-        const int eq = line.indexOf(u'=');
-        if (eq < 0) continue;
-        if (line.left(eq).trimmed().compare(wanted, Qt::CaseInsensitive) != 0) continue;
-        if (value) *value = Unquote(line.mid(eq + 1).trimmed());
-        return i;
-    }
-    return -1;
+    return s.keys.value(key.trimmed().toCaseFolded(), -1);
 }
 
 bool IniFile::SectionExists(const QString& section) const {
-    return FindSection(section) >= 0;
+    return FindSection(section) != nullptr;
 }
 
 bool IniFile::ValueExists(const QString& section, const QString& key) const {
-    const int header = FindSection(section);
-    return header >= 0 && FindKey(header, key, nullptr) >= 0;
+    const Section* s = FindSection(section);
+    return s && FindKey(*s, key) >= 0;
 }
 
 QString IniFile::ReadString(const QString& section, const QString& key, const QString& def) const {
-    const int header = FindSection(section);
-    QString value;
-    if (header < 0 || FindKey(header, key, &value) < 0) return def;
-    return value;
+    const Section* s = FindSection(section);
+    const int line = s ? FindKey(*s, key) : -1;
+    return line < 0 ? def : ValueOf(s->lines[size_t(line)]);
 }
 
 int32_t IniFile::ReadInteger(const QString& section, const QString& key, int32_t def) const {
-    const int header = FindSection(section);
-    QString value;
-    if (header < 0 || FindKey(header, key, &value) < 0) return def;
+    const Section* s = FindSection(section);
+    const int line = s ? FindKey(*s, key) : -1;
     int32_t result = def;
-    return ParseIniInteger(value, &result) ? result : def;
+    return line >= 0 && ParseIniInteger(ValueOf(s->lines[size_t(line)]), &result) ? result : def;
 }
 
 bool IniFile::ReadBool(const QString& section, const QString& key, bool def) const {
@@ -127,24 +194,31 @@ bool IniFile::ReadBool(const QString& section, const QString& key, bool def) con
 }
 
 void IniFile::WriteString(const QString& section, const QString& key, const QString& value) {
-    const QString line = key.trimmed() + u'=' + Protected(OneLine(value));
-    const int header = FindSection(section);
-    if (header < 0) {
-        if (!lines_.isEmpty() && !lines_.back().trimmed().isEmpty()) lines_.append(QString());
-        lines_.append(u'[' + section.trimmed() + u']');
-        lines_.append(line);
+    const QString text = OneLine(value);
+    const QByteArray line = (key.trimmed() + u'=' + Protected(text)).toUtf8();
+    const Section* found = FindSection(section);
+    if (!found) {
+        Section& last = sections_.back();
+        if (!last.lines.empty() && !last.lines.back().trimmed().isEmpty()) last.lines.emplace_back();
+        sectionIndex_.insert(section.trimmed().toCaseFolded(), int(sections_.size()));
+        Section added;
+        added.lines = {(u'[' + section.trimmed() + u']').toUtf8(), line};
+        sections_.push_back(std::move(added));
         return;
     }
-    const int existing = FindKey(header, key, nullptr);
+    Section& s = sections_[size_t(found - sections_.data())];
+    const int existing = FindKey(s, key);
     if (existing >= 0) {
-        lines_[existing] = line;
+        if (ValueOf(s.lines[size_t(existing)]) != text) s.lines[size_t(existing)] = line;
         return;
     }
-    // After the section's last non-blank line, so blank separators stay between sections.
-    int insertAt = SectionEnd(header);
-    while (insertAt - 1 > header && lines_[insertAt - 1].trimmed().isEmpty())
+    // After the section's last non-blank line, so blank separators stay between sections; only blank
+    // lines move, so the key index stays valid.
+    size_t insertAt = s.lines.size();
+    while (insertAt - 1 > 0 && s.lines[insertAt - 1].trimmed().isEmpty())
         --insertAt;
-    lines_.insert(insertAt, line);
+    s.lines.insert(s.lines.begin() + qsizetype(insertAt), line);
+    s.keys.insert(key.trimmed().toCaseFolded(), int(insertAt));
 }
 
 void IniFile::WriteInteger(const QString& section, const QString& key, int32_t value) {
@@ -156,14 +230,33 @@ void IniFile::WriteBool(const QString& section, const QString& key, bool value) 
 }
 
 QString IniFile::Text() const {
-    QString text = lines_.join(u'\n');
-    if (!lines_.isEmpty()) text += u'\n';
+    QString text;
+    for (const Section& s : sections_)
+        for (const QByteArray& line : s.lines)
+            text += Decode(line) + u'\n';
     return text;
 }
 
+QByteArray IniFile::Encoded() const {
+    QByteArray bytes;
+    if (utf8Bom_) bytes = "\xEF\xBB\xBF";
+    for (const Section& s : sections_)
+        for (const QByteArray& line : s.lines)
+            bytes += line + lineEnd_;
+    if (encoding_ == Encoding::Bytes) return bytes;
+    QStringEncoder utf16(
+        encoding_ == Encoding::Utf16LE ? QStringConverter::Utf16LE : QStringConverter::Utf16BE,
+        QStringConverter::Flag::WriteBom);
+    return utf16.encode(QString::fromUtf8(bytes));
+}
+
 bool IniFile::UpdateFile(QString* error) const {
+    if (!readable_) {
+        if (error) *error = QStringLiteral("Cannot read \"%1\"; it is left unchanged.").arg(path_);
+        return false;
+    }
     QSaveFile file(path_);
-    const QByteArray data = Text().toUtf8();
+    const QByteArray data = Encoded();
     if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
         if (error) *error = QStringLiteral("Cannot write \"%1\": %2").arg(path_, file.errorString());
         return false;

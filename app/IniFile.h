@@ -1,25 +1,36 @@
 #pragma once
-// INI files with the semantics of the Windows profile functions, so that files written by earlier
-// editions read the same: section and key names are case-insensitive and the first match wins, blanks
-// around names and values are ignored, one pair of matching quotes around a value is removed on read,
-// a line starting with ';' is a comment, and a missing file, section or key gives the caller's default.
-// Writing replaces the key's line in place, appends a missing key to the end of its section and a
-// missing section to the end of the file. Changes stay in memory until UpdateFile(), which replaces
+// IniFile: an INI file with the semantics of the Windows profile functions, so that files written by
+// earlier editions read the same: section and key names are case-insensitive and the first match wins,
+// blanks around names and values are ignored, one pair of matching quotes around a value is removed on
+// read, a line starting with ';' is a comment, and a missing file, section or key gives the caller's
+// default. Writing replaces the key's line in place, appends a missing key to the end of its section and
+// a missing section to the end of the file. Changes stay in memory until UpdateFile(), which replaces
 // the file atomically (a failed save never leaves a half-written file behind).
+//
+// Text: a line that is valid UTF-8 is read as UTF-8, any other line as Windows-1252 (files of older
+// editions were written in an 8-bit code page); a file that starts with a UTF-16 byte-order mark is
+// UTF-16. Lines the program does not change are written back byte for byte, with the file's own line
+// ends and byte-order mark; changed lines are UTF-8 (UTF-16 in a UTF-16 file).
+//
+// Lookups go through an index of sections and keys, so large files stay fast.
 
+#include <QHash>
 #include <QString>
-#include <QStringList>
 #include <cstdint>
+#include <vector>
 
 namespace app {
 
 class IniFile {
 public:
-    // Reads the file if it exists; an unreadable or missing file behaves as an empty one.
+    // Reads the file if it exists; a missing file behaves as an empty one. A file that exists but
+    // cannot be read behaves as an empty one too, and is never written over (see Readable).
     explicit IniFile(QString path);
 
     const QString& FileName() const { return path_; }
     bool FileExisted() const { return existed_; }
+    // False when the file exists but could not be read: UpdateFile then refuses to replace it.
+    bool Readable() const { return readable_; }
 
     bool SectionExists(const QString& section) const;
     bool ValueExists(const QString& section, const QString& key) const;
@@ -30,6 +41,7 @@ public:
     // Stored as an integer: 0 is false, any other integer true.
     bool ReadBool(const QString& section, const QString& key, bool def) const;
 
+    // Writing the value a key already has leaves its line as it is.
     void WriteString(const QString& section, const QString& key, const QString& value);
     void WriteInteger(const QString& section, const QString& key, int32_t value);
     void WriteBool(const QString& section, const QString& key, bool value);
@@ -37,17 +49,29 @@ public:
     // Writes the text to disk, creating the file. On failure returns false and sets *error.
     bool UpdateFile(QString* error = nullptr) const;
 
-    // The file's text as UpdateFile would write it.
+    // The file's text as UpdateFile would write it, decoded, with "\n" line ends.
     QString Text() const;
 
 private:
-    int FindSection(const QString& section) const;                      // line index of the header or -1
-    int SectionEnd(int header) const;                                   // index of the next header or size
-    int FindKey(int header, const QString& key, QString* value) const;  // line index or -1
+    enum class Encoding { Bytes, Utf16LE, Utf16BE };  // Bytes: UTF-8 or Windows-1252, line by line
+    struct Section {
+        std::vector<QByteArray> lines;     // raw lines without their ends; lines[0] is the header
+        mutable QHash<QString, int> keys;  // case-folded key -> first line with it (built on first use)
+        mutable bool indexed = false;
+    };
+
+    const Section* FindSection(const QString& section) const;
+    int FindKey(const Section& s, const QString& key) const;  // index into s.lines or -1
+    QByteArray Encoded() const;
 
     QString path_;
-    QStringList lines_;
     bool existed_ = false;
+    bool readable_ = true;
+    Encoding encoding_ = Encoding::Bytes;
+    bool utf8Bom_ = false;
+    QByteArray lineEnd_ = "\n";
+    std::vector<Section> sections_;     // sections_[0] holds the lines before the first header
+    QHash<QString, int> sectionIndex_;  // case-folded name -> first section of that name
 };
 
 // Parses an INI integer the way the profile readers do: blanks trimmed, optional sign, decimal digits.

@@ -61,7 +61,12 @@ TEST(Folders, SettingsFolderFromTitle) {
     EXPECT_EQ(SettingsFolderName("/home/u/.config", "Reelwright Video Converter"),
               "/home/u/.config/Reelwright Video Converter/");
     EXPECT_EQ(SettingsFolderName("/home/u/.config", "AC/DC Tools"), "/home/u/.config/AC DC Tools/");
-    EXPECT_EQ(SettingsFolderName("/home/u/.config", ""), "/home/u/.config/");
+    EXPECT_EQ(SettingsFolderName("/home/u/.config", "../.."), "/home/u/.config/.. ../");
+    // Titles that would name the config folder itself or its parent.
+    for (const char* title : {"", "   ", ".", "..", " .. ", "/", "//"}) {
+        EXPECT_EQ(SettingsFolderName("/home/u/.config", title), "/home/u/.config/Reelwright Video Converter/")
+            << '"' << title << '"';
+    }
     EXPECT_EQ(SkinFolderName("/opt/rw", "2"), "/opt/rw/sounds/res2/");
     EXPECT_EQ(SkinFolderName("/opt/rw", ""), "/opt/rw/sounds/res/");
     EXPECT_EQ(EngineLibraryFolder("/opt/rw"), "/opt/rw/lib");

@@ -1,4 +1,8 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFileInfo>
 
 #include "TempDir.h"
 #include "app/IniFile.h"
@@ -76,15 +80,111 @@ TEST(IniFile, MissingFileGivesDefaultsAndWritingCreatesIt) {
 
 TEST(IniFile, WritingReplacesInPlaceAndAppendsToTheSection) {
     TempDir tmp;
-    const QString path = tmp.write("w.ini", "; keep me\r\n[A]\r\nOne=1\r\nTwo=2\r\n\r\n[B]\r\nX=x\r\n");
+    const QString path = tmp.write("w.ini", "; keep me\n[A]\nOne=1\nTwo=2\n\n[B]\nX=x\n");
     IniFile ini(path);
     ini.WriteString("a", "two", "22");   // replaced where it stands
     ini.WriteString("A", "Three", "3");  // appended after the section's last key, before the blank line
+    ini.WriteString("A", "four", "4");   // the index follows the lines that moved
+    ini.WriteString("A", "THREE", "33");
     ini.WriteString("C", "New", "line\nbreak");  // a new section at the end; a value stays on one line
+    ini.WriteString("c", "Other", "o");
     ASSERT_TRUE(ini.UpdateFile());
-    EXPECT_EQ(tmp.read("w.ini"),
-              "; keep me\n[A]\nOne=1\ntwo=22\nThree=3\n\n[B]\nX=x\n\n[C]\nNew=line break\n");
+    EXPECT_EQ(
+        tmp.read("w.ini"),
+        "; keep me\n[A]\nOne=1\ntwo=22\nTHREE=33\nfour=4\n\n[B]\nX=x\n\n[C]\nNew=line break\nOther=o\n");
     EXPECT_EQ(IniFile(path).ReadString("C", "New", ""), "line break");
+}
+
+// Files of older editions: 8-bit code page text, UTF-16 with a byte-order mark, Windows line ends.
+// What the program reads right, and every line it does not change is written back byte for byte.
+TEST(IniFile, EncodingsReadRightAndUnchangedLinesKeepTheirBytes) {
+    auto utf16 = [](const QString& text, bool bigEndian) {
+        QByteArray bytes = bigEndian ? QByteArray("\xFE\xFF") : QByteArray("\xFF\xFE");
+        for (const QChar c : text) {
+            const char low = char(c.unicode() & 0xFF), high = char(c.unicode() >> 8);
+            bytes += bigEndian ? QByteArray{&high, 1} + low : QByteArray{&low, 1} + high;
+        }
+        return bytes;
+    };
+    const QByteArray utf16le = utf16(u"[S]\r\nDir=C:\\é\r\n"_qs, false);
+    const QByteArray utf16be = utf16(u"[S]\nDir=é"_qs, true);
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        QString dir;  // what [S] Dir reads as
+    } cases[] = {
+        {"latin-1", "[S]\nDir=C:\\Caf\xE9\\\nOther=1\n", u"C:\\Café\\"_qs},
+        {"windows-1252", "[S]\r\nDir=\x80 \x93q\x94\r\nOther=1\r\n", u"€ “q”"_qs},
+        {"utf-8", "[S]\nDir=/caf\xC3\xA9/\nOther=1", u"/café/"_qs},
+        {"utf-8 with bom", "\xEF\xBB\xBF[S]\nDir=\xE2\x82\xAC\n", u"€"_qs},
+        {"mixed lines", "[S]\nDir=\xE9\nOther=\xC3\xA9\n", u"é"_qs},
+        {"utf-16le", utf16le, u"C:\\é"_qs},
+        {"utf-16be", utf16be, u"é"_qs},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir tmp;
+        const QString path = tmp.write("s.ini", c.bytes);
+        IniFile ini(path);
+        EXPECT_EQ(ini.ReadString("S", "Dir", "?"), c.dir);
+        ini.WriteString("S", "Dir", c.dir);  // the same value: the line stays as it is
+        ASSERT_TRUE(ini.UpdateFile());
+        QByteArray expected = c.bytes;
+        if (!expected.endsWith('\n') && !expected.endsWith(QByteArray("\n\0", 2))) {
+            expected += c.bytes.startsWith("\xFE\xFF") ? QByteArray("\0\n", 2) : QByteArray("\n");
+        }
+        EXPECT_EQ(tmp.read("s.ini"), expected);
+
+        ini.WriteString("S", "Dir", "new é");  // a changed line is written in the file's encoding
+        ini.WriteString("S", "Added", "ü");
+        ASSERT_TRUE(ini.UpdateFile());
+        const IniFile back(path);
+        EXPECT_EQ(back.ReadString("S", "Dir", "?"), "new é");
+        EXPECT_EQ(back.ReadString("S", "Added", "?"), "ü");
+        if (c.bytes.contains("Other"))
+            EXPECT_TRUE(tmp.read("s.ini").contains(c.bytes.mid(c.bytes.indexOf("Other"))));
+    }
+}
+
+TEST(IniFile, AFileThatCannotBeReadIsNeverWrittenOver) {
+    TempDir tmp;
+    QDir().mkdir(tmp.path("folder.ini"));  // exists, cannot be read as a file, even by root
+    const QString unreadable = tmp.write("locked.ini", "[S]\nk=stored\n");
+    QFile::setPermissions(unreadable, QFileDevice::WriteOwner);
+    const bool root = ::geteuid() == 0;  // root reads every file
+    for (const QString& path : {tmp.path("folder.ini"), unreadable}) {
+        if (path == unreadable && root) continue;
+        SCOPED_TRACE(path.toStdString());
+        IniFile ini(path);
+        EXPECT_TRUE(ini.FileExisted());
+        EXPECT_FALSE(ini.Readable());
+        EXPECT_EQ(ini.ReadString("S", "k", "def"), "def");
+        ini.WriteString("S", "k", "new");
+        QString error;
+        EXPECT_FALSE(ini.UpdateFile(&error));
+        EXPECT_TRUE(error.contains(path));
+    }
+    QFile::setPermissions(unreadable, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    EXPECT_EQ(tmp.read("locked.ini"), "[S]\nk=stored\n");
+    EXPECT_TRUE(QFileInfo(tmp.path("folder.ini")).isDir());
+}
+
+TEST(IniFile, ALargeFileIsReadAndWrittenThroughTheIndex) {
+    // 200,000 keys: a scan per key would take minutes for the lookups below, the index milliseconds.
+    TempDir tmp;
+    QByteArray text = "[Big]\n";
+    for (int i = 0; i < 200000; ++i)
+        text += "k" + QByteArray::number(i) + "=" + QByteArray::number(i) + "\n";
+    text += "[System]\nLast=1\n";
+    IniFile ini(tmp.write("big.ini", text));
+    for (int i = 0; i < 200000; i += 7)
+        ASSERT_EQ(ini.ReadInteger("big", "K" + QString::number(i), -1), i);
+    for (int i = 0; i < 2000; ++i)
+        ini.WriteInteger("Big", "added" + QString::number(i), i);
+    EXPECT_EQ(ini.ReadInteger("System", "Last", 0), 1);
+    EXPECT_EQ(ini.ReadInteger("Big", "added1999", 0), 1999);
+    ASSERT_TRUE(ini.UpdateFile());
+    EXPECT_TRUE(tmp.read("big.ini").startsWith(text.left(text.indexOf("[System]") - 1)));
 }
 
 TEST(IniFile, ValuesReadBackExactly) {

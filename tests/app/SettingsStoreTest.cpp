@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFileInfo>
+
 #include "TempDir.h"
 #include "app/IniFile.h"
 #include "app/SettingsStore.h"
@@ -82,6 +85,11 @@ TEST(SettingsStore, DamagedFileGivesDefaultsPerKey) {
               "OutputWAVPreset= 4 \n"
               "PreferYouTube8=0\n"  // not the key of the eighth entry
               "PreferYouTube18=3\n"
+              "PreferYouTube1=300\n"     // 44 after the low 8 bits: no quality type, the default
+              "OutputVideoFormat=9\n"    // no such format: the default
+              "OutputDeviceFormat=-1\n"  // 255: the default
+              "OutputMP4Preset=-5\n"     // below "no selection": the default
+              "OutputAVIPreset=-1\n"
               "PlayASoundWhenFinished=yes\n"
               "\x01\x02\xff\xfe binary noise\n");
     TGlobalVars v = DefaultsIn(tmp);
@@ -93,8 +101,43 @@ TEST(SettingsStore, DamagedFileGivesDefaultsPerKey) {
     EXPECT_EQ(v.PresetIndex[psWAV], 4);
     EXPECT_EQ(v.QualityOrder[7], 3);
     EXPECT_EQ(v.QualityOrder[3], 0);
+    EXPECT_EQ(v.QualityOrder[0], 1);
+    EXPECT_EQ(v.OutputVideoFormat, 0);
+    EXPECT_EQ(v.OutputDeviceFormat, 0);
+    EXPECT_EQ(v.PresetIndex[psMP4], 3);
+    EXPECT_EQ(v.PresetIndex[psAVI], -1);
     EXPECT_FALSE(v.PlayASoundWhenFinished);
     EXPECT_EQ(v.LastOpenDir, "/home/user/Documents");  // missing key: the current value
+}
+
+TEST(SettingsStore, AnUnreadableFileIsReportedAndLeftAlone) {
+    TempDir tmp;
+    QDir().mkdir(tmp.path("system.dat"));  // there, but no file to read (root reads every file)
+    TGlobalVars v = DefaultsIn(tmp);
+    v.OutputFileDir = "/kept/";
+    QString saveError, readError;
+    EXPECT_FALSE(LoadSettings(v, &saveError, &readError));
+    EXPECT_TRUE(readError.contains("system.dat"));
+    EXPECT_TRUE(saveError.isEmpty());  // no attempt to create it
+    EXPECT_EQ(v.OutputFileDir, "/kept/");
+    EXPECT_FALSE(SaveSettingsAndPlacements(v, {{"Form", {1, 2, 3, 4, false}}}));
+    EXPECT_TRUE(QFileInfo(tmp.path("system.dat")).isDir());
+}
+
+TEST(SettingsStore, CloseWritesSettingsAndPlacementsTogetherAndKeepsTheRest) {
+    TempDir tmp;
+    tmp.write(
+        "system.dat",
+        "; hand-written note\n[FormLog]\nx=5\ny=6\nheight=7\nwidth=8\nmaximized=0\n[Extra]\nkeep=\xE9\n");
+    TGlobalVars v = DefaultsIn(tmp);
+    ASSERT_TRUE(SaveSettingsAndPlacements(v, {{"Form", {10, 20, 760, 550, true}}}));
+    const QByteArray text = tmp.read("system.dat");
+    EXPECT_TRUE(text.startsWith(
+        "; hand-written note\n[FormLog]\nx=5\ny=6\nheight=7\nwidth=8\nmaximized=0\n[Extra]\nkeep=\xE9\n"));
+    const IniFile ini(tmp.path("system.dat"));
+    EXPECT_EQ(ini.ReadInteger("System", "OutputWMVPreset", -1), 16);
+    EXPECT_EQ(ini.ReadInteger("Form", "width", -1), 760);
+    EXPECT_TRUE(ini.ReadBool("Form", "maximized", false));
 }
 
 TEST(SettingsStore, SaveIntoMissingFolderFails) {
@@ -119,8 +162,15 @@ TEST(Placement, ClampsToTheScreen) {
         {"x=300\ny=300\nwidth=5000\nheight=550\n", {0, 218, 1024, 550, false}},  // wider than the screen
         {"x=900\ny=700\nwidth=760\nheight=550\n", {264, 218, 760, 550, false}},  // off the right and bottom
         {"x=-50\ny=-9\nwidth=760\nheight=550\nmaximized=1\n", {0, 0, 760, 550, true}},
-        {"x=2147483647\ny=2147483647\n", {264, 218, 760, 550, false}},  // no overflow
         {"x=abc\ny=\n", {10, 20, 760, 550, false}},
+        // Nothing of the window on the screen, or no size: centred at the current size.
+        {"x=3000\ny=10\nwidth=-100\nheight=550\n", {132, 109, 760, 550, false}},
+        {"x=10\ny=10\nwidth=0\nheight=550\nmaximized=1\n", {132, 109, 760, 550, true}},
+        {"x=1024\ny=0\nwidth=760\nheight=550\n", {132, 109, 760, 550, false}},
+        {"x=-760\ny=0\nwidth=760\nheight=550\n", {132, 109, 760, 550, false}},
+        {"x=0\ny=-2147483648\nwidth=760\nheight=-2147483648\n", {132, 109, 760, 550, false}},
+        {"x=2147483647\ny=2147483647\n", {132, 109, 760, 550, false}},
+        {"x=-2000000000\ny=0\nwidth=2147483647\nheight=550\n", {0, 0, 1024, 550, false}},  // no overflow
     };
     for (const auto& c : cases) {
         tmp.write("p.dat", QByteArray("[Form]\n") + c.stored);
