@@ -165,6 +165,7 @@ bool TFormLog::eventFilter(QObject* watched, QEvent* event) {
 
 void TFormLog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
+    wasShown_ = true;
     if (event->spontaneous()) return;  // restored from minimised: the place stays
     const QRect frame = frameGeometry();
     const QSize screen = this->screen() ? this->screen()->size() : QSize(frame.width(), frame.height());

@@ -27,6 +27,8 @@ public:
     void SetPlacementFile(const QString& file) { placementFile_ = file; }
     // Stores the window's placement (the main window does this when it closes).
     void SavePlacement();
+    // Whether the window has been shown in this run; a window never shown has no placement to store.
+    bool WasShown() const { return wasShown_; }
 
     // Seams for the two dialogs: the Delete confirmation (returns a QMessageBox::StandardButton) and the
     // save dialog (returns the chosen file, empty when cancelled).
@@ -57,6 +59,7 @@ private:
     QString DefaultChooseSaveFile();
 
     QString placementFile_;
+    bool wasShown_ = false;
 };
 
 }  // namespace ui

@@ -23,6 +23,7 @@
 #include "app/UtilFuncs.h"
 #include "ui/ButtonPictures.h"
 #include "ui/Dialogs.h"
+#include "ui/FormLog.h"
 #include "ui/ImageButton.h"
 #include "ui/MainWizard.h"
 #include "ui/WindowPlacement.h"
@@ -113,12 +114,15 @@ TFormMain::TFormMain(const QString& programDir, QWidget* parent)
     g.SetPresetDefaults();
     g.ClearStreamSlots();
     // 6. The user's settings; a first start writes them and centres the window.
-    QString saveError;
-    settingsExisted_ = app::LoadSettings(g, &saveError);
+    QString saveError, readError;
+    settingsExisted_ = app::LoadSettings(g, &saveError, &readError);
     if (!settingsExisted_) {
         if (!saveError.isEmpty()) LogLine(saveError);
         CenterOnScreen();
     }
+    // A settings file that cannot be read is said once and never written over in this run.
+    settingsUnreadable_ = !readError.isEmpty();
+    if (settingsUnreadable_) ShowError(this, readError);
     RzPageControlToFormat->setCurrentIndex(g.OutputFormatClass <= app::fcAudio ? g.OutputFormatClass : 0);
     // 7. The input grid and its thumbnail list are created with the input list of Step1.
     // 8. The preset lists.
@@ -542,14 +546,15 @@ void TFormMain::CloseQuery() {
 }
 
 QString TFormMain::SaveSettingsAndPlacements() {
-    QStringList errors;
+    if (settingsUnreadable_) return {};
+    std::vector<app::SectionPlacement> placements{{QStringLiteral("Form"), PlacementOf(this)}};
+    // A log window that was never shown keeps the placement stored by an earlier run.
+    const auto* log = qobject_cast<const TFormLog*>(logWindow_);
+    if (logWindow_ && (!log || log->WasShown()))
+        placements.emplace_back(QStringLiteral("FormLog"), PlacementOf(logWindow_));
     QString error;
-    if (!app::SaveSettings(app::GlobalVars(), &error)) errors.append(error);
-    if (!SavePlacement(QStringLiteral("Form"), this, QString(), &error)) errors.append(error);
-    if (logWindow_ && !SavePlacement(QStringLiteral("FormLog"), logWindow_, QString(), &error))
-        errors.append(error);
-    errors.removeDuplicates();
-    return errors.join(u'\n');
+    app::SaveSettingsAndPlacements(app::GlobalVars(), placements, &error);
+    return error;
 }
 
 void TFormMain::SaveOnClose() {
@@ -577,7 +582,8 @@ void TFormMain::closeEvent(QCloseEvent* event) {
     CloseQuery();
     SaveOnClose();
     event->accept();
-    if (logWindow_) logWindow_->close();
+    // Hidden rather than closed: its placement has just been stored with the rest.
+    if (logWindow_) logWindow_->hide();
     emit Closed();
 }
 

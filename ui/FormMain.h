@@ -178,6 +178,7 @@ private:
     SkinImages skin_;
     bool startupCompleted_ = false;
     bool settingsExisted_ = false;
+    bool settingsUnreadable_ = false;
     bool clipboardWatch_ = false;
     bool closing_ = false;
 

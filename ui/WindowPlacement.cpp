@@ -15,19 +15,19 @@ QSize ScreenSize(const QWidget* window) {
     return screen ? screen->size() : QSize(1024, 768);
 }
 
-app::WindowPlacement Current(const QWidget* window) {
+}  // namespace
+
+app::WindowPlacement PlacementOf(const QWidget* window) {
     // Normal geometry: a maximised window still reports where it returns to.
     const QRect g = window->isMaximized() ? window->normalGeometry() : window->geometry();
     const QPoint pos = window->isMaximized() ? g.topLeft() : window->pos();
     return {pos.x(), pos.y(), g.width(), g.height(), window->isMaximized()};
 }
 
-}  // namespace
-
 void LoadPlacement(const QString& section, QWidget* window, const QString& file) {
     const QSize screen = ScreenSize(window);
     const app::WindowPlacement p =
-        app::LoadPlacement(section, Current(window), screen.width(), screen.height(), file);
+        app::LoadPlacement(section, PlacementOf(window), screen.width(), screen.height(), file);
     window->move(p.x, p.y);
     if (p.maximized) {
         window->setWindowState(window->windowState() | Qt::WindowMaximized);
@@ -37,7 +37,7 @@ void LoadPlacement(const QString& section, QWidget* window, const QString& file)
 }
 
 bool SavePlacement(const QString& section, const QWidget* window, const QString& file, QString* error) {
-    return app::SavePlacement(section, Current(window), file, error);
+    return app::SavePlacement(section, PlacementOf(window), file, error);
 }
 
 }  // namespace ui

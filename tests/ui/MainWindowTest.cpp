@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QClipboard>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QRadioButton>
@@ -13,6 +15,7 @@
 #include "ProgramFolder.h"
 #include "app/Globals.h"
 #include "app/IniFile.h"
+#include "ui/FormLog.h"
 #include "ui/FormMain.h"
 #include "ui/ImageButton.h"
 
@@ -245,9 +248,46 @@ TEST(MainWindow, StoredSettingsAndPlacementAreRestored) {
     EXPECT_TRUE(form.SettingsFileExisted());
     EXPECT_EQ(app::GlobalVars().OutputFormatClass, 2);
     EXPECT_EQ(app::GlobalVars().PresetIndex[app::psMP3], 2);
+    // A stored place with no part on the screen is not restored: the window opens centred.
     const QSize screen = form.screen()->size();
-    EXPECT_EQ(form.pos(), QPoint(screen.width() - 760, 0));
+    EXPECT_EQ(form.pos(), QPoint((screen.width() - 760) / 2, (screen.height() - 550) / 2));
     form.close();
+}
+
+TEST(MainWindow, AnUnreadableSettingsFileIsReportedOnceAndNeverWrittenOver) {
+    ProgramFolder program(ProgramFolder::Profile("Name=Locked\n"));
+    const QString settings = program.home() + "/.config/Locked/system.dat";
+    QDir().mkpath(settings);  // there, but not a file that can be read
+    ModalAnswer atStart(QMessageBox::Ok);
+    auto form = std::make_unique<TFormMain>(program.dir());
+    EXPECT_TRUE(atStart.seen->shown);
+    EXPECT_TRUE(atStart.seen->text.contains("system.dat"));
+    EXPECT_FALSE(form->SettingsFileExisted());
+    ModalAnswer atClose(QMessageBox::Ok);
+    form->close();
+    EXPECT_FALSE(atClose.seen->shown);  // said once, at the start
+    EXPECT_TRUE(QFileInfo(settings).isDir());
+}
+
+TEST(MainWindow, ANeverShownLogWindowKeepsItsStoredPlacement) {
+    ProgramFolder program(ProgramFolder::Profile("Name=LogPlace\n"));
+    QDir().mkpath(program.home() + "/.config/LogPlace");
+    const QString settings = program.home() + "/.config/LogPlace/system.dat";
+    QFile f(settings);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("[FormLog]\nx=40\ny=30\nheight=300\nwidth=400\nmaximized=0\n");
+    f.close();
+    ui::TFormLog log;
+    {
+        TFormMain form(program.dir());
+        form.SetLogWindow(&log);
+        form.close();
+    }
+    const app::IniFile ini(settings);
+    EXPECT_EQ(ini.ReadInteger("FormLog", "x", -1), 40);
+    EXPECT_EQ(ini.ReadInteger("FormLog", "width", -1), 400);
+    EXPECT_TRUE(ini.ValueExists("Form", "x"));
+    EXPECT_TRUE(ini.ValueExists("System", "LastOpenDir"));
 }
 
 TEST(MainWindow, FailedSaveAtCloseIsReportedAndTheWindowStillCloses) {
