@@ -17,3 +17,14 @@ elseif(REELWRIGHT_ASAN)
   set(ENCODER_TEST_ENV "LSAN_OPTIONS=suppressions=${CMAKE_CURRENT_LIST_DIR}/encoder/lsan.supp")
 endif()
 gtest_discover_tests(engine_encoder_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300 ENVIRONMENT "${ENCODER_TEST_ENV}")
+
+# The suppressions hide reports whose top frame is inside FFmpeg, never a race of our own that FFmpeg
+# merely calls into: a deliberate race in a log callback must still be reported.
+if(REELWRIGHT_TSAN)
+  add_executable(tsan_suppression_check ${CMAKE_CURRENT_LIST_DIR}/encoder/RaceInCallback.cpp)
+  target_link_libraries(tsan_suppression_check PRIVATE PkgConfig::FFMPEG Threads::Threads)
+  add_test(NAME TsanSuppressions.ARaceInOurCallbackIsReported COMMAND tsan_suppression_check)
+  set_tests_properties(TsanSuppressions.ARaceInOurCallbackIsReported PROPERTIES
+    ENVIRONMENT "TSAN_OPTIONS=suppressions=${CMAKE_CURRENT_LIST_DIR}/encoder/tsan.supp exitcode=0"
+    PASS_REGULAR_EXPRESSION "WARNING: ThreadSanitizer: data race")
+endif()
