@@ -1,5 +1,5 @@
 #pragma once
-// The smallest component model the worker thread and the HTTP transfer need: an owner that
+// TComponent: the smallest component model the worker thread and the HTTP transfer need: an owner that
 // destroys the components it still owns, and a flag telling handlers that destruction has begun.
 
 #include <atomic>

@@ -1,15 +1,22 @@
 #pragma once
-// One libcurl request at a time on the calling thread, driven through a multi handle so that
-// another thread can interrupt a blocking wait at once (Interrupt). The callbacks run on the
-// thread that calls Perform and must not throw.
+// CurlSession: one libcurl easy handle driven through a multi handle on the calling thread, so that
+// another thread can interrupt a blocking wait at once (Interrupt). The callbacks run on the thread
+// that calls Perform and must not throw.
 
 #include <curl/curl.h>
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace net {
+
+// Owns a list of request header lines.
+struct CurlSlistFree {
+    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+using CurlHeaderList = std::unique_ptr<curl_slist, CurlSlistFree>;
 
 // The status codes reported through OnStatus and what triggers them here:
 //   10 "Resolving name"     libcurl starts a name resolution

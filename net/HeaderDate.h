@@ -1,5 +1,6 @@
 #pragma once
-// Dates of response headers (Date, Last-Modified, Expires) as TDateTime values in local time.
+// ParseHeaderDate: dates of response headers (Date, Last-Modified, Expires) as TDateTime values in local
+// time.
 
 #include <string>
 

@@ -1,6 +1,6 @@
 #pragma once
-// The streams a transfer writes its body to: memory, or a file opened for reading and writing.
-// Sizes and positions are 64-bit.
+// TStream, TMemoryStream, TWinHTTPFileStream: the streams a transfer writes its body to: memory, or a file
+// opened for reading and writing. Sizes and positions are 64-bit.
 
 #include <cstdint>
 #include <stdexcept>

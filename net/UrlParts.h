@@ -1,5 +1,6 @@
 #pragma once
-// Splitting a URL into the parts a request is built from, and the re-escaping of its extra part.
+// TUrlParts, SplitURL: splitting a URL into the parts a request is built from, and the re-escaping of its
+// extra part.
 
 #include <string>
 

@@ -188,7 +188,12 @@ struct TCustomWinHTTP::Request {
     bool responseHandled = false;
     bool probing = false;
     Next next = Next::NoResponse;
-    curl_slist* headerList = nullptr;
+    CurlHeaderList headerList;  // the request's header lines; libcurl reads them until the request ends
+
+    void setHeaders(CurlHeaderList lines) {
+        headerList = std::move(lines);
+        curl_easy_setopt(session.Easy(), CURLOPT_HTTPHEADER, headerList.get());
+    }
 
     Request(TCustomWinHTTP* s, Run& run, const TWorkerContext& c, CurlSession& cs)
         : self(s), r(run), ctx(c), session(cs) {}
@@ -203,7 +208,8 @@ struct TCustomWinHTTP::Request {
             } catch (...) {
             }
         };
-        curl_slist_free_all(headerList);
+        // The session may keep a pointer to the list; it is not used again after this request.
+        curl_easy_setopt(session.Easy(), CURLOPT_HTTPHEADER, nullptr);
     }
 
     void abortCheck() const {
@@ -277,7 +283,8 @@ struct TCustomWinHTTP::Request {
         headers.fields.emplace_back(lower(trimmed(text.substr(0, colon))), trimmed(text.substr(colon + 1)));
     }
 
-    // Steps 6 (after a successful send) to 8: status, authentication, headers, output.
+    // What a response leads to once it has arrived: a resend for authentication, a size probe for a
+    // refused resume, the end of the transfer, or reading its body into the output opened here.
     Next respond() {
         abortCheck();
         r.status = headers.status;
@@ -312,7 +319,7 @@ struct TCustomWinHTTP::Request {
             if (r.tryAgain) return Next::Resend;
         }
 
-        // Step 7: response headers.
+        // The response headers: type, length, range, and what OnHeaderInfo is told.
         abortCheck();
         headers.get("content-type", r.contentType);
         std::string length;
@@ -575,7 +582,8 @@ void TCustomWinHTTP::processBlock(Run& r, const TWorkerContext& ctx, std::size_t
     });
 }
 
-// Step 8. Returns false when the transfer ends without an output stream.
+// Opens the body's output: the file for a successful response with an OutputFileName, else memory.
+// Returns false when the transfer ends without an output stream.
 bool TCustomWinHTTP::openOutput(Run& r, bool okStatus) {
     if (okStatus && !r.outputFileName.empty()) {
         try {
@@ -616,13 +624,18 @@ void TCustomWinHTTP::finishReading(Run& r) {
 
 namespace {
 
-// The request lines of step 5: AddHeaders, then the range line when a range is asked for.
-curl_slist* requestHeaders(const std::vector<std::string>& addHeaders, const std::string& acceptTypes,
-                           bool pragmaNoCache, bool post, std::uint64_t start, std::uint64_t end,
-                           const TWinHTTPRange& range) {
-    curl_slist* list = nullptr;
+// The request's header lines: Accept, the cache and form lines, AddHeaders, then the range line when a
+// range is asked for.
+CurlHeaderList requestHeaders(const std::vector<std::string>& addHeaders, const std::string& acceptTypes,
+                              bool pragmaNoCache, bool post, std::uint64_t start, std::uint64_t end,
+                              const TWinHTTPRange& range, const std::string& rangeOverride = std::string()) {
+    CurlHeaderList list;
     auto add = [&](const std::string& line) {
-        if (!line.empty()) list = curl_slist_append(list, line.c_str());
+        if (line.empty()) return;
+        curl_slist* longer = curl_slist_append(list.get(), line.c_str());
+        if (!longer) throw std::bad_alloc();
+        (void)list.release();  // now part of the longer list
+        list.reset(longer);
     };
     add("Accept: " + acceptTypes);
     if (pragmaNoCache) add("Pragma: no-cache");
@@ -633,7 +646,9 @@ curl_slist* requestHeaders(const std::vector<std::string>& addHeaders, const std
         start = range.StartRange;
         end = range.EndRange;
     }
-    if (start != 0 || end != 0)
+    if (!rangeOverride.empty())
+        add(rangeOverride);
+    else if (start != 0 || end != 0)
         add("RANGE: bytes=" + std::to_string(start) + "-" + (end ? std::to_string(end) : ""));
     return list;
 }
@@ -641,7 +656,7 @@ curl_slist* requestHeaders(const std::vector<std::string>& addHeaders, const std
 }  // namespace
 
 void TCustomWinHTTP::requestRoutine(Run& r, const TWorkerContext& ctx) {
-    // Step 2: preparation.
+    // Preparation: a fresh status, the start tick and the URL split into its parts.
     r.status = -1;
     r.contentType.clear();
     r.startTick = std::chrono::steady_clock::now();
@@ -658,7 +673,7 @@ void TCustomWinHTTP::requestRoutine(Run& r, const TWorkerContext& ctx) {
     };
     abortCheck();
 
-    // Step 3.
+    // Local files are read directly; every other transfer goes through libcurl.
     if (lower(parts.Scheme) == "file") {
         readLocalFile(r, ctx, parts.Path);
         return;
@@ -671,7 +686,7 @@ void TCustomWinHTTP::requestRoutine(Run& r, const TWorkerContext& ctx) {
     const bool post = r.method == rmPOST || (r.method == rmAutoDetect && !r.postData.empty());
 
     for (;;) {
-        // Step 4: connection and request, again after every restart.
+        // A fresh connection and request, again after every restart.
         abortCheck();
         CurlSession session;
         if (!session.Valid()) return;
@@ -747,17 +762,12 @@ void TCustomWinHTTP::requestRoutine(Run& r, const TWorkerContext& ctx) {
         abortCheck();
         if (!ctx.Stopped() && r.onBeforeSendRequest) r.onBeforeSendRequest(this, h);
 
-        // Step 5: request headers.
-        auto setHeaders = [&](std::uint64_t start, std::uint64_t end) {
-            curl_slist_free_all(req.headerList);
-            req.headerList =
-                requestHeaders(r.addHeaders, r.acceptTypes, r.cacheOptions.Contains(coPragmaNoCache), post,
-                               start, end, r.range);
-            curl_easy_setopt(h, CURLOPT_HTTPHEADER, req.headerList);
-        };
-        setHeaders(r.startPosition, r.endPosition);
+        // The request's header lines, owned by the request until it ends.
+        req.setHeaders(requestHeaders(r.addHeaders, r.acceptTypes, r.cacheOptions.Contains(coPragmaNoCache),
+                                      post, r.startPosition, r.endPosition, r.range));
 
-        // Step 6: the send loop.
+        // Send, and send again while an authentication handler asks to try again; a refused resume
+        // probes the full size and restarts from 0 when the file is not complete yet.
         try {
             bool restart = false;
             do {
@@ -769,12 +779,9 @@ void TCustomWinHTTP::requestRoutine(Run& r, const TWorkerContext& ctx) {
                     // 416 on a resume: is the file already complete? Ask for the whole size.
                     abortCheck();
                     r.previousStatus = 416;
-                    curl_slist_free_all(req.headerList);
-                    req.headerList =
-                        requestHeaders(r.addHeaders, r.acceptTypes, r.cacheOptions.Contains(coPragmaNoCache),
-                                       post, 0, 0, TWinHTTPRange{});
-                    req.headerList = curl_slist_append(req.headerList, "RANGE: bytes=0-");
-                    curl_easy_setopt(h, CURLOPT_HTTPHEADER, req.headerList);
+                    req.setHeaders(requestHeaders(r.addHeaders, r.acceptTypes,
+                                                  r.cacheOptions.Contains(coPragmaNoCache), post, 0, 0,
+                                                  TWinHTTPRange{}, "RANGE: bytes=0-"));
                     req.probing = true;
                     const Next probe = req.perform();
                     req.probing = false;
@@ -845,7 +852,7 @@ void TCustomWinHTTP::readLocalFile(Run& r, const TWorkerContext& ctx, const std:
     finishReading(r);
 }
 
-// ---- main thread: completion (step 11) ----
+// ---- main thread: completion ----
 
 void TCustomWinHTTP::complete() {
     const auto keep = run_;
@@ -901,7 +908,7 @@ void TCustomWinHTTP::complete() {
         } catch (...) {
         }
     }
-    // Step 5: close the output; a file cut short keeps the incomplete attributes.
+    // Close the output; a file cut short keeps the incomplete attributes.
     if (outputClosed) r.fileCreated = false;
     const bool created = r.fileCreated || outputClosed;
     closeOutput(r);

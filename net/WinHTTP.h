@@ -1,11 +1,14 @@
 #pragma once
-// HTTP transfer component: one HTTP, HTTPS or local-file transfer at a time on its own worker
-// thread (TCustomWinThread), with every event handed to the main thread. The body goes to a
-// memory stream or to OutputFileName in blocks of TransferBufferSize bytes, one progress event
-// per block. Each transfer ends in exactly one outcome: done, connection lost, host unreachable,
-// HTTP error, output-file error, interrupted by OnHeaderInfo, or aborted.
+// TWinHTTP: one HTTP(S) transfer on libcurl, run on a worker thread; events reach the main thread.
+// One HTTP, HTTPS or local-file transfer at a time on its own worker thread (TCustomWinThread). The
+// body goes to a memory stream or to OutputFileName in blocks of TransferBufferSize bytes, one progress
+// event per block. Each transfer ends in exactly one outcome: done, connection lost, host unreachable,
+// HTTP error (a reply that breaks the protocol is one, with kStatusProtocolError), output-file error,
+// interrupted by OnHeaderInfo, or aborted.
 //
-// Sizes, positions and counters are 64-bit.
+// Only http and https are spoken (and file for local files); the output file is never opened through
+// a symbolic link; a memory output is capped by MemoryOutputLimit. Sizes, positions and counters are
+// 64-bit.
 
 #include <cstdint>
 #include <functional>

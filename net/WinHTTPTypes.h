@@ -1,5 +1,5 @@
 #pragma once
-// Settings types of the HTTP transfer component.
+// TSet and the settings types of the HTTP transfer component (TWinHTTP).
 
 #include <cstdint>
 #include <initializer_list>

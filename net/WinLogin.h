@@ -1,6 +1,6 @@
 #pragma once
-// The base of the HTTP component that holds the credentials. They are never stored in plain form:
-// the component persists one scrambled binary value, "LInfo".
+// TWinLoginComponent: the base of the HTTP component that holds the credentials. They are never stored in
+// plain form: the component persists one scrambled binary value, "LInfo".
 
 #include <cstdint>
 #include <string>

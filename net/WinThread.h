@@ -1,7 +1,7 @@
 #pragma once
-// Worker thread component: runs one piece of work on a background thread and hands every
-// notification of that work to the main thread. A hand-over blocks the worker until the main
-// thread has run it (through core::mainDispatcher()), so a handler never runs alongside the work.
+// TCustomWinThread: a std::thread worker component; runs one piece of work on a background thread and hands
+// every notification of that work to the main thread. A hand-over blocks the worker until the main thread has
+// run it (through core::mainDispatcher()), so a handler never runs alongside the work.
 //
 // A worker is one-shot: every Run discards the current worker and starts a fresh copy with the
 // same handlers and priority. A hard stop cancels the worker (its pending I/O is interrupted
