@@ -2,8 +2,10 @@
 //   service_standin ID=FILE[:ITAG] ...   serves each file as the video ID (stream tag 18 unless given, and
 //                                        the default stream 5 with the same bytes); the title is the file
 //                                        name
-// It prints the proxy address to use as http_proxy, and a watch link per video.
+// It prints the proxy address to use as http_proxy, and a watch link per video. STANDIN_DELAY_MS=N pauses
+// after every 64 KiB of media, to watch a download in progress.
 #include <csignal>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -40,6 +42,7 @@ int main(int argc, char** argv) {
         }
         reeltest::StandInMedia media;
         media.bytes.assign(std::istreambuf_iterator<char>(in), {});
+        if (const char* delay = std::getenv("STANDIN_DELAY_MS")) media.delayMs = std::atoi(delay);
         reeltest::StandInVideo video;
         video.title = file.substr(file.rfind('/') + 1);
         video.title = video.title.substr(0, video.title.rfind('.'));
