@@ -19,6 +19,7 @@
 #include "app/UtilFuncs.h"
 #include "ui/ClickableLabel.h"
 #include "ui/Dialogs.h"
+#include "ui/DownloadPage.h"
 #include "ui/FormMain.h"
 #include "ui/WizardPages.h"
 
@@ -43,6 +44,9 @@ TMainWizard::TMainWizard(TFormMain& form) : QObject(&form), form_(form) {
                               &form);
     titlePixelSize_ = std::max(form.LabelTitle->font().pixelSize(), 10);
     navigator_ = std::make_unique<wizard::Navigator>(app::GlobalVars(), form.Title(), *this, *this);
+    download_ = new TDownloadPage(*pages_, &form, app::GlobalVars());
+    download_->OnLogLine = [this](const QString& line) { form_.LogLine(line); };
+    download_->OnRunEnded = [this] { DownloadRunEnded(); };
     AskYesNo = [this](const QString& q) { return ui::Confirm(&form_, q); };
     ShowNoticeBox = [this](const QString& t) { ui::ShowNotice(&form_, t); };
     ConnectControls();
@@ -263,22 +267,7 @@ void TMainWizard::ConvertStart() {
 }
 
 void TMainWizard::StartDownloadRun() {
-    // One row per link, as the download run starts them; no transfer is attached to the window yet, so the
-    // run ends at once with nothing downloaded.
-    app::TGlobalVars& g = app::GlobalVars();
-    g.DownloadIndex = 0;
-    g.DownloadCount = URLRowCount();
-    g.DownloadSucceeded = 0;
-    for (int i = 0; i < URLRowCount(); ++i) {
-        auto* row = new QTreeWidgetItem(pages_->ListViewURLDownload);
-        row->setText(0, pages_->ListViewInputURL->topLevelItem(i)->text(0));
-        row->setText(1, QStringLiteral("Waiting..."));
-        row->setText(2, QStringLiteral("0 KB"));
-        row->setText(3, QStringLiteral("0 KB/s"));
-        row->setText(4, QStringLiteral("0%"));
-        row->setText(5, QStringLiteral("..."));
-    }
-    QMetaObject::invokeMethod(this, &TMainWizard::DownloadRunEnded, Qt::QueuedConnection);
+    download_->Run().StartDownloadRun();
 }
 
 void TMainWizard::DownloadRunEnded() {
@@ -320,7 +309,7 @@ void TMainWizard::StoreOutputChoice() {
 }
 
 QString TMainWizard::QualitySummaryText() {
-    return QString();
+    return download_->QualitySummaryText();
 }
 
 void TMainWizard::StopEncoderAndWait() {
@@ -328,7 +317,7 @@ void TMainWizard::StopEncoderAndWait() {
 }
 
 void TMainWizard::AbortTransfers() {
-    // No transfer components are attached to the window yet.
+    download_->Run().AbortTransfers();
 }
 
 void TMainWizard::DetachEncoderEvents() {

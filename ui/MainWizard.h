@@ -1,8 +1,8 @@
 #pragma once
 // The wizard inside the main window: builds the page controls on TFormMain's pages, drives the page logic
 // (wizard::Navigator) with the window's buttons, and answers the logic's questions from the real widgets.
-// The hand-overs to the conversion run, the download run and the input list do the least that keeps the
-// wizard usable until those parts are attached.
+// The download run is attached through TDownloadPage; the hand-overs to the conversion run and the input list
+// do the least that keeps the wizard usable until those parts are attached.
 
 #include <QObject>
 #include <functional>
@@ -16,6 +16,7 @@ namespace ui {
 
 class TFormMain;
 class TWizardPages;
+class TDownloadPage;
 
 class TMainWizard : public QObject, public wizard::WizardView, public wizard::WizardHandOver {
     Q_OBJECT
@@ -27,6 +28,7 @@ public:
     // The window is being torn down: the page controls stop reporting to the wizard.
     void Detach();
     TWizardPages& Pages() { return *pages_; }
+    TDownloadPage& Download() { return *download_; }
 
     // Seams for window tests: how confirmations and notices are answered (default: message boxes).
     std::function<bool(const QString&)> AskYesNo;
@@ -81,7 +83,7 @@ public:
 
     // WM_CONVERT_START: builds the jobs and starts the run.
     void ConvertStart();
-    // The end of a download run that could not start any transfer.
+    // The end of a download run (all links done, or cancelled): the summary page.
     void DownloadRunEnded();
 
 private:
@@ -89,7 +91,8 @@ private:
     void ActionAddExecute();
 
     TFormMain& form_;
-    TWizardPages* pages_ = nullptr;  // owned by the window
+    TWizardPages* pages_ = nullptr;      // owned by the window
+    TDownloadPage* download_ = nullptr;  // owned by the window
     std::unique_ptr<wizard::Navigator> navigator_;
     int titlePixelSize_ = 14;  // the skin's type size of LabelTitle
 };

@@ -358,6 +358,8 @@ void TWizardPages::BuildStep5(QWidget* page, QWidget* actionOwner) {
     const auto follow = [this] { UpdateURLActions(!ActionURLPaste->isEnabled()); };
     listWatch_.push_back(connect(ListViewInputURL->model(), &QAbstractItemModel::rowsInserted, this, follow));
     listWatch_.push_back(connect(ListViewInputURL->model(), &QAbstractItemModel::rowsRemoved, this, follow));
+    // Emptying the list resets its model rather than removing rows.
+    listWatch_.push_back(connect(ListViewInputURL->model(), &QAbstractItemModel::modelReset, this, follow));
     listWatch_.push_back(connect(ListViewInputURL, &QTreeWidget::itemSelectionChanged, this, follow));
     UpdateURLActions(true);
 }

@@ -3,6 +3,8 @@
 add_library(reel_ui STATIC
   ${CMAKE_CURRENT_LIST_DIR}/ButtonPictures.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Dialogs.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/DownloadPage.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FormYouTubeHQ.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FormMain.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ImageButton.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MainWizard.cpp
@@ -13,7 +15,7 @@ add_library(reel_ui STATIC
   ${CMAKE_CURRENT_LIST_DIR}/WindowPlacement.cpp
 )
 target_include_directories(reel_ui PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(reel_ui PUBLIC reel_app Qt6::Widgets Qt6::Gui PNG::PNG)
+target_link_libraries(reel_ui PUBLIC reel_app reel_download Qt6::Widgets Qt6::Gui PNG::PNG)
 if(TARGET reel_ui_windows)
   target_link_libraries(reel_ui PUBLIC reel_ui_windows)
   target_compile_definitions(reel_ui PRIVATE REELWRIGHT_HAVE_UI_WINDOWS)

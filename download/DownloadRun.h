@@ -1,0 +1,123 @@
+#pragma once
+// The download run: every link of the list, one after the other, through three transfers (the watch page, the
+// video-information document, the media with falling quality), each on its own TWinHTTP component. The run is
+// a chain of the components' handlers on the main thread; a step that must wait until the current handler has
+// returned (the next link, the next quality) is posted to the main thread. The window only shows what the run
+// reports through DownloadView.
+//
+// Media is written to "NAME.part" beside its target as it arrives and moved to its final name when complete;
+// a failed, cut or aborted transfer removes it, and an existing file is never replaced.
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <memory>
+
+#include "app/Globals.h"
+#include "net/WinHTTP.h"
+
+namespace download {
+
+// Texts of a row's status.
+namespace status {
+inline constexpr const char* kWaiting = "Waiting...";
+inline constexpr const char* kGettingURLs = "Getting YouTube URLs, please wait...";
+inline constexpr const char* kAnalyzed = "Analyzing finished, ready to download...";
+inline constexpr const char* kDownloading = "Downloading...";
+inline constexpr const char* kFinish = "Finish.";
+inline constexpr const char* kFailed = "Failed.";
+}  // namespace status
+
+// Columns of ListViewURLDownload: the caption and its five sub-items.
+enum DownloadColumn { colName, colStatus, colSize, colSpeed, colProgress, colURL, kDownloadColumns };
+
+// The value labels of the status group.
+enum DownloadLabel { lblCurrentFile, lblStatus, lblSpeed, lblElapsedTime, lblTimeLeft, lblQuality };
+
+// What the run shows and reads; ui/ implements it with the download page's widgets.
+class DownloadView {
+public:
+    virtual ~DownloadView() = default;
+    virtual QStringList Links() const = 0;  // the link list, in order
+    virtual void ClearDownloadRows() = 0;
+    virtual void AddDownloadRow(const QStringList& columns) = 0;
+    virtual int DownloadRowCount() const = 0;
+    virtual QString DownloadRowText(int row, DownloadColumn column) const = 0;
+    virtual void SetDownloadRowText(int row, DownloadColumn column, const QString& text) = 0;
+    virtual void SetDownloadLabel(DownloadLabel label, const QString& text) = 0;
+    // ProgressBarDownload and LabelProgressBarDownload ("N%").
+    virtual void SetDownloadProgress(int percent) = 0;
+    // A line for the log window.
+    virtual void LogDownloadLine(const QString& line) = 0;
+    // The run has ended (all links done, or aborted): the summary page opens.
+    virtual void DownloadRunEnded() = 0;
+};
+
+// What one call of UpdateDownloadRow changes: texts when not empty, numbers when positive.
+struct RowUpdate {
+    QString status;
+    std::int64_t size = 0;      // bytes
+    std::int64_t timeLeft = 0;  // seconds
+    std::int64_t elapsed = 0;   // seconds
+    int percent = 0;
+    QString speed;
+};
+
+// "12.34 KB/s" from the bytes read so far and the whole seconds elapsed (the kilobytes so far in the first
+// second).
+QString SpeedText(std::int64_t bytesRead, std::int64_t elapsedSeconds);
+// "1.50MB".
+QString SizeText(std::int64_t bytes);
+
+class DownloadRun {
+public:
+    DownloadRun(app::TGlobalVars& globals, DownloadView& view);
+    ~DownloadRun();
+    DownloadRun(const DownloadRun&) = delete;
+    DownloadRun& operator=(const DownloadRun&) = delete;
+
+    // Fills the rows from the links and starts with the first link (after the caller's handler has returned).
+    void StartDownloadRun();
+    // Aborts the running transfer, which ends the run; a cancel that arrives between two steps ends the run
+    // when the next step would start.
+    void AbortTransfers();
+    bool Running() const { return running_; }
+
+    void UpdateDownloadRow(const RowUpdate& update);
+
+    net::TWinHTTP WinHTTPGetInfoFileURL;
+    net::TWinHTTP WinHTTPDownloadInfoFile;
+    net::TWinHTTP WinHTTPDownload;
+
+private:
+    void NextLinkMessage();
+    void NextQualityMessage();
+    void Post(void (DownloadRun::*step)());
+
+    void GetInfoFileURLProgress(std::int64_t dataSize, std::int64_t bytesRead, std::int64_t elapsed);
+    void GetInfoFileURLDone(net::TStream* stream);
+    void DownloadInfoFileDone(net::TStream* stream);
+    void DownloadProgress(std::int64_t dataSize, std::int64_t bytesRead, std::int64_t elapsed,
+                          std::int64_t timeLeft, int percent);
+    void DownloadDone(net::TStream* stream);
+    void DownloadFailed();
+    void StartMediaAttempt();
+    void LinkFails();
+    void LinkEnded();
+    void Aborted();
+    void EndRun();
+    // False (and the run ends) when a cancel is pending.
+    bool MayGoOn();
+    void Log(const QString& what);
+    void ConnectLogging(net::TWinHTTP& component, const QString& what);
+    QString CurrentName() const;
+
+    app::TGlobalVars& g_;
+    DownloadView& view_;
+    bool running_ = false;
+    bool cancelRequested_ = false;
+    QString partPath_;  // the media file being received, empty between attempts
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+}  // namespace download

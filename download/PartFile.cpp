@@ -1,0 +1,70 @@
+#include "download/PartFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QFileInfo>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "app/UtilFuncs.h"
+
+namespace download {
+
+namespace {
+
+constexpr int kAttempts = 16;  // names taken by someone else between choosing and creating
+
+QString ErrorText(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// rename() that fails with EEXIST instead of replacing; link() and unlink() where the file system cannot.
+int RenameNoReplace(const QByteArray& from, const QByteArray& to) {
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS) return errno;
+    if (::link(from.constData(), to.constData()) != 0) return errno;
+    ::unlink(from.constData());
+    return 0;
+}
+
+}  // namespace
+
+PartFileResult ReservePartFile(const QString& targetPath) {
+    const QFileInfo target(targetPath);
+    const QString folder = app::AddTrailingBackslash(target.path());
+    int error = EEXIST;
+    for (int i = 0; i < kAttempts && error == EEXIST; ++i) {
+        const QString path =
+            folder + app::UniqueFileName(target.fileName() + QStringLiteral(".part"), folder);
+        const int fd = ::open(QFile::encodeName(path).constData(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            ::close(fd);
+            return {path, {}};
+        }
+        error = errno;
+    }
+    return {{}, QStringLiteral("cannot create a file in %1: %2").arg(folder, ErrorText(error))};
+}
+
+PartFileResult CommitPartFile(const QString& partPath, const std::function<QString()>& finalPath) {
+    int error = EEXIST;
+    for (int i = 0; i < kAttempts && error == EEXIST; ++i) {
+        const QString target = finalPath();
+        error = RenameNoReplace(QFile::encodeName(partPath), QFile::encodeName(target));
+        if (error == 0) return {target, {}};
+    }
+    return {{}, QStringLiteral("cannot move %1 to its name: %2").arg(partPath, ErrorText(error))};
+}
+
+void RemovePartFile(const QString& partPath) {
+    if (partPath.isEmpty()) return;
+    const QByteArray path = QFile::encodeName(partPath);
+    struct stat st {};
+    if (::lstat(path.constData(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(path.constData());
+}
+
+}  // namespace download
