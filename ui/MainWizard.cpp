@@ -12,7 +12,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
-#include <QTableWidget>
 #include <QTreeWidget>
 
 #include "app/Globals.h"
@@ -20,16 +19,15 @@
 #include "ui/ClickableLabel.h"
 #include "ui/Dialogs.h"
 #include "ui/DownloadPage.h"
+#include "ui/FormFailedAddFile.h"
 #include "ui/FormMain.h"
+#include "ui/InputGrid.h"
 #include "ui/WizardPages.h"
+#include "wizard/HelpLinks.h"
 
 namespace ui {
 
 namespace {
-
-constexpr int kFileNameColumn = 1;       // NxTextColumnFileMinName
-constexpr int kFullPathColumn = 5;       // NxTextColumnFileFullName
-constexpr int kRealDurationColumn = 13;  // NxTextColumnRealDuration
 
 void SetButtonState(QAction* action, const wizard::ButtonState& state) {
     action->setText(state.caption);
@@ -49,6 +47,16 @@ TMainWizard::TMainWizard(TFormMain& form) : QObject(&form), form_(form) {
     download_->OnRunEnded = [this] { DownloadRunEnded(); };
     AskYesNo = [this](const QString& q) { return ui::Confirm(&form_, q); };
     ShowNoticeBox = [this](const QString& t) { ui::ShowNotice(&form_, t); };
+    AskFilesToOpen = [this](const QString& folder, const QString& name) {
+        QFileDialog dialog(&form_);
+        dialog.setFileMode(QFileDialog::ExistingFiles);
+        dialog.setNameFilters(form_.OpenDialogNameFilters);
+        dialog.setDirectory(folder);
+        if (!name.isEmpty()) dialog.selectFile(name);
+        return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles() : QStringList();
+    };
+    ShellOpen = &ui::OpenInShell;
+    audioPicture_ = AudioIconPicture();
     ConnectControls();
 }
 
@@ -85,12 +93,15 @@ void TMainWizard::ConnectControls() {
         SetYouTubeQualityText(QualitySummaryText());
     });
 
-    // The input list's way in until the probing list is attached: the open dialog and dropped files.
+    // Step1's list: the open dialog, dropped files and the row actions.
     connect(p.ActionAdd, &QAction::triggered, this, &TMainWizard::ActionAddExecute);
-    connect(&form_, &TFormMain::FilesDropped, this, [this](const QStringList& files) {
-        if (ActivePage() == wizard::Page::TabSheetStep1) AddInputFiles(files);
-    });
+    connect(&form_, &TFormMain::FilesDropped, this, &TMainWizard::FilesDropped);
+    connect(p.ActionDelete, &QAction::triggered, this, &TMainWizard::ActionDeleteExecute);
     connect(p.ActionClear, &QAction::triggered, this, [this] { ClearInputList(); });
+    connect(p.ActionMoveUp, &QAction::triggered, this, [this] { MoveSelected(-1); });
+    connect(p.ActionMoveDown, &QAction::triggered, this, [this] { MoveSelected(+1); });
+    connect(p.ActionPlay, &QAction::triggered, this, &TMainWizard::ActionPlayExecute);
+    connect(p.NextGrid, &TInputGrid::RowActivated, this, &TMainWizard::ActionPlayExecute);
 
     connect(&form_, &TFormMain::ClipboardStateChanged, this,
             [this] { pages_->UpdateURLActions(form_.ClipboardHasNoText); });
@@ -141,11 +152,15 @@ bool TMainWizard::ConvertVideoSelected() const {
 }
 
 int TMainWizard::InputRowCount() const {
-    return pages_->NextGrid->rowCount();
+    return pages_->InputList->Count();
 }
 
 void TMainWizard::ClearInputList() {
-    pages_->NextGrid->setRowCount(0);
+    pages_->InputList->Clear();
+}
+
+wizard::InputListModel& TMainWizard::InputList() {
+    return *pages_->InputList;
 }
 
 void TMainWizard::ClearConvertingList() {
@@ -243,7 +258,7 @@ void TMainWizard::CloseWindow() {
 }
 
 void TMainWizard::OpenInShell(const QString& target) {
-    ui::OpenInShell(target);
+    ShellOpen(target);
 }
 
 void TMainWizard::ShowError(const QString& text) {
@@ -276,25 +291,77 @@ void TMainWizard::DownloadRunEnded() {
 
 void TMainWizard::ActionAddExecute() {
     app::TGlobalVars& g = app::GlobalVars();
-    QFileDialog dialog(&form_);
-    dialog.setFileMode(QFileDialog::ExistingFiles);
-    dialog.setNameFilters(form_.OpenDialogNameFilters);
-    dialog.setDirectory(g.LastOpenDir);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-    g.LastOpenDir = app::AddTrailingBackslash(QFileInfo(dialog.selectedFiles().constFirst()).absolutePath());
-    AddInputFiles(dialog.selectedFiles());
+    const QStringList files = AskFilesToOpen(g.LastOpenDir, openDialogName_);
+    if (files.isEmpty()) return;
+    AddInputFiles(files);
+    // One chosen file stays in the name field for the next time; several leave it empty.
+    openDialogName_ = files.size() == 1 ? QFileInfo(files.constFirst()).fileName() : QString();
+    g.LastOpenDir = app::AddTrailingBackslash(QFileInfo(files.constFirst()).absolutePath());
+}
+
+void TMainWizard::FilesDropped(const QStringList& files) {
+    // Files land in the list while it is shown; a drop on another page (a conversion running, links being
+    // collected) is not taken.
+    if (ActivePage() != wizard::Page::TabSheetStep1) return;
+    QStringList taken;
+    {
+        WaitCursor wait;
+        taken = wizard::FilterDroppedFiles(files);
+    }
+    AddInputFiles(taken);
+}
+
+void TMainWizard::ActionDeleteExecute() {
+    TInputGrid* grid = pages_->NextGrid;
+    const int row = grid->SelectedRow();
+    if (row < 0) return;
+    pages_->InputList->Remove(row);
+    grid->SelectRow(wizard::SelectionAfterDelete(row, grid->rowCount()));
+}
+
+void TMainWizard::MoveSelected(int by) {
+    TInputGrid* grid = pages_->NextGrid;
+    const int row = grid->SelectedRow();
+    if (row < 0 || !pages_->InputList->MoveRow(row, row + by)) return;
+    grid->SelectRow(row + by);
+}
+
+void TMainWizard::ActionPlayExecute() {
+    const int row = pages_->NextGrid->SelectedRow();
+    if (row < 0) return;
+    OpenInShell(pages_->InputList->Item(row).FileFullName);
 }
 
 void TMainWizard::AddInputFiles(const QStringList& files) {
-    // Until files are probed, a row carries the name and the full path (duration unknown).
-    QTableWidget* grid = pages_->NextGrid;
-    for (const QString& file : files) {
-        const int row = grid->rowCount();
-        grid->insertRow(row);
-        grid->setItem(row, kFileNameColumn, new QTableWidgetItem(QFileInfo(file).fileName()));
-        grid->setItem(row, kFullPathColumn, new QTableWidgetItem(file));
-        grid->setItem(row, kRealDurationColumn, new QTableWidgetItem(QStringLiteral("0")));
+    if (files.isEmpty()) return;
+    app::TGlobalVars& g = app::GlobalVars();
+    g.FailedFiles.clear();
+    ProcessPendingEvents();
+    TInputGrid* grid = pages_->NextGrid;
+    {
+        // Probing runs here on the main thread; the grid is drawn once the whole batch is in.
+        WaitCursor wait;
+        grid->setUpdatesEnabled(false);
+        wizard::InputProbeContext context{probeDecoder_, thumbnails_, audioPicture_,
+                                          [grid](const QString& path) { return grid->ShortenPath(path); },
+                                          [this](const QString& line) { form_.LogLine(line); }};
+        g.FailedFiles = wizard::AddInputFilesTo(*pages_->InputList, context, files);
+        grid->setUpdatesEnabled(true);
     }
+    if (!g.FailedFiles.isEmpty()) ShowFailedFiles(g.FailedFiles);
+}
+
+void TMainWizard::ShowFailedFiles(const QStringList& texts) {
+    TFormFailedAddFile dialog(wizard::SupportLink(form_.Title()), ShellOpen, &form_);
+    dialog.AddFiles(texts);
+    dialog.PlaceOver(&form_);
+    dialog.exec();
+}
+
+void TMainWizard::OpenWithFiles(const QStringList& files) {
+    if (files.isEmpty()) return;
+    SetActivePage(wizard::Page::TabSheetStep1);
+    AddInputFiles(files);
 }
 
 void TMainWizard::ShowOutputChoice() {
