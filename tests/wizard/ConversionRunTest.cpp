@@ -1,0 +1,251 @@
+#include "wizard/ConversionRun.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <chrono>
+
+#include "MediaClips.h"
+#include "core/Dispatcher.h"
+#include "engine/FFDecode.h"
+#include "wizard/PresetTable.h"
+
+namespace wizard {
+namespace {
+
+using std::chrono::seconds;
+
+// Records what the run shows; answers the countdown as told.
+class RecordingView : public ConversionRunView {
+public:
+    std::vector<InputRecord> inputs;
+    std::vector<ProgressRow> rows;
+    bool mergeCaptions = false;
+    RunStatus status;
+    QStringList log, sounds, events;
+    bool countdownRunsOut = false;
+    std::function<void()> onFirstProgress;
+    int summaries = 0;
+
+    std::vector<InputRecord> InputRecords() const override { return inputs; }
+    void ShowProgressRows(const std::vector<ProgressRow>& r, bool merge) override {
+        rows = r;
+        mergeCaptions = merge;
+    }
+    void UpdateProgressRow(int row, const ProgressRow& values) override {
+        ASSERT_LT(row, static_cast<int>(rows.size()));
+        rows[row] = values;
+        if (values.Status == "Converting..." && onFirstProgress) std::exchange(onFirstProgress, nullptr)();
+    }
+    void ShowRunStatus(const RunStatus& s) override { status = s; }
+    void AppendLog(const QString& line) override { log << line; }
+    void ProcessPendingEvents() override {}
+    void PlaySound(const QString& path) override {
+        sounds << QFileInfo(path).fileName();
+        events << "sound";
+    }
+    bool RunShutdownCountdown() override {
+        events << "countdown";
+        return countdownRunsOut;
+    }
+    void ShutdownSystem(int kind) override { events << QStringLiteral("shutdown %1").arg(kind); }
+    void ShowConversionSummary() override {
+        ++summaries;
+        events << "summary";
+    }
+};
+
+struct RunFixture {
+    app::TGlobalVars globals;
+    RecordingView view;
+    ConversionRun run{globals, view, "/sounds/"};
+    QString out = clips::FreshFolder();
+
+    RunFixture(int formatClass, int format, int preset) {
+        globals.OutputFormatClass = static_cast<uint8_t>(formatClass);
+        if (formatClass == app::fcAudio) globals.OutputAudioFormat = static_cast<uint8_t>(format);
+        if (formatClass == app::fcVideo) globals.OutputVideoFormat = static_cast<uint8_t>(format);
+        globals.OutputFileDir = out;
+        globals.PlayASoundWhenFinished = true;
+        globals.PresetIndex[FindOutputFormat(formatClass, format)->Slot] = preset;
+    }
+    // Starts the run and serves the main thread until the summary shows.
+    void StartAndWait() {
+        run.Start();
+        ASSERT_TRUE(core::mainDispatcher().waitUntil([this] { return view.summaries > 0; }, seconds(120)));
+    }
+    QStringList Outputs() const { return QDir(out).entryList(QDir::Files); }
+};
+
+engine::TAudioStreamInfo AudioOf(const QString& path) {
+    engine::TFFDecoder probe;
+    engine::TAudioStreamInfo info;
+    if (probe.LoadFile(path.toStdString())) probe.GetAudioStreamInfo(-1, info);
+    return info;
+}
+
+TEST(ConversionRunTest, TwoFilesConvertAndTheSummaryCountsBoth) {
+    RunFixture t(app::fcVideo, 1, 3);  // MP4, iPhone preset
+    t.view.inputs = {{clips::AudioVideo(64, 48, 0.6)}, {clips::AudioVideo(96, 64, 0.6)}};
+    t.StartAndWait();
+
+    EXPECT_EQ(t.globals.ConvertTotal, 2);
+    EXPECT_EQ(t.globals.ConvertSucceeded, 2);
+    EXPECT_TRUE(t.globals.ConvertErrors.isEmpty());
+    ASSERT_EQ(t.view.rows.size(), 2u);
+    for (const ProgressRow& row : t.view.rows) {
+        EXPECT_EQ(row.Status, "Finish.");
+        EXPECT_EQ(row.Progress, "100%");
+    }
+    EXPECT_FALSE(t.view.mergeCaptions);
+    EXPECT_EQ(t.view.sounds, QStringList{"done.wav"});
+    EXPECT_EQ(t.view.status.CurrentFile, "...");
+    EXPECT_EQ(t.view.status.Progress, "0%");
+    EXPECT_EQ(t.globals.DoneDuration, t.globals.BatchDuration);
+    EXPECT_EQ(t.Outputs(), (QStringList{"av-64x48-0.6.mp4", "av-96x64-0.6.mp4"}));
+    EXPECT_EQ(AudioOf(t.out + "av-64x48-0.6.mp4").SampleRate, 44100);
+    EXPECT_EQ(t.run.Encoder().TasksCount(), 0);  // cleared for the next run
+}
+
+TEST(ConversionRunTest, AnAudioFormatFromAFileWithoutAudioFailsAndLeavesNoFile) {
+    RunFixture t(app::fcAudio, 1, 2);  // MP3
+    t.globals.ShutDownWhenFinished = true;
+    t.view.countdownRunsOut = false;
+    t.view.inputs = {{clips::AudioVideo(64, 48, 0.6)}, {clips::VideoOnly(64, 48, 0.6)}};
+    t.StartAndWait();
+
+    EXPECT_EQ(t.globals.ConvertTotal, 2);
+    EXPECT_EQ(t.globals.ConvertSucceeded, 1);
+    ASSERT_EQ(t.globals.ConvertErrors.size(), 1);
+    EXPECT_TRUE(t.globals.ConvertErrors[0].startsWith("File (1): "))
+        << t.globals.ConvertErrors[0].toStdString();
+    EXPECT_GT(t.globals.ConvertErrors[0].size(), 12);
+    EXPECT_EQ(t.view.rows[1].Status, "Failed.");
+    EXPECT_EQ(t.Outputs(), QStringList{"av-64x48-0.6.mp3"});
+    // Sound first, then the countdown (cancelled: no shutdown), then the summary.
+    EXPECT_EQ(t.view.events, (QStringList{"sound", "countdown", "summary"}));
+    EXPECT_EQ(t.view.sounds, QStringList{"fail.wav"});
+}
+
+TEST(ConversionRunTest, CountdownThatRunsOutShutsDownBeforeTheSummary) {
+    RunFixture t(app::fcAudio, 0, 3);  // WAV
+    t.globals.PlayASoundWhenFinished = false;
+    t.globals.ShutDownWhenFinished = true;
+    t.view.countdownRunsOut = true;
+    t.view.inputs = {{clips::AudioOnly(0.5)}};
+    t.StartAndWait();
+    EXPECT_EQ(t.view.events, (QStringList{"countdown", "shutdown 1", "summary"}));
+    EXPECT_EQ(t.globals.ConvertSucceeded, 1);
+}
+
+TEST(ConversionRunTest, CancelDuringTheFirstOfThreeTasksReportsAllThreeAndRemovesThePartialFile) {
+    RunFixture t(app::fcVideo, 0, 3);  // AVI
+    const QString longClip = clips::AudioVideo(320, 240, 20, "long.mp4");
+    t.view.inputs = {{longClip}, {clips::AudioVideo(64, 48, 0.6)}, {clips::AudioVideo(96, 64, 0.6)}};
+    // Cancel arrives as a click after the progress handler has returned.
+    t.view.onFirstProgress = [&] { core::mainDispatcher().post([&] { t.run.StopAndWait(); }); };
+    t.StartAndWait();
+
+    EXPECT_EQ(t.globals.ConvertTotal, 3);
+    EXPECT_EQ(t.globals.ConvertSucceeded, 0);
+    for (const ProgressRow& row : t.view.rows)
+        EXPECT_EQ(row.Status, "Failed.");
+    EXPECT_EQ(t.view.sounds, QStringList{"fail.wav"});
+    EXPECT_TRUE(t.Outputs().isEmpty()) << t.Outputs().join(", ").toStdString();
+    EXPECT_EQ(t.run.Encoder().TasksCount(), 0);
+
+    // A second run on the same controller starts from zero again.
+    t.view.inputs = {{clips::AudioVideo(64, 48, 0.6)}};
+    t.view.summaries = 0;
+    t.StartAndWait();
+    EXPECT_EQ(t.globals.ConvertTotal, 1);
+    EXPECT_EQ(t.globals.ConvertSucceeded, 1);
+    EXPECT_EQ(t.globals.DoneDuration, t.globals.BatchDuration);
+}
+
+TEST(ConversionRunTest, ClosingTheWindowDuringARunEndsItWithoutAnEndOfRunStep) {
+    RunFixture t(app::fcVideo, 0, 3);
+    t.view.inputs = {{clips::AudioVideo(320, 240, 20, "long.mp4")}, {clips::AudioVideo(64, 48, 0.6)}};
+    bool closed = false;
+    t.view.onFirstProgress = [&] {
+        core::mainDispatcher().post([&] {
+            t.run.DetachEvents();
+            t.run.StopAndWait();
+            closed = true;
+        });
+    };
+    t.run.Start();
+    ASSERT_TRUE(core::mainDispatcher().waitUntil([&] { return closed; }, seconds(120)));
+    core::mainDispatcher().waitUntil([] { return false; }, std::chrono::milliseconds(300));
+    EXPECT_EQ(t.view.summaries, 0);
+    EXPECT_TRUE(t.view.sounds.isEmpty());
+}
+
+TEST(ConversionRunTest, ABatchWithNothingToConvertEndsWithAnEmptySummary) {
+    struct Case {
+        const char* what;
+        std::vector<InputRecord> inputs;
+        bool merge;
+        int errorLines;
+        int logLines;
+    };
+    const QString gone = clips::FreshFolder() + "vanished.mp4";
+    const Case cases[] = {
+        {"no inputs", {}, false, 0, 0},
+        {"a file that vanished since it was listed", {{gone}}, false, 1, 1},
+        {"merge of vanished files", {{gone}, {gone}}, true, 1, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        RunFixture t(app::fcVideo, 1, 3);
+        t.globals.Merge = c.merge;
+        t.view.inputs = c.inputs;
+        t.StartAndWait();
+        EXPECT_EQ(t.globals.ConvertTotal, 0);
+        EXPECT_EQ(t.globals.ConvertSucceeded, 0);
+        EXPECT_EQ(t.globals.ConvertErrors.size(), c.errorLines);
+        EXPECT_EQ(t.view.log.size(), c.logLines);
+        EXPECT_TRUE(t.view.rows.empty());
+        EXPECT_TRUE(t.Outputs().isEmpty());
+    }
+}
+
+TEST(ConversionRunTest, MergeJoinsIntoOneOutputCountedOnce) {
+    RunFixture t(app::fcVideo, 1, 3);
+    t.globals.Merge = true;
+    t.view.inputs = {{clips::AudioVideo(64, 48, 0.6), 600000, 64, 48, 4.0 / 3},
+                     {clips::AudioVideo(96, 64, 0.6), 600000, 96, 64, 1.5},
+                     {clips::AudioVideo(64, 48, 0.6), 600000, 64, 48, 4.0 / 3}};
+    t.StartAndWait();
+    EXPECT_TRUE(t.view.mergeCaptions);
+    EXPECT_EQ(t.globals.ConvertTotal, 1);
+    EXPECT_EQ(t.globals.ConvertSucceeded, 1);
+    EXPECT_EQ(t.view.rows[0].Status, "Finish.");
+    EXPECT_EQ(t.view.rows[1].Status, "96x64");
+    EXPECT_EQ(t.Outputs(), QStringList{"Output_Merge.mp4"});
+    engine::TFFDecoder probe;
+    ASSERT_TRUE(probe.LoadFile((t.out + "Output_Merge.mp4").toStdString()));
+    engine::TFileStreamInfo info;
+    probe.GetFileStreamInfo(info);
+    EXPECT_GT(info.Duration, 1500000);
+}
+
+TEST(ConversionRunTest, TimeLabelsDropWholeDaysAndNeverReadNegative) {
+    struct Case {
+        double days;
+        const char* text;
+    };
+    const Case cases[] = {
+        {0, "0:00:00"},
+        {1.0 / 86400 * 61, "0:01:01"},
+        {1.0 / 24 * 13.5, "13:30:00"},
+        {1 + 1.0 / 24, "1:00:00"},
+        {-0.25, "0:00:00"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ConversionRun::FormatDayTime(c.days), c.text) << c.days;
+}
+
+}  // namespace
+}  // namespace wizard

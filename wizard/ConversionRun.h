@@ -1,0 +1,106 @@
+#pragma once
+// ConversionRun: the conversion half of the wizard. Owns the encoder, builds the jobs, follows the engine's
+// progress and termination events on the main thread, and ends with the sound, the optional shutdown
+// countdown and the summary page. The window only shows what it reports through ConversionRunView.
+
+#include <QDateTime>
+#include <QString>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "app/Globals.h"
+#include "engine/FFEncode.h"
+#include "wizard/JobBuilder.h"
+
+namespace wizard {
+
+// The status group of the conversion page.
+struct RunStatus {
+    QString CurrentFile;  // LabelCurrentFile
+    QString Estimated;    // LabelEstimated
+    QString Elapsed;      // LabelElapsed
+    QString TimeLeft;     // LabelTimeLeft
+    QString Progress;     // LabelProgress
+    int Bar = 0;          // ProgressBar, 0..100
+};
+
+// What the run asks of the window. Every call comes on the main thread.
+class ConversionRunView {
+public:
+    virtual ~ConversionRunView() = default;
+    // The rows of the input list, in their order.
+    virtual std::vector<InputRecord> InputRecords() const = 0;
+    // Fills the progress list; merge mode captions the third and fourth columns "Width x Height" and
+    // "Aspect Ratio" and LabelCurrentFileTitle "Output file:", per-file mode "Status", "Progress" and
+    // "Current file:".
+    virtual void ShowProgressRows(const std::vector<ProgressRow>& rows, bool merge) = 0;
+    virtual void UpdateProgressRow(int row, const ProgressRow& values) = 0;
+    virtual void ShowRunStatus(const RunStatus& status) = 0;
+    // One line in the log window.
+    virtual void AppendLog(const QString& line) = 0;
+    // Lets pending window events (painting) run before the run is set up.
+    virtual void ProcessPendingEvents() = 0;
+    // Plays a wave file without waiting for it; a missing file plays nothing.
+    virtual void PlaySound(const QString& path) = 0;
+    // The modal shutdown countdown; true when it ran out, false when the user cancelled it.
+    virtual bool RunShutdownCountdown() = 0;
+    // Shuts the computer down (kind as app::ShutdownSystem).
+    virtual void ShutdownSystem(int kind) = 0;
+    // Shows the summary page from the run counters of the global record.
+    virtual void ShowConversionSummary() = 0;
+};
+
+class ConversionRun {
+public:
+    // soundFolder: the folder holding done.wav and fail.wav.
+    ConversionRun(app::TGlobalVars& globals, ConversionRunView& view, QString soundFolder);
+    ~ConversionRun();
+    ConversionRun(const ConversionRun&) = delete;
+    ConversionRun& operator=(const ConversionRun&) = delete;
+
+    engine::TFFEncoder& Encoder() { return *encoder_; }
+
+    // WM_CONVERT_START: builds the jobs and starts the encoder.
+    void Start();
+    // True from Start until the end-of-run steps have begun.
+    bool Running() const { return running_; }
+
+    // Cancel on the conversion page: stops the tasks and waits; the normal end of run follows.
+    void StopAndWait();
+    // The window is closing: no progress, termination or end-of-run step reaches the window any more.
+    void DetachEvents();
+    // CheckBoxPreview: opens or closes the live preview of the converting tasks at once.
+    void SetPreview(bool on);
+
+    // The rows as shown, for the window and tests.
+    const std::vector<ProgressRow>& Rows() const { return rows_; }
+    // The output file of each task of the current run.
+    const std::vector<QString>& OutputFiles() const { return outputFiles_; }
+
+    // "h:nn:ss" of a time span in days, whole days dropped; negative spans read 0:00:00.
+    static QString FormatDayTime(double days);
+
+private:
+    void OnProgress(const engine::TProgressInfo& info);
+    void OnTaskTerminated(const engine::TTerminateInfo& info);
+    void OnRunEnded();  // on the notifier thread
+    void EndOfRun();    // WM_CONVERT_FINISHED, on the main thread
+    void ShowStatus();
+
+    app::TGlobalVars& globals_;
+    ConversionRunView& view_;
+    QString soundFolder_;
+    std::unique_ptr<engine::TFFEncoder> encoder_;
+    std::atomic<bool> attached_{true};
+    bool running_ = false;
+    bool merge_ = false;
+
+    std::vector<ProgressRow> rows_;
+    std::vector<QString> outputFiles_;
+    std::atomic<int> terminatedCount_{0};
+    RunStatus status_;
+};
+
+}  // namespace wizard
