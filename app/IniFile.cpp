@@ -4,6 +4,8 @@
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <algorithm>
+#include <string>
 
 namespace app {
 
@@ -35,27 +37,60 @@ QString Decode(const QByteArray& bytes) {
     return cp1252;
 }
 
-bool IsComment(const QByteArray& trimmed) {
-    return trimmed.startsWith(';');
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// The first byte that is not a blank, or 0 for a blank line.
+char FirstNonBlank(const QByteArray& line) {
+    for (const char c : line)
+        if (!IsBlank(c)) return c;
+    return 0;
 }
 
 // "[name]" -> name (trimmed); false when the line is not a section header.
 bool SectionName(const QByteArray& line, QString* name) {
+    if (FirstNonBlank(line) != '[') return false;
     const QByteArray t = line.trimmed();
-    if (!t.startsWith('[')) return false;
     qsizetype close = t.indexOf(']');
     if (close < 0) close = t.size();
     *name = Decode(t.mid(1, close - 1)).trimmed();
     return true;
 }
 
-// The key of a "key=value" line, case-folded; empty when the line holds no key.
-QString KeyOf(const QByteArray& line) {
-    const QByteArray t = line.trimmed();
-    if (t.isEmpty() || IsComment(t)) return {};
+// The form in which keys are compared: trimmed and case-folded, as UTF-8. ASCII keys, by far the most
+// common, are folded in place without decoding.
+void LookupForm(QByteArrayView key, std::string& out) {
+    while (!key.isEmpty() && IsBlank(key.front()))
+        key = key.sliced(1);
+    while (!key.isEmpty() && IsBlank(key.back()))
+        key.chop(1);
+    out.assign(key.data(), size_t(key.size()));
+    for (char& c : out) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            out = Decode(key.toByteArray()).trimmed().toCaseFolded().toStdString();
+            return;
+        }
+        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+    }
+}
+
+std::string LookupForm(const QString& key) {
+    return key.trimmed().toCaseFolded().toStdString();
+}
+
+size_t HashOf(const std::string& form) {
+    return qHash(QByteArrayView(form.data(), qsizetype(form.size())));
+}
+
+// The lookup form of the key of a "key=value" line; false when the line holds no key.
+bool KeyOf(const QByteArray& line, std::string& form) {
+    const char first = FirstNonBlank(line);
+    if (first == 0 || first == ';') return false;
     const qsizetype eq = line.indexOf('=');
-    if (eq < 0) return {};
-    return Decode(line.left(eq)).trimmed().toCaseFolded();
+    if (eq < 0) return false;
+    LookupForm(QByteArrayView(line).first(eq), form);
+    return true;
 }
 
 QString Unquote(const QString& value) {
@@ -85,6 +120,7 @@ QString Protected(const QString& value) {
 }
 
 // Splits at "\r\n", "\n" or a lone "\r"; *lineEnd receives the first line end found.
+// The lines are views into data, which must outlive them.
 std::vector<QByteArray> SplitLines(const QByteArray& data, QByteArray* lineEnd) {
     std::vector<QByteArray> lines;
     bool endSeen = false;
@@ -93,7 +129,7 @@ std::vector<QByteArray> SplitLines(const QByteArray& data, QByteArray* lineEnd) 
     for (qsizetype i = 0; i < n; ++i) {
         const char c = data[i];
         if (c != '\n' && c != '\r') continue;
-        lines.push_back(data.mid(start, i - start));
+        lines.push_back(QByteArray::fromRawData(data.constData() + start, i - start));
         const bool crlf = c == '\r' && i + 1 < n && data[i + 1] == '\n';
         if (!endSeen) {
             *lineEnd = crlf ? QByteArray("\r\n") : QByteArray(1, c);
@@ -102,7 +138,7 @@ std::vector<QByteArray> SplitLines(const QByteArray& data, QByteArray* lineEnd) 
         if (crlf) ++i;
         start = i + 1;
     }
-    if (start < n) lines.push_back(data.mid(start));
+    if (start < n) lines.push_back(QByteArray::fromRawData(data.constData() + start, n - start));
     return lines;
 }
 
@@ -124,7 +160,8 @@ IniFile::IniFile(QString path) : path_(std::move(path)) {
         readable_ = false;
         return;
     }
-    QByteArray data = file.readAll();
+    QByteArray& data = buffer_;
+    data = file.readAll();
     if (file.error() != QFileDevice::NoError) {
         readable_ = false;
         return;
@@ -157,14 +194,22 @@ const IniFile::Section* IniFile::FindSection(const QString& section) const {
 }
 
 int IniFile::FindKey(const Section& s, const QString& key) const {
+    std::string form;
     if (!s.indexed) {
-        for (size_t i = 1; i < s.lines.size(); ++i) {
-            const QString k = KeyOf(s.lines[i]);
-            if (!k.isEmpty() && !s.keys.contains(k)) s.keys.insert(k, int(i));  // the first line wins
-        }
+        s.keys.reserve(s.lines.size());
+        for (size_t i = 1; i < s.lines.size(); ++i)
+            if (KeyOf(s.lines[i], form)) s.keys.emplace_back(HashOf(form), int(i));
+        std::sort(s.keys.begin(), s.keys.end());  // by hash, then by line: the first line of a key wins
         s.indexed = true;
     }
-    return s.keys.value(key.trimmed().toCaseFolded(), -1);
+    const std::string wanted = LookupForm(key);
+    const size_t hash = HashOf(wanted);
+    auto it = std::lower_bound(s.keys.begin(), s.keys.end(), std::pair<size_t, int>(hash, -1));
+    for (; it != s.keys.end() && it->first == hash; ++it)
+        if (KeyOf(s.lines[size_t(it->second)], form) && form == wanted) return it->second;
+    for (const auto& [h, line] : s.addedKeys)
+        if (h == hash && KeyOf(s.lines[size_t(line)], form) && form == wanted) return line;
+    return -1;
 }
 
 bool IniFile::SectionExists(const QString& section) const {
@@ -218,7 +263,7 @@ void IniFile::WriteString(const QString& section, const QString& key, const QStr
     while (insertAt - 1 > 0 && s.lines[insertAt - 1].trimmed().isEmpty())
         --insertAt;
     s.lines.insert(s.lines.begin() + qsizetype(insertAt), line);
-    s.keys.insert(key.trimmed().toCaseFolded(), int(insertAt));
+    s.addedKeys.emplace_back(HashOf(LookupForm(key)), int(insertAt));
 }
 
 void IniFile::WriteInteger(const QString& section, const QString& key, int32_t value) {

@@ -17,6 +17,7 @@
 #include <QHash>
 #include <QString>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace app {
@@ -55,8 +56,10 @@ public:
 private:
     enum class Encoding { Bytes, Utf16LE, Utf16BE };  // Bytes: UTF-8 or Windows-1252, line by line
     struct Section {
-        std::vector<QByteArray> lines;     // raw lines without their ends; lines[0] is the header
-        mutable QHash<QString, int> keys;  // case-folded key -> first line with it (built on first use)
+        std::vector<QByteArray> lines;  // raw lines without their ends; lines[0] is the header
+        // Built on first use: (hash of the key's lookup form, line), sorted, and keys added after that.
+        mutable std::vector<std::pair<size_t, int>> keys;
+        mutable std::vector<std::pair<size_t, int>> addedKeys;
         mutable bool indexed = false;
     };
 
@@ -65,6 +68,7 @@ private:
     QByteArray Encoded() const;
 
     QString path_;
+    QByteArray buffer_;  // the file's bytes; unchanged lines are views into it
     bool existed_ = false;
     bool readable_ = true;
     Encoding encoding_ = Encoding::Bytes;
