@@ -24,7 +24,8 @@ void Configure(net::TWinHTTP& component) {
     component.InternetOptions = net::TInternetOptions{net::ioIgnoreCertificateInvalid, net::ioKeepConnection};
     component.ShowGoOnlineMessage = true;
     component.OutputFileName.clear();
-    // A server that stops sending is cut off by the transfer component's own low-speed limit.
+    // TODO: a server that stops sending is cut off only once the transfer component has its low-speed limit;
+    // until then Cancel ends such a transfer.
 }
 
 QByteArray StreamBytes(net::TStream* stream) {
