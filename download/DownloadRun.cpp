@@ -24,7 +24,8 @@ void Configure(net::TWinHTTP& component) {
     component.InternetOptions = net::TInternetOptions{net::ioIgnoreCertificateInvalid, net::ioKeepConnection};
     component.ShowGoOnlineMessage = true;
     component.OutputFileName.clear();
-    // A server that stops sending is cut off by the transfer component's own low-speed limit.
+    // TODO: a server that stops sending is cut off only once the transfer component has its low-speed limit;
+    // until then Cancel ends such a transfer.
 }
 
 QByteArray StreamBytes(net::TStream* stream) {
@@ -264,10 +265,14 @@ void DownloadRun::StartMediaAttempt() {
     const QString tag = AttemptTag(g_.QualityAttempt, g_.QualityOrder);
     // A quality the video does not offer fails at once, as would an address that is not a web address.
     QString why;
-    if (url.isEmpty())
+    if (url.isEmpty() && !g_.PreferYouTubeQuality) {
         why = QStringLiteral("%1 is not offered").arg(tag);
-    else if (!IsWebAddress(url))
+    } else if (url.isEmpty()) {
+        DownloadFailed();  // the next quality follows; the link's failure says why when none is left
+        return;
+    } else if (!IsWebAddress(url)) {
         why = QStringLiteral("%1 has an address that is not a web address").arg(tag);
+    }
     if (why.isEmpty()) {
         const QString target = DownloadFileName(
             CurrentName(), AttemptExtension(g_.QualityAttempt, g_.QualityOrder), g_.OutputURLDir);

@@ -29,6 +29,7 @@ constexpr std::array<StreamKind, app::kQualityCount> kStreams{{
     {37, ".mp4"},
 }};
 constexpr int kDefaultItag = 5;
+constexpr qsizetype kMaxTitleBytes = 200;
 
 const QString kTitleStart = QStringLiteral("<meta name=\"title\" content=\"");
 const QString kTitleEnd = QStringLiteral("\">");
@@ -135,7 +136,14 @@ void ParseVideoInfo(const QByteArray& document, app::TGlobalVars& streams) {
 }
 
 QString DownloadFileName(const QString& title, const QString& extension, const QString& folder) {
-    const QString name = app::UniqueFileName(app::CleanFileName(title + extension), folder);
+    // Control characters are not allowed in names on FAT and NTFS either, and a NUL would cut the name short.
+    QString stem = title;
+    for (QChar& c : stem)
+        if (c.unicode() < 0x20) c = u'_';
+    // File systems hold names of at most 255 bytes; room is left for the extension, a counter and ".part".
+    while (stem.toUtf8().size() > kMaxTitleBytes)
+        stem.chop(stem.size() >= 2 && stem.at(stem.size() - 1).isLowSurrogate() ? 2 : 1);
+    const QString name = app::UniqueFileName(app::CleanFileName(stem + extension), folder);
     return app::AddTrailingBackslash(folder) + name;
 }
 

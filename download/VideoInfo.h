@@ -47,7 +47,8 @@ QString StreamExtension(int type);
 int SlotOfTag(int itag);
 
 // The full path a downloaded video is saved under: the title plus the extension, cleaned of the characters
-// file names may not hold, made unique in the folder with a counter.
+// file names may not hold (control characters too), made unique in the folder with a counter. A title too
+// long for a file name is shortened to 200 bytes.
 QString DownloadFileName(const QString& title, const QString& extension, const QString& folder);
 
 }  // namespace download

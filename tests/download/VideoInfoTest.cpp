@@ -113,6 +113,8 @@ TEST(VideoInfo, SavedNameIsCleanAndNew) {
         {"", ".flv", ".flv"},
         {"taken", ".flv", "taken(1).flv"},
         {"Cats & Dogs", ".3gp", "Cats & Dogs.3gp"},
+        {QString("a\nb") + QChar(0) + "c", ".flv", "a_b_c.flv"},
+        {QString(150, QChar(0x4E2D)), ".mp4", QString(66, QChar(0x4E2D)) + ".mp4"},  // 450 bytes cut to 198
     };
     QFile taken(folder + "taken.flv");
     ASSERT_TRUE(taken.open(QIODevice::WriteOnly));

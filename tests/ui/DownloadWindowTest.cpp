@@ -256,4 +256,6 @@ TEST(DownloadWindow, ExitDuringTheMediaCancelsAndLeavesNothing) {
     EXPECT_EQ(w.pages().LabelURLTotalFiles->text(), "1");
     EXPECT_EQ(w.pages().LabelURLFailed->text(), "1");
     EXPECT_EQ(QDir(w.Folder()).entryList(QDir::Files | QDir::Hidden), QStringList{});
+    EXPECT_TRUE(w.formLog.Lines().contains("Download of \"Slow\": cancelled"))
+        << w.formLog.Lines().join('\n').toStdString();
 }
