@@ -3,6 +3,7 @@
 add_library(reel_ui STATIC
   ${CMAKE_CURRENT_LIST_DIR}/ButtonPictures.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Dialogs.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/EditionCaption.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FormMain.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ImageButton.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MainWizard.cpp
