@@ -13,6 +13,7 @@ PACKAGES=(
   clang-format-14
   ffmpeg curl python3
   fonts-dejavu-core
+  desktop-file-utils
 )
 # Only for looking at the program without a display (./run.sh under Xvfb, screenshots).
 if [ "${REELWRIGHT_GUI_TOOLS:-0}" = 1 ]; then

@@ -68,12 +68,15 @@ void TFormAbout::BuildAboutPage() {
     TabSheetAbout->setObjectName(QStringLiteral("TabSheetAbout"));
     PageControlMain->addTab(TabSheetAbout, QStringLiteral("About"));
 
-    LabalTitle = Label(QString(), TabSheetAbout, 12, 16, 300, 20);
+    // A long edition title with its version takes two lines.
+    LabalTitle = Label(QString(), TabSheetAbout, 12, 12, 300, 36);
     LabalTitle->setObjectName(QStringLiteral("LabalTitle"));
     QFont bold = LabalTitle->font();
     bold.setBold(true);
     LabalTitle->setFont(bold);
-    LabelCopyright = Label(QString(), TabSheetAbout, 12, 44, 300, 36);
+    LabalTitle->setWordWrap(true);
+    LabalTitle->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    LabelCopyright = Label(QString(), TabSheetAbout, 12, 52, 300, 40);
     LabelCopyright->setObjectName(QStringLiteral("LabelCopyright"));
     LabelCopyright->setWordWrap(true);
     LabelCopyright->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -107,13 +110,16 @@ void TFormAbout::BuildUpdatePage() {
     LabelVersion->setObjectName(QStringLiteral("LabelVersion"));
 
     Label(QStringLiteral("Check for update"), TabSheetUpdate, 12, 96);
+    // The first line is longer than the page is wide: it wraps, and the button sits below the whole text.
     auto* hint = Label(
         QStringLiteral("To ensure you're using the latest version, click on the \nUpdates button below."),
         TabSheetUpdate, 12, 116, 300, 36);
     hint->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    hint->setWordWrap(true);
+    hint->setFixedHeight(hint->heightForWidth(hint->width()));
     ButtonUpdates = new QPushButton(QStringLiteral("&Updates..."), TabSheetUpdate);
     ButtonUpdates->setObjectName(QStringLiteral("ButtonUpdates"));
-    ButtonUpdates->setGeometry(12, 160, 90, 25);
+    ButtonUpdates->setGeometry(12, std::max(160, hint->geometry().bottom() + 9), 90, 25);
     connect(ButtonUpdates, &QPushButton::clicked, this, [this] { open_(wizard::UpdateLink(title_)); });
 }
 
@@ -161,8 +167,8 @@ std::unique_ptr<TFormAbout> TFormAbout::Create(const QString& title, const QStri
                 [f = form.get()] { f->open_(wizard::UpdateLink(f->title_)); });
     }
 
-    form->LabelWeb->setText(wizard::HomePageLink(title));
-    form->LabelSupportEmail->setText(wizard::SupportLink(title));
+    form->LabelWeb->SetLinkText(wizard::HomePageLink(title));
+    form->LabelSupportEmail->SetLinkText(wizard::SupportLink(title));
     form->LabalTitle->setText(QStringLiteral("%1 %2").arg(title, form->LabelVersion->text()));
     return form;
 }

@@ -46,6 +46,13 @@ TFormAboutPaid::TFormAboutPaid(const QString& title, const QString& programDir,
     bold.setBold(true);
     LabelAppName->setFont(bold);
     LabelAppName->setGeometry(kTextLeft, 18, kClientWidth - kTextLeft - 16, 20);
+    // A title longer than the line is cut with "..."; the tooltip and the caption show it whole.
+    const QString shownName =
+        LabelAppName->fontMetrics().elidedText(title, Qt::ElideRight, LabelAppName->contentsRect().width());
+    if (shownName != title) {
+        LabelAppName->setText(shownName);
+        LabelAppName->setToolTip(title);
+    }
 
     const app::EditionProfile profile = app::ReadEditionProfile(app::EditionProfilePath(programDir));
     LabelVersion =
@@ -68,7 +75,7 @@ TFormAboutPaid::TFormAboutPaid(const QString& title, const QString& programDir,
     LabelWeb = new ClickableLabel(this);
     LabelWeb->setObjectName(QStringLiteral("LabelWeb"));
     LabelWeb->ShowAsLink();
-    LabelWeb->setText(wizard::HomePageLink(title));
+    LabelWeb->SetLinkText(wizard::HomePageLink(title));
     LabelWeb->setGeometry(kTextLeft, kClientHeight - 38, 250, 18);
     connect(LabelWeb, &ClickableLabel::clicked, this, [this] { open_(wizard::HomePageLink(title_)); });
 

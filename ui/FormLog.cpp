@@ -38,6 +38,8 @@ TFormLog::TFormLog(QWidget* parent) : QDialog(parent) {
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
                    Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
     setSizeGripEnabled(true);
+    // OK, Enter, Esc and the window manager's close only hide it; only the main window ends the program.
+    setAttribute(Qt::WA_QuitOnClose, false);
     setMinimumSize(265, 125);
     resize(455, 182);
 

@@ -4,8 +4,10 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
@@ -14,6 +16,8 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QUrl>
+#include <algorithm>
+#include <cstdio>
 
 #include "app/Folders.h"
 #include "app/Globals.h"
@@ -23,6 +27,7 @@
 #include "app/UtilFuncs.h"
 #include "ui/ButtonPictures.h"
 #include "ui/Dialogs.h"
+#include "ui/EditionCaption.h"
 #include "ui/FormLog.h"
 #include "ui/ImageButton.h"
 #include "ui/MainWizard.h"
@@ -38,6 +43,9 @@ constexpr int kPageHeight = 420;
 constexpr int kFormatPageLeft = 7;
 constexpr int kFormatPageWidth = 525;
 constexpr int kFormatPageHeight = 240;
+// Where the edition's title starts in the caption band, right of the top logo's emblem.
+constexpr int kCaptionLeft = 46;
+constexpr int kCaptionRightMargin = 8;
 // Design positions of the left column's labels (under the picture card).
 constexpr int kLabelVersionTop = 448;
 constexpr int kLabelMoreToolsTop = 466;
@@ -147,15 +155,25 @@ TFormMain::TFormMain(const QString& programDir, QWidget* parent)
     StartClipboardWatch();
     // 15. The start page.
     PageControlMain->setCurrentWidget(g.Download ? TabSheetMode : TabSheetStep1);
-    // 16. Pages are switched only by the program.
-    PageControlMain->tabBar()->hide();
-    RzPageControlToFormat->tabBar()->hide();
+    // 16. Pages are switched only by the program: no tabs to click, no focus stop on the hidden tab bars,
+    // and no Ctrl+Tab or Ctrl+PgDn that would change pages past the page logic.
+    for (QTabWidget* pages : {PageControlMain, RzPageControlToFormat}) {
+        pages->tabBar()->hide();
+        pages->setFocusPolicy(Qt::NoFocus);
+        pages->tabBar()->setFocusPolicy(Qt::NoFocus);
+        pages->installEventFilter(this);
+    }
     // 17. Show the window once the message loop runs.
     startupCompleted_ = true;
     QMetaObject::invokeMethod(this, &TFormMain::DeferredStart, Qt::QueuedConnection);
 }
 
 TFormMain::~TFormMain() {
+    // Destroyed without a close (from outside the window's own path): end as a close would, quietly.
+    if (!closing_) {
+        quietClose_ = true;
+        RunClosePath();
+    }
     StopClipboardWatch();
     // The pages are torn down with the window; what they report from here on reaches no page logic.
     if (wizard_) wizard_->Detach();
@@ -169,6 +187,8 @@ void TFormMain::CreateControls() {
     ImageLeftLogo->move(12, 74);
     AddDragHandle(ImageTopLogo);
     AddDragHandle(ImageLeftLogo);
+    LabelCaption = NewLabel(this, "LabelCaption");
+    LabelCaption->setAttribute(Qt::WA_TransparentForMouseEvents);  // presses reach the logo: a drag
 
     LabelTitle = NewLabel(this, "LabelTitle");
     LabelTitle->setFixedSize(700, 22);
@@ -193,6 +213,9 @@ void TFormMain::CreateControls() {
     ButtonExit = newButton("ButtonExit");
     ButtonMin->setToolTip(QStringLiteral("Minimize"));
     ButtonClose->setToolTip(QStringLiteral("Close"));
+    // The keyboard has its own ways to minimise and close; Tab passes these two by.
+    ButtonMin->setFocusPolicy(Qt::NoFocus);
+    ButtonClose->setFocusPolicy(Qt::NoFocus);
     connect(ButtonMin, &QAbstractButton::clicked, this, [this] { showMinimized(); });
     connect(ButtonClose, &QAbstractButton::clicked, this, &QWidget::close);
 
@@ -349,8 +372,23 @@ void TFormMain::ApplyProfile() {
     RadioButtonConvertVideo->adjustSize();
 
     ApplySkinLayout();
+    ShowEditionCaption();
     LayOutFormatButtons();
     app::ApplyProfileToGlobals(profile_, g);
+}
+
+void TFormMain::ShowEditionCaption() {
+    // The skin's top logo carries no name; the title is the edition's own, up to the chrome buttons.
+    const int right = layout_.chromeButtonsVisible ? layout_.buttonMin.left : width();
+    const int left = ImageTopLogo->x() + kCaptionLeft;
+    const EditionCaption caption =
+        DrawEditionCaption(title_, right - kCaptionRightMargin - left, ImageTopLogo->height());
+    LabelCaption->setPixmap(QPixmap::fromImage(caption.picture));
+    LabelCaption->setAccessibleName(title_);
+    LabelCaption->setToolTip(caption.elided ? title_ : QString());
+    LabelCaption->adjustSize();
+    LabelCaption->move(left, ImageTopLogo->y());
+    LabelCaption->raise();
 }
 
 void TFormMain::ApplySkinLayout() {
@@ -506,6 +544,13 @@ void TFormMain::ActionLogExecute() {
 }
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress &&
+        (watched == PageControlMain || watched == RzPageControlToFormat)) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool pageKey = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab ||
+                             key->key() == Qt::Key_PageUp || key->key() == Qt::Key_PageDown;
+        if (pageKey && (key->modifiers() & Qt::ControlModifier)) return true;
+    }
     if (event->type() == QEvent::MouseButtonPress) {
         if (watched == LabelMoreTools) {
             ActionMoreFreeTools->trigger();
@@ -558,12 +603,65 @@ QString TFormMain::SaveSettingsAndPlacements() {
 }
 
 void TFormMain::SaveOnClose() {
+    if (quietClose_) {
+        // Nobody may be there to answer a message box (a logout): the reason goes to stderr.
+        const QString errors = SaveSettingsAndPlacements();
+        if (!errors.isEmpty()) std::fprintf(stderr, "%s\n", qPrintable(errors));
+        return;
+    }
     if (wizard_) {
         wizard_->Navigator().FormClose();
         return;
     }
     const QString errors = SaveSettingsAndPlacements();
     if (!errors.isEmpty()) ShowError(this, errors);
+}
+
+void TFormMain::CloseWithoutQuestions() {
+    if (closing_) return;
+    // What is open answers as if cancelled, so the close path finds no question waiting.
+    while (QWidget* popup = QApplication::activePopupWidget()) {
+        if (!popup->close()) break;
+    }
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        auto* dialog = qobject_cast<QDialog*>(w);
+        if (dialog && dialog->isVisible() && dialog->isModal()) dialog->reject();
+    }
+    quietClose_ = true;
+    close();
+}
+
+void TFormMain::RunClosePath() {
+    closing_ = true;
+    CloseQuery();
+    SaveOnClose();
+    // Hidden rather than closed: its placement has just been stored with the rest.
+    if (logWindow_) logWindow_->hide();
+    emit Closed();
+}
+
+void TFormMain::showEvent(QShowEvent* event) {
+    TSkinnedFrame::showEvent(event);
+    // Every control exists by the first show, whichever part created it.
+    if (!tabOrderArranged_) ArrangeTabOrder();
+}
+
+void TFormMain::ArrangeTabOrder() {
+    // Tab walks the page's own controls first, then the bottom row left to right, then Help: the same
+    // order as the eye reads the page and its buttons.
+    tabOrderArranged_ = true;
+    const std::array<QWidget*, 5> buttons = {ButtonLog, ButtonBack, ButtonNext, ButtonExit, ButtonHelp};
+    auto isButton = [&buttons](QWidget* w) {
+        return std::find(buttons.begin(), buttons.end(), w) != buttons.end();
+    };
+    // Qt orders only widgets that take the focus: the row goes after the last such control.
+    QWidget* last = previousInFocusChain();
+    while (last != this && (last->focusPolicy() == Qt::NoFocus || isButton(last)))
+        last = last->previousInFocusChain();
+    for (QWidget* button : buttons) {
+        if (last != this) setTabOrder(last, button);
+        last = button;
+    }
 }
 
 void TFormMain::closeEvent(QCloseEvent* event) {
@@ -578,13 +676,8 @@ void TFormMain::closeEvent(QCloseEvent* event) {
         QMetaObject::invokeMethod(ActionExit, &QAction::trigger, Qt::QueuedConnection);
         return;
     }
-    closing_ = true;
-    CloseQuery();
-    SaveOnClose();
     event->accept();
-    // Hidden rather than closed: its placement has just been stored with the rest.
-    if (logWindow_) logWindow_->hide();
-    emit Closed();
+    RunClosePath();
 }
 
 }  // namespace ui

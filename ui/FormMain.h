@@ -4,6 +4,7 @@
 // settings, prepare the lists, load the media libraries, start the clipboard watch, choose the start page
 // and post DeferredStart, which shows the window. Closing it saves the settings and both placements.
 
+#include <QPointer>
 #include <QStringList>
 #include <array>
 #include <functional>
@@ -79,11 +80,16 @@ public:
     void StopClipboardWatch();
     // Saves the settings and both window placements; the error text for the user, empty on success.
     QString SaveSettingsAndPlacements();
+    // The close path with no question on screen, for a logout or a termination signal: open dialogs and
+    // menus are dismissed as if cancelled, a run is stopped, the settings are saved (a failure is only
+    // reported on stderr) and the program ends.
+    void CloseWithoutQuestions();
 
     // Controls, named as the window declares them.
     QLabel* ImageTopLogo = nullptr;
     QLabel* ImageLeftLogo = nullptr;
     QLabel* LabelTitle = nullptr;
+    QLabel* LabelCaption = nullptr;  // the edition's title over the top logo, drawn at run time
     QLabel* LabelVersion = nullptr;
     QLabel* LabelMoreTools = nullptr;
     TImageButton* ButtonMin = nullptr;
@@ -147,6 +153,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -167,6 +174,9 @@ private:
     void ActionLogExecute();
     void CloseQuery();
     void SaveOnClose();
+    void RunClosePath();
+    void ArrangeTabOrder();
+    void ShowEditionCaption();
 
     QString programDir_;
     QString title_;
@@ -181,10 +191,12 @@ private:
     bool settingsUnreadable_ = false;
     bool clipboardWatch_ = false;
     bool closing_ = false;
+    bool quietClose_ = false;  // errors of the close path go to stderr, not into a message box
+    bool tabOrderArranged_ = false;
 
     std::function<void(const QString&)> logSink_;
     QStringList pendingLog_;
-    QWidget* logWindow_ = nullptr;
+    QPointer<QWidget> logWindow_;
     TMainWizard* wizard_ = nullptr;
 };
 

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QEnterEvent>
+#include <QKeyEvent>
 #include <QPainter>
 
 namespace ui {
@@ -9,7 +10,7 @@ namespace ui {
 TImageButton::TImageButton(QWidget* parent) : QAbstractButton(parent) {
     setAttribute(Qt::WA_Hover);
     setCursor(Qt::ArrowCursor);
-    setFocusPolicy(Qt::NoFocus);
+    setFocusPolicy(Qt::TabFocus);
 }
 
 void TImageButton::SetPictures(const QImage& normal, const QImage& over, const QImage& pressed,
@@ -88,10 +89,29 @@ void TImageButton::leaveEvent(QEvent* e) {
     QAbstractButton::leaveEvent(e);
 }
 
+void TImageButton::keyPressEvent(QKeyEvent* e) {
+    // Space is the base class's own (pressed on the key, clicked on its release).
+    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) &&
+        (e->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        if (!e->isAutoRepeat()) click();
+        return;
+    }
+    QAbstractButton::keyPressEvent(e);
+}
+
 void TImageButton::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const int state = PictureState();
     if (!shown_[state].isNull()) p.drawPixmap(0, 0, shown_[state]);
+    if (hasFocus()) {
+        // Drawn in the caption's colour, which the skin chose to stand out on the picture.
+        p.save();
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(captionColor_, 1, Qt::DotLine));
+        p.setBrush(Qt::NoBrush);
+        p.drawRoundedRect(QRectF(rect()).adjusted(3.5, 3.5, -3.5, -3.5), 3, 3);
+        p.restore();
+    }
     if (text().isEmpty()) return;
     // Captions use "&" for the mnemonic; "&&" shows one "&".
     QString caption = text();

@@ -1,7 +1,9 @@
 #pragma once
 // A button drawn from pictures: normal, mouse over, pressed and disabled (the disabled picture falls back
 // to the normal one). The caption, when there is one, is drawn centred over the picture. Bound to an
-// action, it follows the action's caption and enabled state and triggers it when clicked.
+// action, it follows the action's caption and enabled state and triggers it when clicked. Tab reaches it
+// (a mouse click does not move the focus); the focused button shows a dotted frame over its picture, and
+// Space or Enter press it.
 
 #include <QAbstractButton>
 #include <QImage>
@@ -40,6 +42,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent*) override;
+    void keyPressEvent(QKeyEvent*) override;
     void enterEvent(QEnterEvent*) override;
     void leaveEvent(QEvent*) override;
 

@@ -70,9 +70,12 @@ void TMainWizard::ConnectControls() {
     connect(form_.ActionNext, &QAction::triggered, this, [this] { navigator_->ActionNextExecute(); });
     connect(form_.ActionBack, &QAction::triggered, this, [this] { navigator_->ActionBackExecute(); });
     connect(form_.ActionExit, &QAction::triggered, this, [this] { navigator_->ActionExitExecute(); });
-    // Alt+F4 runs the page's Exit behaviour rather than a plain close.
-    form_.ActionExit->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));
+    // Alt+F4 and Esc run the page's Exit behaviour rather than a plain close; Alt+N and Alt+B are Next
+    // and Back, and do nothing while their button is disabled.
+    form_.ActionExit->setShortcuts({QKeySequence(Qt::ALT | Qt::Key_F4), QKeySequence(Qt::Key_Escape)});
     form_.ActionExit->setShortcutContext(Qt::WindowShortcut);
+    form_.ActionNext->setShortcut(QKeySequence(Qt::ALT | Qt::Key_N));
+    form_.ActionBack->setShortcut(QKeySequence(Qt::ALT | Qt::Key_B));
 
     TWizardPages& p = *pages_;
     connect(p.ButtonSelectDir, &QPushButton::clicked, this, [this] { navigator_->ButtonSelectDirClick(); });

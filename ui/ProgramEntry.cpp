@@ -4,12 +4,13 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QIcon>
-#include <memory>
+#include <QPointer>
 
 #include "app/EditionBranding.h"
 #include "app/EditionProfile.h"
 #include "app/Folders.h"
 #include "app/QtDispatcher.h"
+#include "app/TerminationSignals.h"
 #include "app/UtilFuncs.h"
 #include "ui/Dialogs.h"
 #include "ui/FormMain.h"
@@ -36,11 +37,21 @@ QIcon EditionIcon(const QString& programDir, const QString& title) {
     return QFileInfo::exists(path) ? QIcon(path) : QIcon();
 }
 
+// Owns the main window unless something else has destroyed it first.
+struct MainWindowOwner {
+    QPointer<TFormMain> window;
+    ~MainWindowOwner() { delete window.data(); }
+};
+
 }  // namespace
 
 int RunProgram(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("reelwright"));
+    // The program ends with its main window, never because some other window was the last one closed.
+    QApplication::setQuitOnLastWindowClosed(false);
+    // A logout, Ctrl+C or a closed terminal: the normal close path runs once the main window exists.
+    app::TerminationSignals terminationSignals;
     app::QtDispatcher dispatcher;
     core::setMainDispatcher(&dispatcher);
 
@@ -54,14 +65,15 @@ int RunProgram(int argc, char** argv) {
     // 3. The main window (its creation runs the start-up sequence) and the log window.
     int status = 0;
     {
-        std::unique_ptr<TFormMain> main;
+        MainWindowOwner owner;
         try {
-            main = std::make_unique<TFormMain>(programDir);
+            owner.window = new TFormMain(programDir);
         } catch (const StartupError& e) {
             ShowError(nullptr, QString::fromStdString(e.what()));
             core::setMainDispatcher(nullptr);
             return 1;
         }
+        TFormMain* main = owner.window;
 #ifdef REELWRIGHT_HAVE_UI_WINDOWS
         // The log window collects the start-up's lines (kept by the main window until now) and the
         // engine's messages; the help menu belongs to ButtonHelp.
@@ -76,11 +88,13 @@ int RunProgram(int argc, char** argv) {
         engine::TFFLogger logger;
         ConnectFFLoggerLog(logger, formLog);
         const bool compactAbout = main->Branding() && main->Branding()->CompactAbout;
-        THelpMenu helpMenu(main.get(), main->PopupMenuHelp, main->ActionMoreFreeTools, title, programDir,
+        THelpMenu helpMenu(main, main->PopupMenuHelp, main->ActionMoreFreeTools, title, programDir,
                            compactAbout, &OpenInShell);
 #endif
-        QObject::connect(main.get(), &TFormMain::Closed, &application, &QApplication::quit,
-                         Qt::QueuedConnection);
+        QObject::connect(main, &TFormMain::Closed, &application, &QApplication::quit, Qt::QueuedConnection);
+        QObject::connect(main, &QObject::destroyed, &application, &QApplication::quit, Qt::QueuedConnection);
+        QObject::connect(&terminationSignals, &app::TerminationSignals::Received, main,
+                         &TFormMain::CloseWithoutQuestions);
         // Without the media libraries start-up stops early and posts no DeferredStart; the window still
         // opens.
         if (!main->StartupCompleted()) main->show();

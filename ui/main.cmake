@@ -5,6 +5,7 @@ add_library(reel_ui STATIC
   ${CMAKE_CURRENT_LIST_DIR}/Dialogs.cpp
   ${CMAKE_CURRENT_LIST_DIR}/DownloadPage.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FormYouTubeHQ.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/EditionCaption.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FormMain.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ImageButton.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MainWizard.cpp

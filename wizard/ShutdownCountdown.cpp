@@ -11,8 +11,9 @@ bool ShutdownCountdown::Tick() {
     return secondsLeft_ < 0;
 }
 
+// The last line names what the countdown ends in: the whole computer goes down, not just this program.
 QString ShutdownDescription(const QString& title) {
-    return QStringLiteral("If you don't press cancel now, \n%1\nwill shutdown Windows.").arg(title);
+    return QStringLiteral("If you don't press cancel now, \n%1\nwill shut down the computer.").arg(title);
 }
 
 }  // namespace wizard

@@ -185,14 +185,8 @@ void TopLogo(const SkinSpec& spec) {
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
+    // Only the emblem: the window draws each edition's own title beside it at run time.
     DrawReel(p, QPointF(26, 19), 12, kAmber, kBandTop, BandAt(19));
-    p.setPen(Qt::white);
-    p.setFont(Font(17, QFont::Bold));
-    p.drawText(QPointF(46, 25.5), QStringLiteral("Reelwright"));
-    const int w = QFontMetrics(Font(17, QFont::Bold)).horizontalAdvance(QStringLiteral("Reelwright"));
-    p.setPen(QColor(0xAE, 0xBA, 0xD6));
-    p.setFont(Font(15));
-    p.drawText(QPointF(46 + w + 7, 25.5), QStringLiteral("Video Converter"));
     p.end();
     Save(img, spec.folder + QStringLiteral("/toplogo.png"));
 }
@@ -431,15 +425,32 @@ void BottomButtons(const SkinSpec& spec) {
     }
 }
 
-void Icon(const QString& name, QColor rim, QColor tile) {
+// The icon drawn on a 64-pixel design grid, scaled to the given size.
+QImage IconImage(int size, QColor rim, QColor tile) {
     const int s = 64;
-    QImage img = Canvas(s, s);
+    QImage img = Canvas(size, size);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / double(s), size / double(s));
     p.fillPath(RoundedTile(QRectF(2, 2, s - 4, s - 4), 14), tile);
     DrawReel(p, QPointF(s / 2.0, s / 2.0), 22, rim, tile, tile.lighter(140));
     p.end();
-    Save(img, QStringLiteral("icons/%1.png").arg(name));
+    return img;
+}
+
+void Icon(const QString& name, QColor rim, QColor tile) {
+    Save(IconImage(64, rim, tile), QStringLiteral("icons/%1.png").arg(name));
+}
+
+// The program's icon in the desktop's icon theme layout: <root>/<N>x<N>/apps/reelwright.png.
+void ThemeIcons(const QString& root) {
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        const QString dir = root + QStringLiteral("/%1x%1/apps").arg(size);
+        QDir().mkpath(dir);
+        const QString path = dir + QStringLiteral("/reelwright.png");
+        if (!IconImage(size, kAmber, kBandBottom).save(path, "PNG"))
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+    }
 }
 
 // 16-bit mono wave at 22050 Hz from a list of (frequency, start, length) notes with soft envelopes.
@@ -481,8 +492,8 @@ void Wave(const QString& name, const std::vector<Note>& notes, double total) {
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <output folder>\n", argv[0]);
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: %s <output folder> [<icon theme folder>]\n", argv[0]);
         return 2;
     }
     g_out = QString::fromLocal8Bit(argv[1]);
@@ -500,5 +511,6 @@ int main(int argc, char** argv) {
     // Done: a rising major chord; fail: two falling low tones.
     Wave(QStringLiteral("done.wav"), {{784, 0, 0.45}, {988, 0.09, 0.45}, {1175, 0.18, 0.6}}, 0.8);
     Wave(QStringLiteral("fail.wav"), {{392, 0, 0.3}, {294, 0.22, 0.45}}, 0.7);
+    if (argc == 3) ThemeIcons(QString::fromLocal8Bit(argv[2]));
     return 0;
 }

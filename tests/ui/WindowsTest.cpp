@@ -189,7 +189,7 @@ TEST(FormShutdownTest, CountsThirtyToZeroAndEndsWithOkOnTheNextTick) {
     form.TimerShutdown->stop();  // the test drives the clock
     form.show();
     EXPECT_EQ(form.LabelShutdownDescription->text(),
-              "If you don't press cancel now, \nReelwright Video Converter\nwill shutdown Windows.");
+              "If you don't press cancel now, \nReelwright Video Converter\nwill shut down the computer.");
     EXPECT_EQ(form.LabelTimeOut->text(), "Time left: 30");
     for (int tick = 1; tick <= 30; ++tick) {
         form.TimerShutdownTimer();
@@ -316,6 +316,75 @@ TEST(FormAboutPaidTest, CompactWindowTextsAndLink) {
     EXPECT_EQ(opened, QStringList{wizard::HomePageLink(kTitle)});
     QTest::keyClick(&form, Qt::Key_Return);
     EXPECT_EQ(form.result(), QDialog::Accepted);
+}
+
+// Whether a label shows its whole text: it fits its box, or it is shortened with "..." and its tooltip holds
+// all of it (a link keeps the whole text to open, and draws it shortened).
+::testing::AssertionResult ShowsWholeText(const QLabel* label) {
+    const QString what = label->objectName() + " \"" + label->text() + "\"";
+    if (label->text().isEmpty() || !label->isVisibleTo(label->window())) return ::testing::AssertionSuccess();
+    if (auto* link = qobject_cast<const ClickableLabel*>(label); link && link->Elided()) {
+        if (link->toolTip() == link->text()) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << what.toStdString() << " is cut and has no whole tooltip";
+    }
+    if (label->text().endsWith(QChar(0x2026)) && label->toolTip().isEmpty())
+        return ::testing::AssertionFailure() << what.toStdString() << " is cut and has no whole tooltip";
+    const QRect box = label->contentsRect();
+    if (label->wordWrap()) {
+        if (label->heightForWidth(label->width()) <= label->height()) return ::testing::AssertionSuccess();
+    } else {
+        const QSize need = label->fontMetrics().size(0, label->text());
+        if (need.width() <= box.width() && need.height() <= box.height())
+            return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure()
+           << what.toStdString() << " does not fit its " << box.width() << "x" << box.height() << " box";
+}
+
+::testing::AssertionResult InsideParent(const QWidget* w) {
+    if (!w->isVisibleTo(w->window()) || !w->parentWidget()) return ::testing::AssertionSuccess();
+    if (w->parentWidget()->rect().contains(w->geometry())) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << w->objectName().toStdString() << " runs out of its parent";
+}
+
+TEST(FormAboutTest, EveryEditionsTextsAreShownWhole) {
+    // The branding table's editions, and a family title long enough to stretch every line.
+    const QString titles[] = {kTitle, QStringLiteral("ReelKit Free MP3 Converter"),
+                              QStringLiteral("ReelKit Free Video to Audio and Ringtone Converter Deluxe"),
+                              QStringLiteral("Studio Media Converter"),
+                              QStringLiteral("Reelwright Pro Converter")};
+    for (const QString& title : titles) {
+        for (const char* skin : {"Skin=0\n", "Skin=3\n"}) {
+            SCOPED_TRACE(title.toStdString() + " " + skin);
+            ProgramFolder program("[SYSTEM]\nName=" + title.toUtf8() +
+                                  "\nVersion=2.1.0.5\nCopyright=Reelwright Team and Friends\n" + skin);
+            QString error;
+            auto about = TFormAbout::Create(
+                title, program.Path(), [](const QString&) {}, nullptr, &error);
+            ASSERT_NE(about, nullptr) << error.toStdString();
+            about->show();
+            for (int page = 0; page < about->PageControlMain->count(); ++page) {
+                about->PageControlMain->setCurrentIndex(page);
+                for (const QLabel* label : about->PageControlMain->widget(page)->findChildren<QLabel*>()) {
+                    EXPECT_TRUE(ShowsWholeText(label));
+                    EXPECT_TRUE(InsideParent(label));
+                }
+                for (const QWidget* button :
+                     about->PageControlMain->widget(page)->findChildren<QPushButton*>())
+                    EXPECT_TRUE(InsideParent(button));
+            }
+            EXPECT_EQ(about->LabelWeb->text(), wizard::HomePageLink(title));  // still opens the whole link
+
+            TFormAboutPaid paid(
+                title, program.Path(), [](const QString&) {}, nullptr);
+            paid.show();
+            for (const QLabel* label : paid.findChildren<QLabel*>()) {
+                EXPECT_TRUE(ShowsWholeText(label));
+                EXPECT_TRUE(InsideParent(label));
+            }
+            if (paid.LabelAppName->text() != title) EXPECT_EQ(paid.LabelAppName->toolTip(), title);
+        }
+    }
 }
 
 struct MainWindowStandIn {

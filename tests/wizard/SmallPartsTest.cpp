@@ -33,7 +33,7 @@ TEST(ShutdownCountdownTest, ShowsThirtyToZeroThenEndsOnTheNextTick) {
 
 TEST(ShutdownCountdownTest, DescriptionHasTheTitleOnItsOwnLine) {
     EXPECT_EQ(ShutdownDescription(QStringLiteral("Test Converter")),
-              "If you don't press cancel now, \nTest Converter\nwill shutdown Windows.");
+              "If you don't press cancel now, \nTest Converter\nwill shut down the computer.");
 }
 
 TEST(OutputFolderTest, ExistingOrCreatableFoldersOnly) {

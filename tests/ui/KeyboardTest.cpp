@@ -1,0 +1,166 @@
+// The wizard from the keyboard: Tab reaches the picture buttons in reading order, Space and Enter press
+// the focused one, Alt+N and Alt+B are Next and Back, Esc is the page's Exit or Cancel.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QImage>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "ModalAnswer.h"
+#include "StartedWindow.h"
+#include "ui/ImageButton.h"
+#include "ui/MainWizard.h"
+#include "ui/WizardPages.h"
+
+namespace {
+
+struct KeyboardWindow : StartedWindow {
+    KeyboardWindow() : StartedWindow(Edition("Download=1\n")) {
+        form.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&form));
+    }
+    // Presses a key on whatever has the focus, as the keyboard does.
+    void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : &form;
+        QTest::keyClick(target, key, modifiers);
+        QCoreApplication::processEvents();
+    }
+    // The widgets Tab visits, starting from the current focus, once round.
+    QList<QWidget*> TabRound() {
+        QList<QWidget*> visited;
+        for (int i = 0; i < 200; ++i) {
+            Key(Qt::Key_Tab);
+            QWidget* w = QApplication::focusWidget();
+            if (!w || visited.contains(w)) break;
+            visited.append(w);
+        }
+        return visited;
+    }
+    QList<QWidget*> PictureButtonsIn(const QList<QWidget*>& round) const {
+        QList<QWidget*> buttons;
+        for (QWidget* w : round) {
+            if (w == form.ButtonLog || w == form.ButtonBack || w == form.ButtonNext || w == form.ButtonExit ||
+                w == form.ButtonHelp)
+                buttons.append(w);
+        }
+        return buttons;
+    }
+    void TabTo(QWidget* target) {
+        for (int i = 0; i < 200 && QApplication::focusWidget() != target; ++i)
+            Key(Qt::Key_Tab);
+        ASSERT_EQ(QApplication::focusWidget(), target);
+    }
+};
+
+TEST(Keyboard, TabOrderOnTheModePageAndStep2) {
+    KeyboardWindow w;
+    ASSERT_EQ(w.page(), w.form.TabSheetMode);
+    QList<QWidget*> round = w.TabRound();
+    // The page first, then the bottom row left to right (Back is disabled here), then Help.
+    EXPECT_EQ(w.PictureButtonsIn(round),
+              (QList<QWidget*>{w.form.ButtonLog, w.form.ButtonNext, w.form.ButtonExit, w.form.ButtonHelp}));
+    EXPECT_TRUE(round.contains(static_cast<QWidget*>(w.form.RadioButtonDownloadVideo)) ||
+                round.contains(static_cast<QWidget*>(w.form.RadioButtonConvertVideo)));
+    for (QWidget* visited : round) {
+        EXPECT_TRUE(visited->isVisible()) << visited->objectName().toStdString();
+        EXPECT_NE(visited, w.form.ButtonMin);
+        EXPECT_NE(visited, w.form.ButtonClose);
+    }
+
+    w.form.RadioButtonConvertVideo->setChecked(true);
+    w.form.ActionNext->trigger();
+    w.form.Wizard()->AddInputFiles({"/tmp/a.avi"});
+    w.form.ActionNext->trigger();
+    ASSERT_EQ(w.page(), w.form.TabSheetStep2);
+    w.form.ButtonNext->setFocus();
+    round = w.TabRound();
+    EXPECT_EQ(w.PictureButtonsIn(round),
+              (QList<QWidget*>{w.form.ButtonExit, w.form.ButtonHelp, w.form.ButtonLog, w.form.ButtonBack,
+                               w.form.ButtonNext}));
+    // The format tiles of the shown class are reached too; the other classes' tiles are not.
+    const auto shownTile = std::find_if(round.begin(), round.end(), [](QWidget* v) {
+        return v->objectName().startsWith(QLatin1String("ButtonFormat"));
+    });
+    EXPECT_NE(shownTile, round.end());
+    for (QWidget* visited : round)
+        EXPECT_TRUE(visited->isVisible()) << visited->objectName().toStdString();
+    w.form.close();
+}
+
+TEST(Keyboard, EnterAndSpacePressTheFocusedButton) {
+    KeyboardWindow w;
+    w.form.RadioButtonConvertVideo->setChecked(true);
+    w.TabTo(w.form.ButtonNext);
+    w.Key(Qt::Key_Return);
+    EXPECT_EQ(w.page(), w.form.TabSheetStep1);
+
+    w.TabTo(w.form.ButtonBack);
+    w.Key(Qt::Key_Space);
+    EXPECT_EQ(w.page(), w.form.TabSheetMode);
+
+    // The keypad's Enter too.
+    w.TabTo(w.form.ButtonNext);
+    w.Key(Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(w.page(), w.form.TabSheetStep1);
+    w.form.close();
+}
+
+TEST(Keyboard, AltNAltBAndEscFollowTheButtons) {
+    KeyboardWindow w;
+    w.form.RadioButtonConvertVideo->setChecked(true);
+    // The hidden page controls do not switch pages past the page logic.
+    w.form.RadioButtonConvertVideo->setFocus();
+    w.Key(Qt::Key_Tab, Qt::ControlModifier);
+    w.Key(Qt::Key_PageDown, Qt::ControlModifier);
+    EXPECT_EQ(w.page(), w.form.TabSheetMode);
+    w.Key(Qt::Key_B, Qt::AltModifier);  // Back is disabled on the mode page
+    EXPECT_EQ(w.page(), w.form.TabSheetMode);
+    w.Key(Qt::Key_N, Qt::AltModifier);
+    EXPECT_EQ(w.page(), w.form.TabSheetStep1);
+    w.form.Wizard()->AddInputFiles({"/tmp/a.avi"});
+    w.Key(Qt::Key_N, Qt::AltModifier);
+    ASSERT_EQ(w.page(), w.form.TabSheetStep2);
+
+    // Esc on Step2 is Cancel: it asks first, and No keeps the page, even from inside the folder field.
+    w.form.Wizard()->Pages().EditOutputDir->setFocus();
+    {
+        ModalAnswer no(QMessageBox::No);
+        w.Key(Qt::Key_Escape);
+        EXPECT_EQ(no.seen->text, "Are you sure to cancel?");
+    }
+    EXPECT_EQ(w.page(), w.form.TabSheetStep2);
+
+    w.Key(Qt::Key_B, Qt::AltModifier);
+    EXPECT_EQ(w.page(), w.form.TabSheetStep1);
+    w.Key(Qt::Key_B, Qt::AltModifier);
+    EXPECT_EQ(w.page(), w.form.TabSheetMode);
+
+    // Esc on the mode page is Exit: Yes closes the window.
+    QSignalSpy closed(&w.form, &ui::TFormMain::Closed);
+    {
+        ModalAnswer yes(QMessageBox::Yes);
+        w.Key(Qt::Key_Escape);
+        EXPECT_EQ(yes.seen->text, "Are you sure to quit now?");
+    }
+    EXPECT_EQ(closed.count(), 1);
+}
+
+TEST(Keyboard, TheFocusedButtonShowsAFocusMark) {
+    KeyboardWindow w;
+    w.form.ButtonExit->clearFocus();
+    QCoreApplication::processEvents();
+    const QImage plain = w.form.ButtonExit->grab().toImage();
+    w.TabTo(w.form.ButtonExit);
+    const QImage focused = w.form.ButtonExit->grab().toImage();
+    EXPECT_NE(plain, focused);
+    // A mouse click does not move the focus onto a picture button.
+    QTest::mouseClick(w.form.ButtonLog, Qt::LeftButton);
+    EXPECT_EQ(QApplication::focusWidget(), w.form.ButtonExit);
+    w.formLog.hide();
+    w.form.close();
+}
+
+}  // namespace
