@@ -24,8 +24,8 @@ void Configure(net::TWinHTTP& component) {
     component.InternetOptions = net::TInternetOptions{net::ioIgnoreCertificateInvalid, net::ioKeepConnection};
     component.ShowGoOnlineMessage = true;
     component.OutputFileName.clear();
-    // TODO: a server that stops sending is cut off only once the transfer component has its low-speed limit;
-    // until then Cancel ends such a transfer.
+    // A server that stops sending ends the transfer as a lost connection instead of holding the run.
+    component.StallSeconds = net::kDownloadStallSeconds;
 }
 
 QByteArray StreamBytes(net::TStream* stream) {

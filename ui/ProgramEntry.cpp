@@ -103,7 +103,7 @@ int RunProgram(int argc, char** argv) {
         const QStringList files =
             wizard::FilesFromCommandLine(QApplication::arguments(), QDir::currentPath());
         if (!files.isEmpty()) {
-            TFormMain* form = main.get();
+            TFormMain* form = main;
             QMetaObject::invokeMethod(
                 form, [form, files] { form->Wizard()->OpenWithFiles(files); }, Qt::QueuedConnection);
         }
