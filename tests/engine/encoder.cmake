@@ -18,8 +18,8 @@ elseif(REELWRIGHT_ASAN)
 endif()
 gtest_discover_tests(engine_encoder_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300 ENVIRONMENT "${ENCODER_TEST_ENV}")
 
-# The suppressions hide reports whose top frame is inside FFmpeg, never a race of our own that FFmpeg
-# merely calls into: a deliberate race in a log callback must still be reported.
+# The suppressions hide what happens inside FFmpeg (its own frames and its own C library calls), never a
+# race of our own that FFmpeg merely calls into: a deliberate race in a log callback must still be reported.
 if(REELWRIGHT_TSAN)
   add_executable(tsan_suppression_check ${CMAKE_CURRENT_LIST_DIR}/encoder/RaceInCallback.cpp)
   target_link_libraries(tsan_suppression_check PRIVATE PkgConfig::FFMPEG Threads::Threads)
