@@ -13,12 +13,10 @@
 #include "ui/Dialogs.h"
 #include "ui/FormMain.h"
 
-#ifdef REELWRIGHT_HAVE_UI_WINDOWS
 #include "engine/FFLog.h"
 #include "ui/FFLoggerLog.h"
 #include "ui/FormLog.h"
 #include "ui/HelpMenu.h"
-#endif
 
 namespace ui {
 
@@ -59,7 +57,6 @@ int RunProgram(int argc, char** argv) {
             core::setMainDispatcher(nullptr);
             return 1;
         }
-#ifdef REELWRIGHT_HAVE_UI_WINDOWS
         // The log window collects the start-up's lines (kept by the main window until now) and the
         // engine's messages; the help menu belongs to ButtonHelp.
         TFormLog formLog;
@@ -75,7 +72,6 @@ int RunProgram(int argc, char** argv) {
         const bool compactAbout = main->Branding() && main->Branding()->CompactAbout;
         THelpMenu helpMenu(main.get(), main->PopupMenuHelp, main->ActionMoreFreeTools, title, programDir,
                            compactAbout, &OpenInShell);
-#endif
         QObject::connect(main.get(), &TFormMain::Closed, &application, &QApplication::quit,
                          Qt::QueuedConnection);
         // Without the media libraries start-up stops early and posts no DeferredStart; the window still
