@@ -26,6 +26,7 @@
 #include "ui/ImageButton.h"
 #include "ui/MainWizard.h"
 #include "ui/WindowPlacement.h"
+#include "wizard/PresetCheck.h"
 
 namespace ui {
 
@@ -139,6 +140,10 @@ TFormMain::TFormMain(const QString& programDir, QWidget* parent)
             return;
         }
     }
+    // The presets the linked libraries cannot serve, one log line each, rather than a failure at conversion
+    // time.
+    for (const QString& line : wizard::UnservablePresets())
+        LogLine(line);
     // 14. The clipboard watch.
     StartClipboardWatch();
     // 15. The start page.

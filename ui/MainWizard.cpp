@@ -18,6 +18,7 @@
 #include "app/Globals.h"
 #include "app/UtilFuncs.h"
 #include "ui/ClickableLabel.h"
+#include "ui/ConversionPage.h"
 #include "ui/Dialogs.h"
 #include "ui/FormMain.h"
 #include "ui/WizardPages.h"
@@ -43,6 +44,7 @@ TMainWizard::TMainWizard(TFormMain& form) : QObject(&form), form_(form) {
                               &form);
     titlePixelSize_ = std::max(form.LabelTitle->font().pixelSize(), 10);
     navigator_ = std::make_unique<wizard::Navigator>(app::GlobalVars(), form.Title(), *this, *this);
+    conversion_ = new TConversionPage(form, *pages_, *navigator_);
     AskYesNo = [this](const QString& q) { return ui::Confirm(&form_, q); };
     ShowNoticeBox = [this](const QString& t) { ui::ShowNotice(&form_, t); };
     ConnectControls();
@@ -253,13 +255,7 @@ void TMainWizard::PostConvertStart() {
 }
 
 void TMainWizard::ConvertStart() {
-    // No conversion engine is attached to the window yet: the run ends at once, every file failed, and the
-    // summary says why.
-    app::TGlobalVars& g = app::GlobalVars();
-    g.ConvertTotal = InputRowCount();
-    g.ConvertSucceeded = 0;
-    g.ConvertErrors = QStringList{QStringLiteral("Converting is not available in this build yet.")};
-    navigator_->ShowConversionSummary();
+    conversion_->Run().Start();
 }
 
 void TMainWizard::StartDownloadRun() {
@@ -324,7 +320,7 @@ QString TMainWizard::QualitySummaryText() {
 }
 
 void TMainWizard::StopEncoderAndWait() {
-    // No encoder is attached to the window yet.
+    conversion_->Run().StopAndWait();
 }
 
 void TMainWizard::AbortTransfers() {
@@ -332,7 +328,7 @@ void TMainWizard::AbortTransfers() {
 }
 
 void TMainWizard::DetachEncoderEvents() {
-    // No encoder is attached to the window yet.
+    conversion_->Run().DetachEvents();
 }
 
 void TMainWizard::LeaveClipboardChain() {

@@ -1,8 +1,8 @@
 #pragma once
 // The wizard inside the main window: builds the page controls on TFormMain's pages, drives the page logic
 // (wizard::Navigator) with the window's buttons, and answers the logic's questions from the real widgets.
-// The hand-overs to the conversion run, the download run and the input list do the least that keeps the
-// wizard usable until those parts are attached.
+// The conversion hand-overs go to the conversion page; the download run and the input list do the least
+// that keeps the wizard usable until those parts are attached.
 
 #include <QObject>
 #include <functional>
@@ -14,6 +14,7 @@
 
 namespace ui {
 
+class TConversionPage;
 class TFormMain;
 class TWizardPages;
 
@@ -27,6 +28,7 @@ public:
     // The window is being torn down: the page controls stop reporting to the wizard.
     void Detach();
     TWizardPages& Pages() { return *pages_; }
+    TConversionPage& Conversion() { return *conversion_; }
 
     // Seams for window tests: how confirmations and notices are answered (default: message boxes).
     std::function<bool(const QString&)> AskYesNo;
@@ -89,7 +91,8 @@ private:
     void ActionAddExecute();
 
     TFormMain& form_;
-    TWizardPages* pages_ = nullptr;  // owned by the window
+    TWizardPages* pages_ = nullptr;          // owned by the window
+    TConversionPage* conversion_ = nullptr;  // owned by the window
     std::unique_ptr<wizard::Navigator> navigator_;
     int titlePixelSize_ = 14;  // the skin's type size of LabelTitle
 };

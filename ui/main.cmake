@@ -2,6 +2,7 @@
 # reelwright: the program.
 add_library(reel_ui STATIC
   ${CMAKE_CURRENT_LIST_DIR}/ButtonPictures.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ConversionPage.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Dialogs.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FormMain.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ImageButton.cpp
