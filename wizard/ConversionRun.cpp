@@ -41,6 +41,7 @@ ConversionRun::ConversionRun(app::TGlobalVars& globals, ConversionRunView& view,
 
 ConversionRun::~ConversionRun() {
     attached_ = false;
+    alive_.reset();
     encoder_.reset();  // stops and joins every task and notifier
 }
 
@@ -82,8 +83,8 @@ void ConversionRun::Start() {
             globals_.ConvertErrors << QStringLiteral(
                 "None of the files could be added to the conversion; "
                 "the log window says why.");
-        core::mainDispatcher().post([this] {
-            if (attached_) EndOfRun();
+        core::mainDispatcher().post([this, alive = std::weak_ptr<bool>(alive_)] {
+            if (!alive.expired() && attached_) EndOfRun();
         });
         return;
     }
@@ -149,19 +150,35 @@ void ConversionRun::OnTaskTerminated(const engine::TTerminateInfo& info) {
 }
 
 void ConversionRun::OnRunEnded() {
-    // On the notifier thread: every task's notice has been applied before the run's end is taken.
+    // On the notifier thread: every task's notice has been applied before the run's end is taken. The
+    // rest runs on the main thread once this notice has returned, so that clearing the tasks never waits
+    // for the very thread that asks for it.
     while (attached_ && terminatedCount_ < encoder_->TasksCount())
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     if (!attached_) return;
-    encoder_->ClearTasks();
-    core::mainDispatcher().runSync([this] {
-        if (!attached_) return;
-        status_.CurrentFile = kDots;
-        status_.Progress = QStringLiteral("0%");
-        status_.Bar = 0;
-        ShowStatus();
-        EndOfRun();
+    PostFinishRun();
+}
+
+void ConversionRun::PostFinishRun() {
+    core::mainDispatcher().post([this, alive = std::weak_ptr<bool>(alive_)] {
+        if (alive.expired() || !attached_) return;
+        // A cancel waits inside Stop, which serves posted work: the end of the run follows once Stop has
+        // returned.
+        if (stopping_) {
+            finishPending_ = true;
+            return;
+        }
+        FinishRun();
     });
+}
+
+void ConversionRun::FinishRun() {
+    encoder_->ClearTasks();
+    status_.CurrentFile = kDots;
+    status_.Progress = QStringLiteral("0%");
+    status_.Bar = 0;
+    ShowStatus();
+    EndOfRun();
 }
 
 void ConversionRun::EndOfRun() {
@@ -179,7 +196,10 @@ void ConversionRun::ShowStatus() {
 }
 
 void ConversionRun::StopAndWait() {
+    stopping_ = true;
     encoder_->Stop(true);
+    stopping_ = false;
+    if (std::exchange(finishPending_, false)) PostFinishRun();
 }
 
 void ConversionRun::DetachEvents() {
