@@ -13,6 +13,7 @@
 #include "wizard/InputFiles.h"
 #include "wizard/InputList.h"
 #include "wizard/Navigator.h"
+#include "wizard/OutputChoicePage.h"
 #include "wizard/WizardHandOver.h"
 #include "wizard/WizardView.h"
 
@@ -45,6 +46,8 @@ public:
     engine::TFFDecoder& ProbeDecoder() { return probeDecoder_; }
     // Files given when the program was started: Step1 is shown and they are added.
     void OpenWithFiles(const QStringList& files);
+    // Step2's class and format buttons and preset lists.
+    const wizard::OutputChoicePage& Choice() const { return choice_; }
 
     // ---- WizardView ----
     wizard::Page ActivePage() const override;
@@ -106,6 +109,9 @@ private:
     void ActionPlayExecute();
     void FilesDropped(const QStringList& files);
     void ShowFailedFiles(const QStringList& texts);
+    void ConnectOutputChoice();
+    // Draws the output choice: pressed buttons disabled, the chosen class's page, each chosen list in front.
+    void ShowChoiceButtons();
 
     TFormMain& form_;
     TWizardPages* pages_ = nullptr;  // owned by the window
@@ -116,6 +122,7 @@ private:
     wizard::ThumbnailList thumbnails_;  // the row pictures, kept as long as the window
     engine::TBitmap audioPicture_;
     QString openDialogName_;  // left in the open dialog's name field after a single file was chosen
+    wizard::OutputChoicePage choice_;
 };
 
 }  // namespace ui
