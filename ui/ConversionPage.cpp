@@ -10,7 +10,6 @@
 #include <QPixmap>
 #include <QProgressBar>
 #include <QScreen>
-#include <QTableWidget>
 #include <QTreeWidget>
 
 #include "app/SystemPower.h"
@@ -19,24 +18,12 @@
 #include "ui/FormMain.h"
 #include "ui/FormShutdown.h"
 #include "ui/WizardPages.h"
+#include "wizard/InputList.h"
 #include "wizard/Navigator.h"
 
 namespace ui {
 
 namespace {
-
-// Facts the input list keeps for the job builder (NxTextColumnFileFullName, NxTextColumnRealDuration,
-// NxTextColumnWidth, NxTextColumnHeight, NxTextColumnAspectRatio).
-constexpr int kFullPathColumn = 5;
-constexpr int kRealDurationColumn = 13;
-constexpr int kWidthColumn = 14;
-constexpr int kHeightColumn = 15;
-constexpr int kAspectRatioColumn = 16;
-
-QString Cell(const QTableWidget* grid, int row, int column) {
-    const QTableWidgetItem* item = grid->item(row, column);
-    return item ? item->text() : QString();
-}
 
 // A task's live picture: a stay-on-top tool window whose client area is the picture; closing it tells
 // the encoder to stop sending pictures for that task.
@@ -83,17 +70,9 @@ TConversionPage::~TConversionPage() {
 }
 
 std::vector<wizard::InputRecord> TConversionPage::InputRecords() const {
-    const QTableWidget* grid = pages_.NextGrid;
     std::vector<wizard::InputRecord> records;
-    for (int row = 0; row < grid->rowCount(); ++row) {
-        wizard::InputRecord r;
-        r.Path = Cell(grid, row, kFullPathColumn);
-        r.Duration = Cell(grid, row, kRealDurationColumn).toLongLong();
-        r.Width = Cell(grid, row, kWidthColumn).toInt();
-        r.Height = Cell(grid, row, kHeightColumn).toInt();
-        r.AspectRatio = Cell(grid, row, kAspectRatioColumn).toDouble();
-        records.push_back(r);
-    }
+    for (const wizard::InputItem& item : pages_.InputList->Items())
+        records.push_back({item.FileFullName, item.RealDuration, item.Width, item.Height, item.AspectRatio});
     return records;
 }
 

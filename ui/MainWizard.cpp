@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontMetrics>
@@ -12,7 +13,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
-#include <QTableWidget>
 #include <QTreeWidget>
 
 #include "app/Globals.h"
@@ -20,16 +20,17 @@
 #include "ui/ClickableLabel.h"
 #include "ui/ConversionPage.h"
 #include "ui/Dialogs.h"
+#include "ui/FormFailedAddFile.h"
 #include "ui/FormMain.h"
+#include "ui/ImageButton.h"
+#include "ui/InputGrid.h"
 #include "ui/WizardPages.h"
+#include "wizard/HelpLinks.h"
+#include "wizard/PresetTable.h"
 
 namespace ui {
 
 namespace {
-
-constexpr int kFileNameColumn = 1;       // NxTextColumnFileMinName
-constexpr int kFullPathColumn = 5;       // NxTextColumnFileFullName
-constexpr int kRealDurationColumn = 13;  // NxTextColumnRealDuration
 
 void SetButtonState(QAction* action, const wizard::ButtonState& state) {
     action->setText(state.caption);
@@ -38,7 +39,7 @@ void SetButtonState(QAction* action, const wizard::ButtonState& state) {
 
 }  // namespace
 
-TMainWizard::TMainWizard(TFormMain& form) : QObject(&form), form_(form) {
+TMainWizard::TMainWizard(TFormMain& form) : QObject(&form), form_(form), choice_(app::GlobalVars()) {
     pages_ = new TWizardPages({form.TabSheetStep1, form.TabSheetStep2, form.TabSheetStep3, form.TabSheetStep4,
                                form.TabSheetStep5, form.TabSheetStep6, form.TabSheetStep7},
                               &form);
@@ -47,6 +48,16 @@ TMainWizard::TMainWizard(TFormMain& form) : QObject(&form), form_(form) {
     conversion_ = new TConversionPage(form, *pages_, *navigator_);
     AskYesNo = [this](const QString& q) { return ui::Confirm(&form_, q); };
     ShowNoticeBox = [this](const QString& t) { ui::ShowNotice(&form_, t); };
+    AskFilesToOpen = [this](const QString& folder, const QString& name) {
+        QFileDialog dialog(&form_);
+        dialog.setFileMode(QFileDialog::ExistingFiles);
+        dialog.setNameFilters(form_.OpenDialogNameFilters);
+        dialog.setDirectory(folder);
+        if (!name.isEmpty()) dialog.selectFile(name);
+        return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles() : QStringList();
+    };
+    ShellOpen = &ui::OpenInShell;
+    audioPicture_ = AudioIconPicture();
     ConnectControls();
 }
 
@@ -83,12 +94,17 @@ void TMainWizard::ConnectControls() {
         SetYouTubeQualityText(QualitySummaryText());
     });
 
-    // The input list's way in until the probing list is attached: the open dialog and dropped files.
+    // Step1's list: the open dialog, dropped files and the row actions.
     connect(p.ActionAdd, &QAction::triggered, this, &TMainWizard::ActionAddExecute);
-    connect(&form_, &TFormMain::FilesDropped, this, [this](const QStringList& files) {
-        if (ActivePage() == wizard::Page::TabSheetStep1) AddInputFiles(files);
-    });
+    connect(&form_, &TFormMain::FilesDropped, this, &TMainWizard::FilesDropped);
+    connect(p.ActionDelete, &QAction::triggered, this, &TMainWizard::ActionDeleteExecute);
     connect(p.ActionClear, &QAction::triggered, this, [this] { ClearInputList(); });
+    connect(p.ActionMoveUp, &QAction::triggered, this, [this] { MoveSelected(-1); });
+    connect(p.ActionMoveDown, &QAction::triggered, this, [this] { MoveSelected(+1); });
+    connect(p.ActionPlay, &QAction::triggered, this, &TMainWizard::ActionPlayExecute);
+    connect(p.NextGrid, &TInputGrid::RowActivated, this, &TMainWizard::ActionPlayExecute);
+
+    ConnectOutputChoice();
 
     connect(&form_, &TFormMain::ClipboardStateChanged, this,
             [this] { pages_->UpdateURLActions(form_.ClipboardHasNoText); });
@@ -139,11 +155,15 @@ bool TMainWizard::ConvertVideoSelected() const {
 }
 
 int TMainWizard::InputRowCount() const {
-    return pages_->NextGrid->rowCount();
+    return pages_->InputList->Count();
 }
 
 void TMainWizard::ClearInputList() {
-    pages_->NextGrid->setRowCount(0);
+    pages_->InputList->Clear();
+}
+
+wizard::InputListModel& TMainWizard::InputList() {
+    return *pages_->InputList;
 }
 
 void TMainWizard::ClearConvertingList() {
@@ -241,7 +261,7 @@ void TMainWizard::CloseWindow() {
 }
 
 void TMainWizard::OpenInShell(const QString& target) {
-    ui::OpenInShell(target);
+    ShellOpen(target);
 }
 
 void TMainWizard::ShowError(const QString& text) {
@@ -283,36 +303,131 @@ void TMainWizard::DownloadRunEnded() {
 
 void TMainWizard::ActionAddExecute() {
     app::TGlobalVars& g = app::GlobalVars();
-    QFileDialog dialog(&form_);
-    dialog.setFileMode(QFileDialog::ExistingFiles);
-    dialog.setNameFilters(form_.OpenDialogNameFilters);
-    dialog.setDirectory(g.LastOpenDir);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-    g.LastOpenDir = app::AddTrailingBackslash(QFileInfo(dialog.selectedFiles().constFirst()).absolutePath());
-    AddInputFiles(dialog.selectedFiles());
+    const QStringList files = AskFilesToOpen(g.LastOpenDir, openDialogName_);
+    if (files.isEmpty()) return;
+    AddInputFiles(files);
+    // One chosen file stays in the name field for the next time; several leave it empty.
+    openDialogName_ = files.size() == 1 ? QFileInfo(files.constFirst()).fileName() : QString();
+    g.LastOpenDir = app::AddTrailingBackslash(QFileInfo(files.constFirst()).absolutePath());
+}
+
+void TMainWizard::FilesDropped(const QStringList& files) {
+    // Files land in the list while it is shown; a drop on another page (a conversion running, links being
+    // collected) is not taken.
+    if (ActivePage() != wizard::Page::TabSheetStep1) return;
+    QStringList taken;
+    {
+        WaitCursor wait;
+        taken = wizard::FilterDroppedFiles(files);
+    }
+    AddInputFiles(taken);
+}
+
+void TMainWizard::ActionDeleteExecute() {
+    TInputGrid* grid = pages_->NextGrid;
+    const int row = grid->SelectedRow();
+    if (row < 0) return;
+    pages_->InputList->Remove(row);
+    grid->SelectRow(wizard::SelectionAfterDelete(row, grid->rowCount()));
+}
+
+void TMainWizard::MoveSelected(int by) {
+    TInputGrid* grid = pages_->NextGrid;
+    const int row = grid->SelectedRow();
+    if (row < 0 || !pages_->InputList->MoveRow(row, row + by)) return;
+    grid->SelectRow(row + by);
+}
+
+void TMainWizard::ActionPlayExecute() {
+    const int row = pages_->NextGrid->SelectedRow();
+    if (row < 0) return;
+    OpenInShell(pages_->InputList->Item(row).FileFullName);
 }
 
 void TMainWizard::AddInputFiles(const QStringList& files) {
-    // Until files are probed, a row carries the name and the full path (duration unknown).
-    QTableWidget* grid = pages_->NextGrid;
-    for (const QString& file : files) {
-        const int row = grid->rowCount();
-        grid->insertRow(row);
-        grid->setItem(row, kFileNameColumn, new QTableWidgetItem(QFileInfo(file).fileName()));
-        grid->setItem(row, kFullPathColumn, new QTableWidgetItem(file));
-        grid->setItem(row, kRealDurationColumn, new QTableWidgetItem(QStringLiteral("0")));
+    if (files.isEmpty()) return;
+    app::TGlobalVars& g = app::GlobalVars();
+    g.FailedFiles.clear();
+    ProcessPendingEvents();
+    TInputGrid* grid = pages_->NextGrid;
+    {
+        // Probing runs here on the main thread; the grid is drawn once the whole batch is in.
+        WaitCursor wait;
+        grid->setUpdatesEnabled(false);
+        wizard::InputProbeContext context{probeDecoder_, thumbnails_, audioPicture_,
+                                          [grid](const QString& path) { return grid->ShortenPath(path); },
+                                          [this](const QString& line) { form_.LogLine(line); }};
+        g.FailedFiles = wizard::AddInputFilesTo(*pages_->InputList, context, files);
+        grid->setUpdatesEnabled(true);
+    }
+    if (!g.FailedFiles.isEmpty()) ShowFailedFiles(g.FailedFiles);
+}
+
+void TMainWizard::ShowFailedFiles(const QStringList& texts) {
+    TFormFailedAddFile dialog(wizard::SupportLink(form_.Title()), ShellOpen, &form_);
+    dialog.AddFiles(texts);
+    dialog.PlaceOver(&form_);
+    dialog.exec();
+}
+
+void TMainWizard::OpenWithFiles(const QStringList& files) {
+    if (files.isEmpty()) return;
+    SetActivePage(wizard::Page::TabSheetStep1);
+    AddInputFiles(files);
+}
+
+void TMainWizard::ConnectOutputChoice() {
+    const std::array<TImageButton*, 3> classButtons = {form_.ButtonToFormatVideo, form_.ButtonToFormatDevice,
+                                                       form_.ButtonToFormatAudio};
+    for (int cls = app::fcVideo; cls <= app::fcAudio; ++cls) {
+        connect(classButtons[size_t(cls)], &QAbstractButton::clicked, this, [this, cls] {
+            choice_.ClickClass(cls);
+            ShowChoiceButtons();
+        });
+        const std::vector<TImageButton*> buttons = form_.FormatButtonsOf(cls);
+        for (int i = 0; i < int(buttons.size()); ++i) {
+            connect(buttons[size_t(i)], &QAbstractButton::clicked, this, [this, cls, i] {
+                choice_.ClickFormat(cls, i);
+                ShowChoiceButtons();
+            });
+        }
+    }
+}
+
+void TMainWizard::ShowChoiceButtons() {
+    const std::array<TImageButton*, 3> classButtons = {form_.ButtonToFormatVideo, form_.ButtonToFormatDevice,
+                                                       form_.ButtonToFormatAudio};
+    const int cls = choice_.PressedClass();
+    if (cls >= 0) {
+        for (int c = 0; c < 3; ++c)
+            classButtons[size_t(c)]->setEnabled(c != cls);
+        form_.RzPageControlToFormat->setCurrentIndex(cls);
+    }
+    for (int c = app::fcVideo; c <= app::fcAudio; ++c) {
+        const int chosen = choice_.PressedFormat(c);
+        if (chosen < 0) continue;
+        const std::vector<TImageButton*> buttons = form_.FormatButtonsOf(c);
+        const std::vector<QComboBox*> lists = form_.PresetListsOf(c);
+        for (int i = 0; i < int(buttons.size()); ++i) {
+            buttons[size_t(i)]->setEnabled(i != chosen);
+            lists[size_t(i)]->setVisible(i == chosen);
+        }
     }
 }
 
 void TMainWizard::ShowOutputChoice() {
-    const app::TGlobalVars& g = app::GlobalVars();
-    SetOutputDirText(g.OutputFileDir);
-    if (g.OutputFormatClass <= app::fcAudio)
-        form_.RzPageControlToFormat->setCurrentIndex(g.OutputFormatClass);
+    SetOutputDirText(app::GlobalVars().OutputFileDir);
+    const std::array<int, app::psCount> selections = choice_.Show();
+    ShowChoiceButtons();
+    for (const wizard::OutputFormat& format : wizard::OutputFormats())
+        form_.PresetList(format.Class, format.Index)->setCurrentIndex(selections[format.Slot]);
 }
 
 void TMainWizard::StoreOutputChoice() {
-    app::GlobalVars().OutputFileDir = app::AddTrailingBackslash(OutputDirText());
+    std::array<int, app::psCount> selections{};
+    for (const wizard::OutputFormat& format : wizard::OutputFormats())
+        selections[format.Slot] = form_.PresetList(format.Class, format.Index)->currentIndex();
+    choice_.Store(OutputDirText(), selections);
 }
 
 QString TMainWizard::QualitySummaryText() {

@@ -8,7 +8,12 @@
 #include <functional>
 #include <memory>
 
+#include "engine/Bitmap.h"
+#include "engine/FFDecode.h"
+#include "wizard/InputFiles.h"
+#include "wizard/InputList.h"
 #include "wizard/Navigator.h"
+#include "wizard/OutputChoicePage.h"
 #include "wizard/WizardHandOver.h"
 #include "wizard/WizardView.h"
 
@@ -30,9 +35,21 @@ public:
     TWizardPages& Pages() { return *pages_; }
     TConversionPage& Conversion() { return *conversion_; }
 
-    // Seams for window tests: how confirmations and notices are answered (default: message boxes).
+    // Seams for window tests: how confirmations and notices are answered (default: message boxes), and
+    // which files the open dialog returns (default: the dialog, starting in folder with name filled in).
     std::function<bool(const QString&)> AskYesNo;
     std::function<void(const QString&)> ShowNoticeBox;
+    std::function<QStringList(const QString& folder, const QString& name)> AskFilesToOpen;
+    std::function<void(const QString&)> ShellOpen;  // default: the desktop opens it
+
+    // Step1's list: what the grid shows and the job builder reads.
+    wizard::InputListModel& InputList();
+    // The probe that adding files uses.
+    engine::TFFDecoder& ProbeDecoder() { return probeDecoder_; }
+    // Files given when the program was started: Step1 is shown and they are added.
+    void OpenWithFiles(const QStringList& files);
+    // Step2's class and format buttons and preset lists.
+    const wizard::OutputChoicePage& Choice() const { return choice_; }
 
     // ---- WizardView ----
     wizard::Page ActivePage() const override;
@@ -89,12 +106,26 @@ public:
 private:
     void ConnectControls();
     void ActionAddExecute();
+    void ActionDeleteExecute();
+    void MoveSelected(int by);
+    void ActionPlayExecute();
+    void FilesDropped(const QStringList& files);
+    void ShowFailedFiles(const QStringList& texts);
+    void ConnectOutputChoice();
+    // Draws the output choice: pressed buttons disabled, the chosen class's page, each chosen list in front.
+    void ShowChoiceButtons();
 
     TFormMain& form_;
     TWizardPages* pages_ = nullptr;          // owned by the window
     TConversionPage* conversion_ = nullptr;  // owned by the window
     std::unique_ptr<wizard::Navigator> navigator_;
     int titlePixelSize_ = 14;  // the skin's type size of LabelTitle
+
+    engine::TFFDecoder probeDecoder_;
+    wizard::ThumbnailList thumbnails_;  // the row pictures, kept as long as the window
+    engine::TBitmap audioPicture_;
+    QString openDialogName_;  // left in the open dialog's name field after a single file was chosen
+    wizard::OutputChoicePage choice_;
 };
 
 }  // namespace ui

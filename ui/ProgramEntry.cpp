@@ -1,6 +1,7 @@
 #include "ui/ProgramEntry.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QIcon>
 #include <memory>
@@ -12,6 +13,8 @@
 #include "app/UtilFuncs.h"
 #include "ui/Dialogs.h"
 #include "ui/FormMain.h"
+#include "ui/MainWizard.h"
+#include "wizard/InputFiles.h"
 
 #include "engine/FFLog.h"
 #include "ui/FFLoggerLog.h"
@@ -77,6 +80,15 @@ int RunProgram(int argc, char** argv) {
         // Without the media libraries start-up stops early and posts no DeferredStart; the window still
         // opens.
         if (!main->StartupCompleted()) main->show();
+        // Files named on the command line (a desktop's "Open with") are listed on Step1 once the window is
+        // up, so a failed-files dialog has a window to sit over.
+        const QStringList files =
+            wizard::FilesFromCommandLine(QApplication::arguments(), QDir::currentPath());
+        if (!files.isEmpty()) {
+            TFormMain* form = main.get();
+            QMetaObject::invokeMethod(
+                form, [form, files] { form->Wizard()->OpenWithFiles(files); }, Qt::QueuedConnection);
+        }
         status = application.exec();
     }
     core::setMainDispatcher(nullptr);

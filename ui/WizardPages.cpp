@@ -10,10 +10,11 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTableWidget>
 #include <QTreeWidget>
 
 #include "ui/ClickableLabel.h"
+#include "ui/InputGrid.h"
+#include "wizard/InputList.h"
 
 namespace ui {
 
@@ -114,30 +115,9 @@ TWizardPages::TWizardPages(const PageWidgets& pages, QWidget* actionOwner) : QOb
 }
 
 void TWizardPages::BuildStep1(QWidget* page, QWidget* actionOwner) {
-    // The input grid: one 90-pixel slide per file; columns 5 to 16 hold facts for the job builder.
-    static const char* const kColumns[] = {
-        "NxGraphicColumnMainImage",    "NxTextColumnFileMinName",  "NxTextColumnDuration",
-        "NxTextColumnBitrate",         "NxTextColumnDimension",    "NxTextColumnFileFullName",
-        "NxTextColumnFileSize",        "NxTextColumnVideoEncoder", "NxTextColumnAudioChannels",
-        "NxTextColumnAudioSampleRate", "NxTextColumnAudioBitrate", "NxTextColumnAudioEncoder",
-        "NxTextColumnFrameRate",       "NxTextColumnRealDuration", "NxTextColumnWidth",
-        "NxTextColumnHeight",          "NxTextColumnAspectRatio"};
-    NextGrid = Named(new QTableWidget(0, std::size(kColumns), page), "NextGrid");
-    QStringList headers;
-    for (const char* c : kColumns)
-        headers << QLatin1String(c);
-    NextGrid->setHorizontalHeaderLabels(headers);
-    NextGrid->horizontalHeader()->hide();
-    NextGrid->verticalHeader()->hide();
-    NextGrid->verticalHeader()->setDefaultSectionSize(90);
-    NextGrid->setColumnWidth(0, 136);
-    NextGrid->horizontalHeader()->setStretchLastSection(true);
-    for (int c = 5; c < int(std::size(kColumns)); ++c)
-        NextGrid->setColumnHidden(c, true);
-    NextGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    NextGrid->setSelectionMode(QAbstractItemView::SingleSelection);
-    NextGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    NextGrid->setShowGrid(false);
+    // The input grid: one 90-pixel slide per file; the list's hidden columns hold facts for the job builder.
+    InputList = new wizard::InputListModel(this);
+    NextGrid = Named(new TInputGrid(InputList, page), "NextGrid");
     NextGrid->setGeometry(0, kTopMargin, kPageWidth, 378 - kTopMargin);
 
     ActionAdd = NewAction(actionOwner, "ActionAdd", QStringLiteral("&Add Video..."),
@@ -187,17 +167,19 @@ void TWizardPages::BuildStep1(QWidget* page, QWidget* actionOwner) {
     }
     listWatch_.push_back(
         connect(NextGrid->model(), &QAbstractItemModel::modelReset, this, &TWizardPages::UpdateInputActions));
+    listWatch_.push_back(
+        connect(NextGrid->model(), &QAbstractItemModel::rowsMoved, this, &TWizardPages::UpdateInputActions));
     UpdateInputActions();
 }
 
 void TWizardPages::UpdateInputActions() {
-    const int rows = NextGrid->rowCount();
-    const int selected = NextGrid->selectionModel()->hasSelection() ? NextGrid->currentRow() : -1;
-    ActionDelete->setEnabled(selected >= 0);
-    ActionClear->setEnabled(rows > 0);
-    ActionMoveUp->setEnabled(selected > 0);
-    ActionMoveDown->setEnabled(selected >= 0 && selected < rows - 1);
-    ActionPlay->setEnabled(selected >= 0);
+    const wizard::InputActionStates s =
+        wizard::InputActionStatesFor(NextGrid->rowCount(), NextGrid->SelectedRow());
+    ActionDelete->setEnabled(s.Delete);
+    ActionClear->setEnabled(s.Clear);
+    ActionMoveUp->setEnabled(s.MoveUp);
+    ActionMoveDown->setEnabled(s.MoveDown);
+    ActionPlay->setEnabled(s.Play);
 }
 
 void TWizardPages::BuildStep2(QWidget* page) {

@@ -16,13 +16,17 @@ class QMenu;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
-class QTableWidget;
 class QTreeWidget;
 class QWidget;
+
+namespace wizard {
+class InputListModel;
+}
 
 namespace ui {
 
 class ClickableLabel;
+class TInputGrid;
 
 struct PageWidgets {
     QWidget* step1;
@@ -40,8 +44,9 @@ public:
     // Actions are added to actionOwner (the main window) so their shortcuts work on the whole window.
     TWizardPages(const PageWidgets& pages, QWidget* actionOwner);
 
-    // Step1: the input grid and its actions.
-    QTableWidget* NextGrid = nullptr;
+    // Step1: the input list, its grid and its actions.
+    wizard::InputListModel* InputList = nullptr;
+    TInputGrid* NextGrid = nullptr;
     QMenu* PopupMenuNextGrid = nullptr;
     QAction* ActionAdd = nullptr;
     QAction* ActionDelete = nullptr;

@@ -16,10 +16,10 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTabWidget>
-#include <QTableWidget>
 #include <QTest>
 #include <QTreeWidget>
 
+#include "MediaClips.h"
 #include "ModalAnswer.h"
 #include "ProgramFolder.h"
 #include "app/Globals.h"
@@ -27,6 +27,7 @@
 #include "ui/FormLog.h"
 #include "ui/FormMain.h"
 #include "ui/ImageButton.h"
+#include "ui/InputGrid.h"
 #include "ui/MainWizard.h"
 #include "ui/WizardPages.h"
 #include "wizard/JobBuilder.h"
@@ -45,6 +46,11 @@ void MakeClip(const QString& path, const char* size) {
 }
 
 const QByteArray kFormats = "AVI=1\nMP4=1\nMP3=1\nIPOD=1\n";
+
+MediaClips& Clips() {
+    static MediaClips clips;
+    return clips;
+}
 
 QByteArray Edition(const QByteArray& keys) {
     return ProgramFolder::Profile("Name=Reelwright Video Converter\nVersion=2.1.0.5\n" + kFormats + keys);
@@ -191,7 +197,7 @@ TEST(MainWizard, ExitOnStep2AsksAndEmptiesTheList) {
     Started w(Edition("Download=1\n"));
     w.form.RadioButtonConvertVideo->setChecked(true);
     w.Click(w.form.ButtonNext);
-    w.form.Wizard()->AddInputFiles({"/tmp/a.avi", "/tmp/b.avi"});
+    w.form.Wizard()->AddInputFiles({Clips().Path("video.mp4"), Clips().Path("audio.flac")});
     w.Click(w.form.ButtonNext);
     EXPECT_EQ(w.ClickAnswering(w.form.ButtonExit, QMessageBox::No), "Are you sure to cancel?");
     EXPECT_EQ(w.page(), w.form.TabSheetStep2);
@@ -266,7 +272,7 @@ TEST(MainWizard, ConvertOnlyEditionStartsOnStep1AndExitQuits) {
 
 TEST(MainWizard, MergeEditionJoins) {
     Started w(Edition("Download=0\nMerge=1\n"));
-    w.form.Wizard()->AddInputFiles({"/tmp/a.avi"});
+    w.form.Wizard()->AddInputFiles({Clips().Path("video.mp4")});
     w.Click(w.form.ButtonNext);
     EXPECT_EQ(w.page(), w.form.TabSheetStep2);
     EXPECT_EQ(w.form.ActionNext->text(), "Join Now");

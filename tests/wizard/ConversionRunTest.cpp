@@ -6,7 +6,7 @@
 #include <QFile>
 #include <chrono>
 
-#include "MediaClips.h"
+#include "ConvertClips.h"
 #include "core/Dispatcher.h"
 #include "engine/FFDecode.h"
 #include "wizard/PresetTable.h"
