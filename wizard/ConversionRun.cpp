@@ -28,7 +28,11 @@ ConversionRun::ConversionRun(app::TGlobalVars& globals, ConversionRunView& view,
         if (attached_) OnProgress(*info);
     };
     encoder_->OnTerminate = [this](engine::TFFEncoder*, const engine::TTerminateInfo& info) {
-        if (!attached_) return;
+        if (!attached_) {
+            // The window is gone: nothing is shown, but a task cut short still leaves no partial file.
+            if (!info.Finished) RemoveOutputOf(info.TaskIndex);
+            return;
+        }
         if (info.TaskIndex >= 0)
             core::mainDispatcher().runSync([this, info] {
                 if (attached_) OnTaskTerminated(info);
@@ -136,10 +140,7 @@ void ConversionRun::OnTaskTerminated(const engine::TTerminateInfo& info) {
         }
     } else {
         if (hasRow) rows_[index].Status = QStringLiteral("Failed.");
-        // A task that did not finish leaves no half-written file that looks complete. The name was free
-        // when the batch was built, so the file is this run's own.
-        if (info.TaskIndex >= 0 && info.TaskIndex < static_cast<int>(outputFiles_.size()))
-            QFile::remove(outputFiles_[info.TaskIndex]);
+        RemoveOutputOf(info.TaskIndex);
     }
     if (hasRow) view_.UpdateProgressRow(index, rows_[index]);
     ++terminatedCount_;
@@ -147,6 +148,13 @@ void ConversionRun::OnTaskTerminated(const engine::TTerminateInfo& info) {
         globals_.ConvertErrors << QStringLiteral("File (%1): %2")
                                       .arg(info.TaskIndex)
                                       .arg(QString::fromStdString(info.ErrorMessage));
+}
+
+void ConversionRun::RemoveOutputOf(int taskIndex) const {
+    // A task that did not finish leaves no half-written file that looks complete. The name was free when
+    // the batch was built, so the file is this run's own. The list is written only before a run starts.
+    if (taskIndex >= 0 && taskIndex < static_cast<int>(outputFiles_.size()))
+        QFile::remove(outputFiles_[taskIndex]);
 }
 
 void ConversionRun::OnRunEnded() {

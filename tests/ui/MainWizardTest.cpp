@@ -37,11 +37,12 @@ using ui::TFormMain;
 namespace {
 
 // A short clip with audio made by the ffmpeg tool.
-void MakeClip(const QString& path, const char* size) {
+void MakeClip(const QString& path, const char* size, int seconds = 1) {
     const QString cmd = QStringLiteral(
                             "ffmpeg -nostdin -v error -y -f lavfi -i testsrc=size=%1:rate=25 -f lavfi -i "
-                            "sine=sample_rate=44100 -t 0.6 -c:v mpeg4 -c:a aac '%2'")
-                            .arg(QLatin1String(size), path);
+                            "sine=sample_rate=44100 -t %3 -c:v mpeg4 -c:a aac '%2'")
+                            .arg(QLatin1String(size), path)
+                            .arg(seconds);
     ASSERT_EQ(std::system(cmd.toLocal8Bit().constData()), 0) << cmd.toStdString();
 }
 
@@ -258,6 +259,31 @@ TEST(MainWizard, CloseBoxClosesWithoutAQuestionOnAnyPage) {
     w.Click(w.form.ButtonClose);
     EXPECT_EQ(closed.count(), 1);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+TEST(MainWizard, TheCloseBoxDuringAConversionStopsItWithoutASummaryAndLeavesNoPartialFile) {
+    Started w(Edition("Download=0\n"));
+    const QString clip = w.program.home() + "/long.mp4";
+    MakeClip(clip, "320x240", 20);
+    w.form.Wizard()->AddInputFiles({clip});
+    w.Click(w.form.ButtonNext);
+    w.pages().EditOutputDir->setText(w.program.home() + "/out");
+    QTest::mouseClick(w.form.ButtonNext, Qt::LeftButton);
+    ASSERT_EQ(w.page(), w.form.TabSheetStep3);
+    QElapsedTimer clock;
+    clock.start();
+    QTreeWidget* rows = w.pages().ListViewConverting;
+    while (!(rows->topLevelItemCount() == 1 && rows->topLevelItem(0)->text(2) == "Converting...") &&
+           clock.elapsed() < 60000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    ASSERT_EQ(rows->topLevelItem(0)->text(2), "Converting...");
+
+    QSignalSpy closed(&w.form, &TFormMain::Closed);
+    w.Click(w.form.ButtonClose);
+    EXPECT_EQ(closed.count(), 1);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w.page(), w.form.TabSheetStep3);  // no end-of-run step followed
+    EXPECT_TRUE(QDir(w.program.home() + "/out").entryList(QDir::Files).isEmpty());
 }
 
 TEST(MainWizard, ConvertOnlyEditionStartsOnStep1AndExitQuits) {

@@ -186,6 +186,7 @@ TEST(ConversionRunTest, ClosingTheWindowDuringARunEndsItWithoutAnEndOfRunStep) {
     core::mainDispatcher().waitUntil([] { return false; }, std::chrono::milliseconds(300));
     EXPECT_EQ(t.view.summaries, 0);
     EXPECT_TRUE(t.view.sounds.isEmpty());
+    EXPECT_TRUE(t.Outputs().isEmpty()) << t.Outputs().join(", ").toStdString();
 }
 
 TEST(ConversionRunTest, ABatchWithNothingToConvertEndsWithAnEmptySummary) {
