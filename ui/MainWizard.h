@@ -1,8 +1,8 @@
 #pragma once
 // The wizard inside the main window: builds the page controls on TFormMain's pages, drives the page logic
 // (wizard::Navigator) with the window's buttons, and answers the logic's questions from the real widgets.
-// The conversion hand-overs go to the conversion page; the download run and the input list do the least
-// that keeps the wizard usable until those parts are attached.
+// The conversion hand-overs go to the conversion page and the input list is Step1's own; the download run
+// does the least that keeps the wizard usable until it is attached.
 
 #include <QObject>
 #include <functional>
