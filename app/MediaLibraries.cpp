@@ -1,12 +1,8 @@
 #include "app/MediaLibraries.h"
 
-#ifdef REELWRIGHT_HAVE_ENGINE_BASE
 #include "engine/FFLoad.h"
-#endif
 
 namespace app {
-
-#ifdef REELWRIGHT_HAVE_ENGINE_BASE
 
 bool MediaLibrariesLoaded() {
     return engine::AVLibLoaded();
@@ -17,18 +13,5 @@ bool LoadMediaLibraries(const QString& libraryFolder, QString* message) {
     if (message) *message = QString::fromStdString(engine::AVLibLastErrMsg());
     return false;
 }
-
-#else
-
-// Without the engine there is nothing to load.
-bool MediaLibrariesLoaded() {
-    return true;
-}
-
-bool LoadMediaLibraries(const QString&, QString*) {
-    return true;
-}
-
-#endif
 
 }  // namespace app

@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDialog>
+#include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QKeyEvent>
@@ -32,6 +33,8 @@
 #include "ui/ImageButton.h"
 #include "ui/MainWizard.h"
 #include "ui/WindowPlacement.h"
+#include "wizard/PresetCheck.h"
+#include "wizard/PresetTable.h"
 
 namespace ui {
 
@@ -46,6 +49,9 @@ constexpr int kFormatPageHeight = 240;
 // Where the edition's title starts in the caption band, right of the top logo's emblem.
 constexpr int kCaptionLeft = 46;
 constexpr int kCaptionRightMargin = 8;
+// The preset drop-downs sit under the format buttons (two rows at most on a class page).
+constexpr int kPresetsLabelTop = 134;
+constexpr int kPresetListTop = 154;
 // Design positions of the left column's labels (under the picture card).
 constexpr int kLabelVersionTop = 448;
 constexpr int kLabelMoreToolsTop = 466;
@@ -92,6 +98,27 @@ void CreateFormatButtons(QWidget* page, const std::array<const char*, N>& names,
     }
 }
 
+// "Presets:" and one drop-down per format of the class, all at the same place; only the chosen one shows.
+template <size_t N>
+QLabel* CreatePresetLists(QWidget* page, const char* labelName, const std::array<const char*, N>& names,
+                          std::array<QComboBox*, N>& out) {
+    QLabel* label = NewLabel(page, labelName, QStringLiteral("Presets:"));
+    label->move(kFormatPageLeft + 3, kPresetsLabelTop);
+    label->adjustSize();
+    for (size_t i = 0; i < N; ++i) {
+        auto* list = new QComboBox(page);
+        list->setObjectName(QStringLiteral("ImageComboBox") + QLatin1String(names[i]) +
+                            QStringLiteral("Presets"));
+        list->setMaxVisibleItems(10);
+        list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        list->setGeometry(kFormatPageLeft + 3, kPresetListTop, kFormatPageWidth - 2 * kFormatPageLeft - 6,
+                          26);
+        list->hide();
+        out[i] = list;
+    }
+    return label;
+}
+
 }  // namespace
 
 TFormMain::TFormMain(const QString& programDir, QWidget* parent)
@@ -132,7 +159,8 @@ TFormMain::TFormMain(const QString& programDir, QWidget* parent)
     settingsUnreadable_ = !readError.isEmpty();
     if (settingsUnreadable_) ShowError(this, readError);
     RzPageControlToFormat->setCurrentIndex(g.OutputFormatClass <= app::fcAudio ? g.OutputFormatClass : 0);
-    // 7. The input grid and its thumbnail list are created with the input list of Step1.
+    // 7. The input grid and its thumbnail list came with the wizard's Step1 (Qt draws every widget
+    //    double-buffered).
     // 8. The preset lists.
     FillPresetLists();
     // 9. Files dropped from the desktop.
@@ -151,6 +179,10 @@ TFormMain::TFormMain(const QString& programDir, QWidget* parent)
             return;
         }
     }
+    // The presets the linked libraries cannot serve, one log line each, rather than a failure at conversion
+    // time.
+    for (const QString& line : wizard::UnservablePresets())
+        LogLine(line);
     // 14. The clipboard watch.
     StartClipboardWatch();
     // 15. The start page.
@@ -317,6 +349,43 @@ void TFormMain::CreateOutputChoice() {
     CreateFormatButtons(TabSheetToFormatVideo, kVideoNames, kVideoAccent, VideoFormatButtons);
     CreateFormatButtons(TabSheetToFormatDevice, kDeviceNames, kDeviceAccent, DeviceFormatButtons);
     CreateFormatButtons(TabSheetToFormatAudio, kAudioNames, kAudioAccent, AudioFormatButtons);
+    LabelPresetsVideo =
+        CreatePresetLists(TabSheetToFormatVideo, "LabelPresetsVideo", kVideoNames, VideoPresetLists);
+    LabelPresetsDevice =
+        CreatePresetLists(TabSheetToFormatDevice, "LabelPresetsDevice", kDeviceNames, DevicePresetLists);
+    LabelPresetsAudio =
+        CreatePresetLists(TabSheetToFormatAudio, "LabelPresetsAudio", kAudioNames, AudioPresetLists);
+}
+
+std::vector<TImageButton*> TFormMain::FormatButtonsOf(int cls) const {
+    switch (cls) {
+        case app::fcVideo:
+            return {VideoFormatButtons.begin(), VideoFormatButtons.end()};
+        case app::fcDevice:
+            return {DeviceFormatButtons.begin(), DeviceFormatButtons.end()};
+        case app::fcAudio:
+            return {AudioFormatButtons.begin(), AudioFormatButtons.end()};
+        default:
+            return {};
+    }
+}
+
+std::vector<QComboBox*> TFormMain::PresetListsOf(int cls) const {
+    switch (cls) {
+        case app::fcVideo:
+            return {VideoPresetLists.begin(), VideoPresetLists.end()};
+        case app::fcDevice:
+            return {DevicePresetLists.begin(), DevicePresetLists.end()};
+        case app::fcAudio:
+            return {AudioPresetLists.begin(), AudioPresetLists.end()};
+        default:
+            return {};
+    }
+}
+
+QComboBox* TFormMain::PresetList(int cls, int index) const {
+    const std::vector<QComboBox*> lists = PresetListsOf(cls);
+    return index >= 0 && index < int(lists.size()) ? lists[size_t(index)] : nullptr;
 }
 
 void TFormMain::ApplyProfile() {
@@ -473,7 +542,11 @@ void TFormMain::CenterOnScreen() {
 }
 
 void TFormMain::FillPresetLists() {
-    // The preset drop-downs are created and filled with the output choice of Step2.
+    for (const wizard::OutputFormat& format : wizard::OutputFormats()) {
+        QComboBox* list = PresetList(format.Class, format.Index);
+        for (const wizard::Preset& preset : format.Presets)
+            list->addItem(QString::fromUtf8(preset.Label));
+    }
 }
 
 void TFormMain::RefreshPage() {

@@ -9,6 +9,7 @@
 #include <array>
 #include <functional>
 #include <stdexcept>
+#include <vector>
 
 #include "app/EditionBranding.h"
 #include "app/EditionProfile.h"
@@ -17,6 +18,7 @@
 #include "ui/SkinnedFrame.h"
 
 class QAction;
+class QComboBox;
 class QLabel;
 class QMenu;
 class QRadioButton;
@@ -132,6 +134,18 @@ public:
     std::array<TImageButton*, app::kVideoFormatCount> VideoFormatButtons{};
     std::array<TImageButton*, app::kDeviceFormatCount> DeviceFormatButtons{};
     std::array<TImageButton*, app::kAudioFormatCount> AudioFormatButtons{};
+    // "Presets:" on each class page, and the preset drop-downs of each class in the same order as its
+    // buttons (ImageComboBoxAVIPresets ...), lying on top of each other: only the chosen format's is shown.
+    QLabel* LabelPresetsVideo = nullptr;
+    QLabel* LabelPresetsDevice = nullptr;
+    QLabel* LabelPresetsAudio = nullptr;
+    std::array<QComboBox*, app::kVideoFormatCount> VideoPresetLists{};
+    std::array<QComboBox*, app::kDeviceFormatCount> DevicePresetLists{};
+    std::array<QComboBox*, app::kAudioFormatCount> AudioPresetLists{};
+    // The class's buttons and drop-downs by class number (0 Video, 1 Device, 2 Audio).
+    std::vector<TImageButton*> FormatButtonsOf(int cls) const;
+    std::vector<QComboBox*> PresetListsOf(int cls) const;
+    QComboBox* PresetList(int cls, int index) const;
 
     QAction* ActionBack = nullptr;
     QAction* ActionNext = nullptr;

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontMetrics>
@@ -17,13 +18,16 @@
 #include "app/Globals.h"
 #include "app/UtilFuncs.h"
 #include "ui/ClickableLabel.h"
+#include "ui/ConversionPage.h"
 #include "ui/Dialogs.h"
 #include "ui/DownloadPage.h"
 #include "ui/FormFailedAddFile.h"
 #include "ui/FormMain.h"
+#include "ui/ImageButton.h"
 #include "ui/InputGrid.h"
 #include "ui/WizardPages.h"
 #include "wizard/HelpLinks.h"
+#include "wizard/PresetTable.h"
 
 namespace ui {
 
@@ -36,12 +40,13 @@ void SetButtonState(QAction* action, const wizard::ButtonState& state) {
 
 }  // namespace
 
-TMainWizard::TMainWizard(TFormMain& form) : QObject(&form), form_(form) {
+TMainWizard::TMainWizard(TFormMain& form) : QObject(&form), form_(form), choice_(app::GlobalVars()) {
     pages_ = new TWizardPages({form.TabSheetStep1, form.TabSheetStep2, form.TabSheetStep3, form.TabSheetStep4,
                                form.TabSheetStep5, form.TabSheetStep6, form.TabSheetStep7},
                               &form);
     titlePixelSize_ = std::max(form.LabelTitle->font().pixelSize(), 10);
     navigator_ = std::make_unique<wizard::Navigator>(app::GlobalVars(), form.Title(), *this, *this);
+    conversion_ = new TConversionPage(form, *pages_, *navigator_);
     download_ = new TDownloadPage(*pages_, &form, app::GlobalVars());
     download_->OnLogLine = [this](const QString& line) { form_.LogLine(line); };
     download_->OnRunEnded = [this] { DownloadRunEnded(); };
@@ -105,6 +110,8 @@ void TMainWizard::ConnectControls() {
     connect(p.ActionMoveDown, &QAction::triggered, this, [this] { MoveSelected(+1); });
     connect(p.ActionPlay, &QAction::triggered, this, &TMainWizard::ActionPlayExecute);
     connect(p.NextGrid, &TInputGrid::RowActivated, this, &TMainWizard::ActionPlayExecute);
+
+    ConnectOutputChoice();
 
     connect(&form_, &TFormMain::ClipboardStateChanged, this,
             [this] { pages_->UpdateURLActions(form_.ClipboardHasNoText); });
@@ -275,13 +282,7 @@ void TMainWizard::PostConvertStart() {
 }
 
 void TMainWizard::ConvertStart() {
-    // No conversion engine is attached to the window yet: the run ends at once, every file failed, and the
-    // summary says why.
-    app::TGlobalVars& g = app::GlobalVars();
-    g.ConvertTotal = InputRowCount();
-    g.ConvertSucceeded = 0;
-    g.ConvertErrors = QStringList{QStringLiteral("Converting is not available in this build yet.")};
-    navigator_->ShowConversionSummary();
+    conversion_->Run().Start();
 }
 
 void TMainWizard::StartDownloadRun() {
@@ -367,15 +368,58 @@ void TMainWizard::OpenWithFiles(const QStringList& files) {
     AddInputFiles(files);
 }
 
+void TMainWizard::ConnectOutputChoice() {
+    const std::array<TImageButton*, 3> classButtons = {form_.ButtonToFormatVideo, form_.ButtonToFormatDevice,
+                                                       form_.ButtonToFormatAudio};
+    for (int cls = app::fcVideo; cls <= app::fcAudio; ++cls) {
+        connect(classButtons[size_t(cls)], &QAbstractButton::clicked, this, [this, cls] {
+            choice_.ClickClass(cls);
+            ShowChoiceButtons();
+        });
+        const std::vector<TImageButton*> buttons = form_.FormatButtonsOf(cls);
+        for (int i = 0; i < int(buttons.size()); ++i) {
+            connect(buttons[size_t(i)], &QAbstractButton::clicked, this, [this, cls, i] {
+                choice_.ClickFormat(cls, i);
+                ShowChoiceButtons();
+            });
+        }
+    }
+}
+
+void TMainWizard::ShowChoiceButtons() {
+    const std::array<TImageButton*, 3> classButtons = {form_.ButtonToFormatVideo, form_.ButtonToFormatDevice,
+                                                       form_.ButtonToFormatAudio};
+    const int cls = choice_.PressedClass();
+    if (cls >= 0) {
+        for (int c = 0; c < 3; ++c)
+            classButtons[size_t(c)]->setEnabled(c != cls);
+        form_.RzPageControlToFormat->setCurrentIndex(cls);
+    }
+    for (int c = app::fcVideo; c <= app::fcAudio; ++c) {
+        const int chosen = choice_.PressedFormat(c);
+        if (chosen < 0) continue;
+        const std::vector<TImageButton*> buttons = form_.FormatButtonsOf(c);
+        const std::vector<QComboBox*> lists = form_.PresetListsOf(c);
+        for (int i = 0; i < int(buttons.size()); ++i) {
+            buttons[size_t(i)]->setEnabled(i != chosen);
+            lists[size_t(i)]->setVisible(i == chosen);
+        }
+    }
+}
+
 void TMainWizard::ShowOutputChoice() {
-    const app::TGlobalVars& g = app::GlobalVars();
-    SetOutputDirText(g.OutputFileDir);
-    if (g.OutputFormatClass <= app::fcAudio)
-        form_.RzPageControlToFormat->setCurrentIndex(g.OutputFormatClass);
+    SetOutputDirText(app::GlobalVars().OutputFileDir);
+    const std::array<int, app::psCount> selections = choice_.Show();
+    ShowChoiceButtons();
+    for (const wizard::OutputFormat& format : wizard::OutputFormats())
+        form_.PresetList(format.Class, format.Index)->setCurrentIndex(selections[format.Slot]);
 }
 
 void TMainWizard::StoreOutputChoice() {
-    app::GlobalVars().OutputFileDir = app::AddTrailingBackslash(OutputDirText());
+    std::array<int, app::psCount> selections{};
+    for (const wizard::OutputFormat& format : wizard::OutputFormats())
+        selections[format.Slot] = form_.PresetList(format.Class, format.Index)->currentIndex();
+    choice_.Store(OutputDirText(), selections);
 }
 
 QString TMainWizard::QualitySummaryText() {
@@ -383,7 +427,7 @@ QString TMainWizard::QualitySummaryText() {
 }
 
 void TMainWizard::StopEncoderAndWait() {
-    // No encoder is attached to the window yet.
+    conversion_->Run().StopAndWait();
 }
 
 void TMainWizard::AbortTransfers() {
@@ -391,7 +435,7 @@ void TMainWizard::AbortTransfers() {
 }
 
 void TMainWizard::DetachEncoderEvents() {
-    // No encoder is attached to the window yet.
+    conversion_->Run().DetachEvents();
 }
 
 void TMainWizard::LeaveClipboardChain() {

@@ -1,8 +1,8 @@
 #pragma once
 // The wizard inside the main window: builds the page controls on TFormMain's pages, drives the page logic
 // (wizard::Navigator) with the window's buttons, and answers the logic's questions from the real widgets.
-// The download run is attached through TDownloadPage; the hand-overs to the conversion run and the input list
-// do the least that keeps the wizard usable until those parts are attached.
+// The conversion hand-overs go to the conversion page, the download hand-overs to the download page, and
+// the input list is Step1's own.
 
 #include <QObject>
 #include <functional>
@@ -13,11 +13,13 @@
 #include "wizard/InputFiles.h"
 #include "wizard/InputList.h"
 #include "wizard/Navigator.h"
+#include "wizard/OutputChoicePage.h"
 #include "wizard/WizardHandOver.h"
 #include "wizard/WizardView.h"
 
 namespace ui {
 
+class TConversionPage;
 class TFormMain;
 class TWizardPages;
 class TDownloadPage;
@@ -33,6 +35,7 @@ public:
     void Detach();
     TWizardPages& Pages() { return *pages_; }
     TDownloadPage& Download() { return *download_; }
+    TConversionPage& Conversion() { return *conversion_; }
 
     // Seams for window tests: how confirmations and notices are answered (default: message boxes), and
     // which files the open dialog returns (default: the dialog, starting in folder with name filled in).
@@ -47,6 +50,8 @@ public:
     engine::TFFDecoder& ProbeDecoder() { return probeDecoder_; }
     // Files given when the program was started: Step1 is shown and they are added.
     void OpenWithFiles(const QStringList& files);
+    // Step2's class and format buttons and preset lists.
+    const wizard::OutputChoicePage& Choice() const { return choice_; }
 
     // ---- WizardView ----
     wizard::Page ActivePage() const override;
@@ -108,10 +113,14 @@ private:
     void ActionPlayExecute();
     void FilesDropped(const QStringList& files);
     void ShowFailedFiles(const QStringList& texts);
+    void ConnectOutputChoice();
+    // Draws the output choice: pressed buttons disabled, the chosen class's page, each chosen list in front.
+    void ShowChoiceButtons();
 
     TFormMain& form_;
-    TWizardPages* pages_ = nullptr;      // owned by the window
-    TDownloadPage* download_ = nullptr;  // owned by the window
+    TWizardPages* pages_ = nullptr;          // owned by the window
+    TConversionPage* conversion_ = nullptr;  // owned by the window
+    TDownloadPage* download_ = nullptr;      // owned by the window
     std::unique_ptr<wizard::Navigator> navigator_;
     int titlePixelSize_ = 14;  // the skin's type size of LabelTitle
 
@@ -119,6 +128,7 @@ private:
     wizard::ThumbnailList thumbnails_;  // the row pictures, kept as long as the window
     engine::TBitmap audioPicture_;
     QString openDialogName_;  // left in the open dialog's name field after a single file was chosen
+    wizard::OutputChoicePage choice_;
 };
 
 }  // namespace ui

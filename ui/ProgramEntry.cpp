@@ -17,12 +17,10 @@
 #include "ui/MainWizard.h"
 #include "wizard/InputFiles.h"
 
-#ifdef REELWRIGHT_HAVE_UI_WINDOWS
 #include "engine/FFLog.h"
 #include "ui/FFLoggerLog.h"
 #include "ui/FormLog.h"
 #include "ui/HelpMenu.h"
-#endif
 
 namespace ui {
 
@@ -74,7 +72,6 @@ int RunProgram(int argc, char** argv) {
             return 1;
         }
         TFormMain* main = owner.window;
-#ifdef REELWRIGHT_HAVE_UI_WINDOWS
         // The log window collects the start-up's lines (kept by the main window until now) and the
         // engine's messages; the help menu belongs to ButtonHelp.
         TFormLog formLog;
@@ -90,7 +87,6 @@ int RunProgram(int argc, char** argv) {
         const bool compactAbout = main->Branding() && main->Branding()->CompactAbout;
         THelpMenu helpMenu(main, main->PopupMenuHelp, main->ActionMoreFreeTools, title, programDir,
                            compactAbout, &OpenInShell);
-#endif
         QObject::connect(main, &TFormMain::Closed, &application, &QApplication::quit, Qt::QueuedConnection);
         QObject::connect(main, &QObject::destroyed, &application, &QApplication::quit, Qt::QueuedConnection);
         QObject::connect(&terminationSignals, &app::TerminationSignals::Received, main,

@@ -2,6 +2,7 @@
 # reelwright: the program.
 add_library(reel_ui STATIC
   ${CMAKE_CURRENT_LIST_DIR}/ButtonPictures.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ConversionPage.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Dialogs.cpp
   ${CMAKE_CURRENT_LIST_DIR}/DownloadPage.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FormYouTubeHQ.cpp
@@ -16,11 +17,7 @@ add_library(reel_ui STATIC
   ${CMAKE_CURRENT_LIST_DIR}/WindowPlacement.cpp
 )
 target_include_directories(reel_ui PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(reel_ui PUBLIC reel_app reel_download Qt6::Widgets Qt6::Gui PNG::PNG)
-if(TARGET reel_ui_windows)
-  target_link_libraries(reel_ui PUBLIC reel_ui_windows)
-  target_compile_definitions(reel_ui PRIVATE REELWRIGHT_HAVE_UI_WINDOWS)
-endif()
+target_link_libraries(reel_ui PUBLIC reel_app reel_ui_windows reel_wizard reel_download Qt6::Widgets Qt6::Gui PNG::PNG)
 
 add_executable(reelwright ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
 target_link_libraries(reelwright PRIVATE reel_ui)

@@ -28,7 +28,11 @@ ConversionRun::ConversionRun(app::TGlobalVars& globals, ConversionRunView& view,
         if (attached_) OnProgress(*info);
     };
     encoder_->OnTerminate = [this](engine::TFFEncoder*, const engine::TTerminateInfo& info) {
-        if (!attached_) return;
+        if (!attached_) {
+            // The window is gone: nothing is shown, but a task cut short still leaves no partial file.
+            if (!info.Finished) RemoveOutputOf(info.TaskIndex);
+            return;
+        }
         if (info.TaskIndex >= 0)
             core::mainDispatcher().runSync([this, info] {
                 if (attached_) OnTaskTerminated(info);
@@ -41,6 +45,7 @@ ConversionRun::ConversionRun(app::TGlobalVars& globals, ConversionRunView& view,
 
 ConversionRun::~ConversionRun() {
     attached_ = false;
+    alive_.reset();
     encoder_.reset();  // stops and joins every task and notifier
 }
 
@@ -82,8 +87,8 @@ void ConversionRun::Start() {
             globals_.ConvertErrors << QStringLiteral(
                 "None of the files could be added to the conversion; "
                 "the log window says why.");
-        core::mainDispatcher().post([this] {
-            if (attached_) EndOfRun();
+        core::mainDispatcher().post([this, alive = std::weak_ptr<bool>(alive_)] {
+            if (!alive.expired() && attached_) EndOfRun();
         });
         return;
     }
@@ -135,10 +140,7 @@ void ConversionRun::OnTaskTerminated(const engine::TTerminateInfo& info) {
         }
     } else {
         if (hasRow) rows_[index].Status = QStringLiteral("Failed.");
-        // A task that did not finish leaves no half-written file that looks complete. The name was free
-        // when the batch was built, so the file is this run's own.
-        if (info.TaskIndex >= 0 && info.TaskIndex < static_cast<int>(outputFiles_.size()))
-            QFile::remove(outputFiles_[info.TaskIndex]);
+        RemoveOutputOf(info.TaskIndex);
     }
     if (hasRow) view_.UpdateProgressRow(index, rows_[index]);
     ++terminatedCount_;
@@ -148,20 +150,43 @@ void ConversionRun::OnTaskTerminated(const engine::TTerminateInfo& info) {
                                       .arg(QString::fromStdString(info.ErrorMessage));
 }
 
+void ConversionRun::RemoveOutputOf(int taskIndex) const {
+    // A task that did not finish leaves no half-written file that looks complete. The name was free when
+    // the batch was built, so the file is this run's own. The list is written only before a run starts.
+    if (taskIndex >= 0 && taskIndex < static_cast<int>(outputFiles_.size()))
+        QFile::remove(outputFiles_[taskIndex]);
+}
+
 void ConversionRun::OnRunEnded() {
-    // On the notifier thread: every task's notice has been applied before the run's end is taken.
+    // On the notifier thread: every task's notice has been applied before the run's end is taken. The
+    // rest runs on the main thread once this notice has returned, so that clearing the tasks never waits
+    // for the very thread that asks for it.
     while (attached_ && terminatedCount_ < encoder_->TasksCount())
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     if (!attached_) return;
-    encoder_->ClearTasks();
-    core::mainDispatcher().runSync([this] {
-        if (!attached_) return;
-        status_.CurrentFile = kDots;
-        status_.Progress = QStringLiteral("0%");
-        status_.Bar = 0;
-        ShowStatus();
-        EndOfRun();
+    PostFinishRun();
+}
+
+void ConversionRun::PostFinishRun() {
+    core::mainDispatcher().post([this, alive = std::weak_ptr<bool>(alive_)] {
+        if (alive.expired() || !attached_) return;
+        // A cancel waits inside Stop, which serves posted work: the end of the run follows once Stop has
+        // returned.
+        if (stopping_) {
+            finishPending_ = true;
+            return;
+        }
+        FinishRun();
     });
+}
+
+void ConversionRun::FinishRun() {
+    encoder_->ClearTasks();
+    status_.CurrentFile = kDots;
+    status_.Progress = QStringLiteral("0%");
+    status_.Bar = 0;
+    ShowStatus();
+    EndOfRun();
 }
 
 void ConversionRun::EndOfRun() {
@@ -179,7 +204,10 @@ void ConversionRun::ShowStatus() {
 }
 
 void ConversionRun::StopAndWait() {
+    stopping_ = true;
     encoder_->Stop(true);
+    stopping_ = false;
+    if (std::exchange(finishPending_, false)) PostFinishRun();
 }
 
 void ConversionRun::DetachEvents() {

@@ -85,8 +85,11 @@ public:
 private:
     void OnProgress(const engine::TProgressInfo& info);
     void OnTaskTerminated(const engine::TTerminateInfo& info);
-    void OnRunEnded();  // on the notifier thread
-    void EndOfRun();    // WM_CONVERT_FINISHED, on the main thread
+    void RemoveOutputOf(int taskIndex) const;  // any thread
+    void OnRunEnded();                         // on the notifier thread
+    void PostFinishRun();
+    void FinishRun();  // clears the tasks, then the end-of-run steps
+    void EndOfRun();   // WM_CONVERT_FINISHED, on the main thread
     void ShowStatus();
 
     app::TGlobalVars& globals_;
@@ -94,6 +97,9 @@ private:
     QString soundFolder_;
     std::unique_ptr<engine::TFFEncoder> encoder_;
     std::atomic<bool> attached_{true};
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);  // posted steps do nothing once it is gone
+    bool stopping_ = false;                                       // inside StopAndWait
+    bool finishPending_ = false;                                  // the run ended while stopping
     bool running_ = false;
     bool merge_ = false;
 

@@ -6,6 +6,7 @@
 #include "app/UtilFuncs.h"
 #include "engine/FFDecode.h"
 #include "engine/FFEncode.h"
+#include "wizard/InputFiles.h"
 #include "wizard/PresetTable.h"
 
 namespace wizard {
@@ -92,11 +93,6 @@ void ApplyOutputChoice(const OutputChoice& choice, engine::TOutputOptions& optio
     ApplySettings(preset->Settings, options);
     if (preset->Settings.AudioBitrateFromSource && sourceAudioBitrate > 0)
         options.AudioBitrate = sourceAudioBitrate;
-}
-
-QString DurationText(int64_t microseconds) {
-    if (microseconds < 0) return QStringLiteral("Duration is not preseted");
-    return app::FormatMicroseconds(microseconds);
 }
 
 JobBuilder::JobBuilder(engine::TFFEncoder& encoder, LogFn log) : encoder_(encoder), log_(std::move(log)) {}

@@ -61,9 +61,6 @@ QString OutputExtension(int formatClass, int formatIndex);
 // leaves the engine's default.
 void ApplyOutputChoice(const OutputChoice& choice, engine::TOutputOptions& options, int sourceAudioBitrate);
 
-// "HH:MM:SS.mmm", or "Duration is not preseted" when negative.
-QString DurationText(int64_t microseconds);
-
 class JobBuilder {
 public:
     using LogFn = std::function<void(const QString&)>;

@@ -6,6 +6,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -20,16 +23,28 @@
 #include "ModalAnswer.h"
 #include "ProgramFolder.h"
 #include "app/Globals.h"
+#include "ui/ConversionPage.h"
 #include "ui/FormLog.h"
 #include "ui/FormMain.h"
 #include "ui/ImageButton.h"
 #include "ui/InputGrid.h"
 #include "ui/MainWizard.h"
 #include "ui/WizardPages.h"
+#include "wizard/JobBuilder.h"
 
 using ui::TFormMain;
 
 namespace {
+
+// A short clip with audio made by the ffmpeg tool.
+void MakeClip(const QString& path, const char* size, int seconds = 1) {
+    const QString cmd = QStringLiteral(
+                            "ffmpeg -nostdin -v error -y -f lavfi -i testsrc=size=%1:rate=25 -f lavfi -i "
+                            "sine=sample_rate=44100 -t %3 -c:v mpeg4 -c:a aac '%2'")
+                            .arg(QLatin1String(size), path)
+                            .arg(seconds);
+    ASSERT_EQ(std::system(cmd.toLocal8Bit().constData()), 0) << cmd.toStdString();
+}
 
 const QByteArray kFormats = "AVI=1\nMP4=1\nMP3=1\nIPOD=1\n";
 
@@ -123,7 +138,10 @@ TEST(MainWizard, ConvertPathWithTheRealButtons) {
 
     EXPECT_EQ(w.ClickAnswering(w.form.ButtonNext, QMessageBox::Ok),
               "Please add the video files you want to convert");
-    w.form.Wizard()->AddInputFiles({Clips().Path("video.mp4")});
+    const QString first = w.program.home() + "/first.mp4", second = w.program.home() + "/second.mp4";
+    MakeClip(first, "64x48");
+    MakeClip(second, "96x64");
+    w.form.Wizard()->AddInputFiles({first, second});
     w.Click(w.form.ButtonNext);
     EXPECT_EQ(w.page(), w.form.TabSheetStep2);
     EXPECT_EQ(w.form.ActionNext->text(), "Convert");
@@ -132,7 +150,7 @@ TEST(MainWizard, ConvertPathWithTheRealButtons) {
     // Back keeps the list; an emptied folder field is refused.
     w.Click(w.form.ButtonBack);
     EXPECT_EQ(w.page(), w.form.TabSheetStep1);
-    EXPECT_EQ(w.pages().NextGrid->rowCount(), 1);
+    EXPECT_EQ(w.pages().NextGrid->rowCount(), 2);
     w.Click(w.form.ButtonNext);
     w.pages().EditOutputDir->clear();
     EXPECT_EQ(w.ClickAnswering(w.form.ButtonNext, QMessageBox::Ok),
@@ -141,16 +159,35 @@ TEST(MainWizard, ConvertPathWithTheRealButtons) {
 
     w.pages().EditOutputDir->setText(w.program.home() + "/out");
     app::GlobalVars().PlayASoundWhenFinished = true;
+    QStringList sounds;
+    w.form.Wizard()->Conversion().Play = [&sounds](const QString& path) {
+        sounds << QFileInfo(path).fileName();
+    };
     QTest::mouseClick(w.form.ButtonNext, Qt::LeftButton);
     EXPECT_EQ(w.page(), w.form.TabSheetStep3);
     EXPECT_FALSE(w.form.ButtonNext->isEnabled());
     EXPECT_FALSE(w.form.ButtonBack->isEnabled());
     EXPECT_TRUE(w.pages().CheckBoxPlayASound->isChecked());
-    QCoreApplication::processEvents();  // WM_CONVERT_START: no engine attached, the run ends at once
-    EXPECT_EQ(w.page(), w.form.TabSheetStep4);
+    // WM_CONVERT_START builds the jobs and converts both files; the end of the run shows the summary.
+    QElapsedTimer clock;
+    clock.start();
+    while (w.page() != w.form.TabSheetStep4 && clock.elapsed() < 120000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    ASSERT_EQ(w.page(), w.form.TabSheetStep4);
     EXPECT_EQ(w.form.ActionNext->text(), "Finish");
-    EXPECT_TRUE(w.pages().MemoErrorLog->isVisibleTo(w.form.TabSheetStep4));
-    EXPECT_EQ(w.pages().LabelFinishTotalFiles->text(), "1");
+    EXPECT_FALSE(w.pages().MemoErrorLog->isVisibleTo(w.form.TabSheetStep4));
+    EXPECT_EQ(w.pages().LabelFinishTotalFiles->text(), "2");
+    EXPECT_EQ(w.pages().LabelFinishSuccessed->text(), "2");
+    EXPECT_EQ(w.pages().LabelFinishFailed->text(), "0");
+    EXPECT_EQ(sounds, QStringList{"done.wav"});
+    ASSERT_EQ(w.pages().ListViewConverting->topLevelItemCount(), 2);
+    EXPECT_EQ(w.pages().ListViewConverting->topLevelItem(1)->text(2), "Finish.");
+    EXPECT_EQ(w.pages().ListViewConverting->topLevelItem(1)->text(3), "100%");
+    const QString ext =
+        wizard::OutputExtension(wizard::OutputChoice::FromGlobals(app::GlobalVars()).FormatClass,
+                                wizard::OutputChoice::FromGlobals(app::GlobalVars()).FormatIndex);
+    EXPECT_EQ(QDir(w.program.home() + "/out").entryList(QDir::Files),
+              (QStringList{"first" + ext, "second" + ext}));
 
     w.Click(w.form.ButtonNext);
     EXPECT_EQ(w.page(), w.form.TabSheetMode);
@@ -223,6 +260,31 @@ TEST(MainWizard, CloseBoxClosesWithoutAQuestionOnAnyPage) {
     w.Click(w.form.ButtonClose);
     EXPECT_EQ(closed.count(), 1);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+TEST(MainWizard, TheCloseBoxDuringAConversionStopsItWithoutASummaryAndLeavesNoPartialFile) {
+    Started w(Edition("Download=0\n"));
+    const QString clip = w.program.home() + "/long.mp4";
+    MakeClip(clip, "320x240", 20);
+    w.form.Wizard()->AddInputFiles({clip});
+    w.Click(w.form.ButtonNext);
+    w.pages().EditOutputDir->setText(w.program.home() + "/out");
+    QTest::mouseClick(w.form.ButtonNext, Qt::LeftButton);
+    ASSERT_EQ(w.page(), w.form.TabSheetStep3);
+    QElapsedTimer clock;
+    clock.start();
+    QTreeWidget* rows = w.pages().ListViewConverting;
+    while (!(rows->topLevelItemCount() == 1 && rows->topLevelItem(0)->text(2) == "Converting...") &&
+           clock.elapsed() < 60000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    ASSERT_EQ(rows->topLevelItem(0)->text(2), "Converting...");
+
+    QSignalSpy closed(&w.form, &TFormMain::Closed);
+    w.Click(w.form.ButtonClose);
+    EXPECT_EQ(closed.count(), 1);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w.page(), w.form.TabSheetStep3);  // no end-of-run step followed
+    EXPECT_TRUE(QDir(w.program.home() + "/out").entryList(QDir::Files).isEmpty());
 }
 
 TEST(MainWizard, ConvertOnlyEditionStartsOnStep1AndExitQuits) {

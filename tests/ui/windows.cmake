@@ -5,8 +5,9 @@ gtest_discover_tests(ui_windows_tests DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMEN
 
 # The wizard inside the started main window, walked with the real buttons.
 add_executable(ui_wizard_tests ${CMAKE_CURRENT_LIST_DIR}/MainTestMain.cpp ${CMAKE_CURRENT_LIST_DIR}/MainWizardTest.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/InputListWindowTest.cpp ${PROJECT_SOURCE_DIR}/tests/common/MediaClips.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/KeyboardTest.cpp ${CMAKE_CURRENT_LIST_DIR}/ProgramEndTest.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/InputListWindowTest.cpp ${CMAKE_CURRENT_LIST_DIR}/OutputChoiceWindowTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/KeyboardTest.cpp ${CMAKE_CURRENT_LIST_DIR}/ProgramEndTest.cpp
+  ${PROJECT_SOURCE_DIR}/tests/common/MediaClips.cpp)
 target_include_directories(ui_wizard_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests/common)
 target_link_libraries(ui_wizard_tests PRIVATE reel_ui reel_core GTest::gtest Qt6::Test)
 target_compile_definitions(ui_wizard_tests PRIVATE REEL_STAGE_DIR="${CMAKE_BINARY_DIR}/bin")

@@ -8,7 +8,7 @@
 #include <atomic>
 #include <thread>
 
-#include "MediaClips.h"
+#include "ConvertClips.h"
 #include "engine/FFDecode.h"
 #include "engine/FFEncode.h"
 #include "engine/LegacyOptions.h"

@@ -6,7 +6,7 @@
 #include <QFile>
 #include <chrono>
 
-#include "MediaClips.h"
+#include "ConvertClips.h"
 #include "core/Dispatcher.h"
 #include "engine/FFDecode.h"
 #include "wizard/PresetTable.h"
@@ -77,6 +77,12 @@ struct RunFixture {
     }
     QStringList Outputs() const { return QDir(out).entryList(QDir::Files); }
 };
+
+void WriteKeep(const QString& path) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("keep");
+}
 
 engine::TAudioStreamInfo AudioOf(const QString& path) {
     engine::TFFDecoder probe;
@@ -180,6 +186,7 @@ TEST(ConversionRunTest, ClosingTheWindowDuringARunEndsItWithoutAnEndOfRunStep) {
     core::mainDispatcher().waitUntil([] { return false; }, std::chrono::milliseconds(300));
     EXPECT_EQ(t.view.summaries, 0);
     EXPECT_TRUE(t.view.sounds.isEmpty());
+    EXPECT_TRUE(t.Outputs().isEmpty()) << t.Outputs().join(", ").toStdString();
 }
 
 TEST(ConversionRunTest, ABatchWithNothingToConvertEndsWithAnEmptySummary) {
@@ -229,6 +236,35 @@ TEST(ConversionRunTest, MergeJoinsIntoOneOutputCountedOnce) {
     engine::TFileStreamInfo info;
     probe.GetFileStreamInfo(info);
     EXPECT_GT(info.Duration, 1500000);
+}
+
+// A small RAM disk mounted for one test; mounting needs privileges, so the test is skipped without them.
+struct SmallDisk {
+    QString path = clips::FreshFolder();
+    bool mounted = false;
+    explicit SmallDisk(int kilobytes) {
+        const QString cmd =
+            QStringLiteral("mount -t tmpfs -o size=%1k tmpfs '%2' 2>/dev/null").arg(kilobytes).arg(path);
+        mounted = std::system(cmd.toLocal8Bit().constData()) == 0;
+    }
+    ~SmallDisk() {
+        if (mounted) std::system(QStringLiteral("umount '%1'").arg(path).toLocal8Bit().constData());
+    }
+};
+
+TEST(ConversionRunTest, AFullDiskFailsTheTaskRemovesItsFileAndTouchesNoOther) {
+    SmallDisk disk(64);
+    if (!disk.mounted) GTEST_SKIP() << "no permission to mount a small disk";
+    RunFixture t(app::fcAudio, 0, 3);  // WAV, 48000 Hz stereo 32-bit: about 230 KB for 0.6 s
+    t.out = disk.path;
+    t.globals.OutputFileDir = disk.path;
+    WriteKeep(disk.path + "keep.txt");
+    t.view.inputs = {{clips::AudioVideo(64, 48, 0.6)}};
+    t.StartAndWait();
+    EXPECT_EQ(t.globals.ConvertSucceeded, 0);
+    EXPECT_EQ(t.view.rows[0].Status, "Failed.");
+    EXPECT_EQ(t.globals.ConvertErrors.size(), 1) << t.globals.ConvertErrors.join("; ").toStdString();
+    EXPECT_EQ(t.Outputs(), QStringList{"keep.txt"});
 }
 
 TEST(ConversionRunTest, TimeLabelsDropWholeDaysAndNeverReadNegative) {

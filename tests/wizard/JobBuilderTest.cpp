@@ -5,8 +5,9 @@
 #include <QDir>
 #include <QFile>
 
-#include "MediaClips.h"
+#include "ConvertClips.h"
 #include "engine/FFEncode.h"
+#include "wizard/InputFiles.h"
 #include "wizard/PresetTable.h"
 
 namespace wizard {

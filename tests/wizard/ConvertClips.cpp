@@ -1,4 +1,4 @@
-#include "MediaClips.h"
+#include "ConvertClips.h"
 
 #include <gtest/gtest.h>
 
