@@ -716,14 +716,25 @@ void TFormMain::RunClosePath() {
 void TFormMain::showEvent(QShowEvent* event) {
     TSkinnedFrame::showEvent(event);
     // Every control exists by the first show, whichever part created it.
-    if (!tabOrderArranged_) ArrangeTabOrder();
+    if (tabOrderArranged_) return;
+    ArrangeTabOrder();
+    // The keyboard starts on the page's first control, not on a button below it.
+    QWidget* page = PageControlMain->currentWidget();
+    for (QWidget* w = nextInFocusChain(); page && w != this; w = w->nextInFocusChain()) {
+        if (page->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(this) &&
+            w->isEnabled()) {
+            w->setFocus(Qt::TabFocusReason);
+            break;
+        }
+    }
 }
 
 void TFormMain::ArrangeTabOrder() {
-    // Tab walks the page's own controls first, then the bottom row left to right, then Help: the same
-    // order as the eye reads the page and its buttons.
+    // Tab walks the page's own controls, then the buttons below the page left to right, as the eye reads
+    // them, and round to the page again. (The focus chain is a ring through the window; where the window
+    // sits in it does not matter.)
     tabOrderArranged_ = true;
-    const std::array<QWidget*, 5> buttons = {ButtonLog, ButtonBack, ButtonNext, ButtonExit, ButtonHelp};
+    const std::array<QWidget*, 5> buttons = {ButtonHelp, ButtonLog, ButtonBack, ButtonNext, ButtonExit};
     auto isButton = [&buttons](QWidget* w) {
         return std::find(buttons.begin(), buttons.end(), w) != buttons.end();
     };

@@ -1,6 +1,8 @@
 // Draws the shipped skin (sounds/res/), the edition icons (icons/) and the two end-of-run sounds
-// (sounds/done.wav, sounds/fail.wav) into the given folder. Run by the build, so the pictures can be
-// changed here and rebuilt; the output is deterministic.
+// (sounds/done.wav, sounds/fail.wav) into the given folder, and, given a second folder, the program's icon at
+// the icon theme's sizes (<folder>/<N>x<N>/apps/reelwright.png). Run by the build, so the pictures can be
+// changed here and rebuilt; the output is deterministic. No picture carries an edition's name: the window
+// draws the title of the edition it runs as.
 //
 // Skin 0 geometry (sounds/res): the window is 760 x 550; a navy caption band (0..38) carries the logo and
 // the minimise and close buttons (696,4 and 728,4); the page title sits at 24,43; the page area starts at

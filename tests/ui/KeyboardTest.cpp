@@ -24,6 +24,10 @@ struct KeyboardWindow : StartedWindow {
     }
     // Presses a key on whatever has the focus, as the keyboard does.
     void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        if (QApplication::activeWindow() != &form) {  // a message box was in front
+            form.activateWindow();
+            EXPECT_TRUE(QTest::qWaitForWindowActive(&form));
+        }
         QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : &form;
         QTest::keyClick(target, key, modifiers);
         QCoreApplication::processEvents();
@@ -58,10 +62,11 @@ struct KeyboardWindow : StartedWindow {
 TEST(Keyboard, TabOrderOnTheModePageAndStep2) {
     KeyboardWindow w;
     ASSERT_EQ(w.page(), w.form.TabSheetMode);
+    EXPECT_EQ(QApplication::focusWidget(), w.form.RadioButtonDownloadVideo);  // the page's first control
     QList<QWidget*> round = w.TabRound();
-    // The page first, then the bottom row left to right (Back is disabled here), then Help.
+    // The page first, then the buttons below it left to right (Back is disabled here).
     EXPECT_EQ(w.PictureButtonsIn(round),
-              (QList<QWidget*>{w.form.ButtonLog, w.form.ButtonNext, w.form.ButtonExit, w.form.ButtonHelp}));
+              (QList<QWidget*>{w.form.ButtonHelp, w.form.ButtonLog, w.form.ButtonNext, w.form.ButtonExit}));
     EXPECT_TRUE(round.contains(static_cast<QWidget*>(w.form.RadioButtonDownloadVideo)) ||
                 round.contains(static_cast<QWidget*>(w.form.RadioButtonConvertVideo)));
     for (QWidget* visited : round) {
@@ -97,12 +102,13 @@ TEST(Keyboard, EnterAndSpacePressTheFocusedButton) {
     w.Key(Qt::Key_Return);
     EXPECT_EQ(w.page(), w.form.TabSheetStep1);
 
-    w.TabTo(w.form.ButtonBack);
+    w.form.Wizard()->AddInputFiles({"/tmp/a.avi"});
+    w.TabTo(w.form.ButtonNext);
     w.Key(Qt::Key_Space);
-    EXPECT_EQ(w.page(), w.form.TabSheetMode);
+    EXPECT_EQ(w.page(), w.form.TabSheetStep2);
 
     // The keypad's Enter too.
-    w.TabTo(w.form.ButtonNext);
+    w.TabTo(w.form.ButtonBack);
     w.Key(Qt::Key_Enter, Qt::KeypadModifier);
     EXPECT_EQ(w.page(), w.form.TabSheetStep1);
     w.form.close();
@@ -135,7 +141,11 @@ TEST(Keyboard, AltNAltBAndEscFollowTheButtons) {
 
     w.Key(Qt::Key_B, Qt::AltModifier);
     EXPECT_EQ(w.page(), w.form.TabSheetStep1);
-    w.Key(Qt::Key_B, Qt::AltModifier);
+    {
+        ModalAnswer yes(QMessageBox::Yes);
+        w.Key(Qt::Key_B, Qt::AltModifier);
+        EXPECT_EQ(yes.seen->text, "Are you sure to cancel and go back?");
+    }
     EXPECT_EQ(w.page(), w.form.TabSheetMode);
 
     // Esc on the mode page is Exit: Yes closes the window.
