@@ -148,9 +148,15 @@ private:
     void TerminateRelay(TFFmpeg* task);
     void SendRunEnded();
     void SpawnNotifier(std::function<void()> fn);
+    // Calls a termination handler; an exception it throws is logged, so the run still reaches its end.
+    void Notify(const TTerminateEvent& handler, const TTerminateInfo& info);
     void SpawnOrderedNotice(const TTerminateEvent& handler, const TTerminateInfo& info);
     void JoinThreads();
-    void Deliver(const std::function<void()>& fn);
+    // Runs fn on the main thread (TriggerEventInMainThread) while the task's thread waits for it.
+    void Deliver(const TCustomFFmpeg& task, const std::function<void()>& fn);
+    // True when waiting for the task would wait for the caller itself: the task's own thread (a hook), or a
+    // main thread running one of the task's handlers.
+    bool BlockedByCaller(TFFmpeg& task);
 
     // relays called by the tasks
     void ProgressRelay(TCustomFFmpeg& task, const TProgressInfo& report);
@@ -179,9 +185,13 @@ private:
     std::mutex noticeLock_;
     std::condition_variable noticeCv_;
     uint64_t nextTicket_ = 0, servedTicket_ = 0;
+    // Tasks whose thread waits for a handler the main thread is running (main thread only).
+    std::vector<const TCustomFFmpeg*> waitingForMain_;
 
-    mutable std::mutex progressLock_, previewLock_, videoHookLock_, audioHookLock_;
-    std::recursive_mutex terminateLock_;
+    // Each of these guards one record (or the previewers) and nothing else: no handler runs while one is
+    // held, and none is taken while another of them is held. tasksLock_ may be held while taking
+    // previewLock_.
+    mutable std::mutex progressLock_, previewLock_, videoHookLock_, terminateLock_;
     TProgressInfo progressInfo_;
     TTerminateInfo terminateInfo_;
     TPreviewInfo previewInfo_;
