@@ -1,5 +1,7 @@
 #include "engine/FFUtils.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstring>
 #include <unordered_map>
@@ -255,6 +257,15 @@ std::string FFErrorText(int code) {
 
 std::string FFErrorMessage(const std::string& name, int code) {
     return name + ": " + FFErrorText(code);
+}
+
+std::string NotAFileMessage(const std::string& name) {
+    std::string path = name;
+    if (path.rfind("file:", 0) == 0) path.erase(0, 5);
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode)) return {};
+    if (S_ISDIR(st.st_mode)) return FFErrorMessage(name, AVERROR(EISDIR));
+    return name + ": Not a regular file (a pipe or device cannot be converted)";
 }
 
 TFormatConverter::TFormatConverter(int bitsPixel) : bitsPixel_(24) {

@@ -18,6 +18,11 @@ std::string FFErrorText(int code);
 // "<name>: <text of code>", the form messages about a file use.
 std::string FFErrorMessage(const std::string& name, int code);
 
+// Why a local name must not be opened as a media file: it names a folder or something that is not a
+// regular file (a pipe or a device would block the reader). Empty when the name may be opened: a regular
+// file, a name that does not exist (opening reports that) or a URL.
+std::string NotAFileMessage(const std::string& name);
+
 // Converts decoded pictures into TBitmaps of one depth (8, 15, 16, 24 or 32 bits) and back.
 class TFormatConverter {
 public:

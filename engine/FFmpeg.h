@@ -264,7 +264,12 @@ protected:
     void FlushInputStream(InputStream& ist);
     void FlushEncoders();
     void SwitchJoinInput();
+    void FixTimestampJump(InputFile& in, InputStream& ist, AVPacket* pkt);
+    int64_t ComputeJumpLimit() const;
+    void NoteReadEnd(InputFile& in, const AVStream* st, const AVPacket* pkt);
+    void WarnIfInputEndedEarly();
     void ReportProgress(bool final, int fileIndex);
+    bool FitPictureSize(OutputStream& ost);
     void BuildFilterGraph(OutputStream& ost, int width, int height, int pixFmt, AVRational sar);
     void PreviewAndHook(OutputStream& ost, AVFrame* frame, int64_t timeUs, int frameNumber);
     void WritePassStats(OutputStream& ost);
@@ -299,6 +304,7 @@ protected:
     bool join_ = false;
     int joinInput_ = 0;  // the input being read while joining
     int64_t totalDuration_ = -1;
+    int64_t jumpLimitUs_ = kNoLimit;  // longest believable jump of input times (microseconds)
     std::atomic<bool> stopRequested_{false};
     std::atomic<bool> finished_{false};
     bool errorOccurred_ = false;

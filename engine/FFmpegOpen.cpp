@@ -143,6 +143,12 @@ bool TCustomFFmpeg::OpenInput(const std::string& fileName) {
             if (!ifmt) RaiseFmt("Unknown input format: \"%s\"", s_.forcedFormat.c_str());
             s_.forcedFormat.clear();
         }
+        // a pipe or a device would block this thread for good; a device format named by the options
+        // reads its own kind of name
+        if (!ifmt || !(ifmt->flags & AVFMT_NOFILE)) {
+            const std::string refusal = NotAFileMessage(DecodeUnicodeName(fileName));
+            if (!refusal.empty()) throw FFmpegException(refusal);
+        }
         AVFormatContext* raw = avformat_alloc_context();
         if (!raw) throw FFmpegException("avformat_alloc_context failed");
         InputFormatContextPtr ic(raw);
@@ -336,6 +342,7 @@ OutputStream& TCustomFFmpeg::AddOutputStream(OutputFile& of, AVMediaType kind, c
         ost->enc->codec_type = kind;
         ost->enc->thread_count = s_.threads;
         ApplyCodecParamsTo(ost->enc.get(), kind, true);
+        ApplyOldX264Defaults(ost->enc.get(), params_.codec[kind], params_.priv);
         if (oc->oformat->flags & AVFMT_GLOBALHEADER) ost->enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     }
     outputStreams_.push_back(std::move(ost));

@@ -292,7 +292,7 @@ void TCustomFFmpeg::EncodeVideoFrame(OutputStream& ost, AVFrame* pic) {
     OutputFile& of = *outputs_[ost.fileIndex];
     const int64_t timeUs = pic->pts;
     if (timeUs != AV_NOPTS_VALUE && timeUs < of.startTime) return;
-    const double syncIpts = (timeUs - of.startTime) / 1e6 / av_q2d(enc->time_base);
+    double syncIpts = (timeUs - of.startTime) / 1e6 / av_q2d(enc->time_base) - ost.syncShift;
     int vsync = ost.videoSync;
     if (vsync < 0) vsync = (of.ctx->oformat->flags & AVFMT_VARIABLE_FPS) ? 2 : 1;
     if (!ost.syncStarted) {
@@ -300,7 +300,16 @@ void TCustomFFmpeg::EncodeVideoFrame(OutputStream& ost, AVFrame* pic) {
         ost.syncStarted = true;
     }
     int64_t nb = 1;
-    const double d = syncIpts - ost.syncOpts;
+    double d = syncIpts - ost.syncOpts;
+    // No picture is held (or dropped) longer than any input can last: beyond that the time is corrupt, and
+    // the picture follows the previous one instead of being copied over the gap.
+    const double maxJump = jumpLimitUs_ / 1e6 / av_q2d(enc->time_base);
+    if (std::fabs(d) > maxJump) {
+        LogF(llWarning, "%.0f frame duplication too large, skipping", d);
+        ost.syncShift += d;
+        syncIpts -= d;
+        d = 0;
+    }
     if (vsync == 0) {
         ost.syncOpts = std::max<int64_t>(ost.syncOpts, std::llround(syncIpts));
     } else if (d < -1.1) {
@@ -498,6 +507,7 @@ void TCustomFFmpeg::WritePacket(OutputStream& ost, AVPacket* pkt) {
                                                                  ost.st->time_base, AV_TIME_BASE_Q));
         const int ret = av_interleaved_write_frame(oc, p);
         if (ret < 0) throw FFmpegException("av_interleaved_write_frame(): " + FFErrorText(ret));
+        outputs_[ost.fileIndex]->packetsWritten++;
     };
     if (ost.bsfs.empty()) {
         write(pkt);
