@@ -333,10 +333,12 @@ void TFFEncoder::RunTask(TFFmpeg& task) {
 void TFFEncoder::FinishTask(TFFmpeg& task) {
     task.running_ = false;
     task.terminated_ = true;
+    std::unique_ptr<TPreviewer> previewer;  // closed with no lock held
     {
         std::lock_guard<std::mutex> lock(previewLock_);
-        task.previewer_.reset();
+        previewer = std::move(task.previewer_);
     }
+    previewer.reset();
     TerminateRelay(&task);
 }
 
@@ -581,23 +583,29 @@ void TFFEncoder::PreviewWindowRelay(TCustomFFmpeg& task, std::shared_ptr<const T
 }
 
 void TFFEncoder::PreviewWindowClosed(const void* key) {
-    std::lock_guard<std::recursive_mutex> lock(tasksLock_);
-    for (auto& t : tasks_)
-        if (t.get() == key) {
-            t->SetPreview(false);
-            std::lock_guard<std::mutex> pl(previewLock_);
-            t->previewer_.reset();
-        }
+    std::vector<std::unique_ptr<TPreviewer>> closing;  // closed below, with no lock held
+    {
+        std::lock_guard<std::recursive_mutex> lock(tasksLock_);
+        for (auto& t : tasks_)
+            if (t.get() == key) {
+                t->SetPreview(false);
+                std::lock_guard<std::mutex> pl(previewLock_);
+                closing.push_back(std::move(t->previewer_));
+            }
+    }
 }
 
 void TFFEncoder::SetPreview(bool value) {
     preview_ = value;
-    std::lock_guard<std::recursive_mutex> lock(tasksLock_);
-    for (auto& t : tasks_) {
-        t->SetPreview(value);
-        if (!value) {
-            std::lock_guard<std::mutex> pl(previewLock_);
-            t->previewer_.reset();
+    std::vector<std::unique_ptr<TPreviewer>> closing;  // closed below, with no lock held
+    {
+        std::lock_guard<std::recursive_mutex> lock(tasksLock_);
+        for (auto& t : tasks_) {
+            t->SetPreview(value);
+            if (!value) {
+                std::lock_guard<std::mutex> pl(previewLock_);
+                closing.push_back(std::move(t->previewer_));
+            }
         }
     }
 }

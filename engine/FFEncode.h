@@ -4,10 +4,15 @@
 // previews and hooks, and reports their termination.
 //
 // Threads: OnProgress and OnPreviewBitmap run on the main thread (TriggerEventInMainThread) while the
-// converting thread waits; the hooks run on the converting thread. OnTerminate runs on a short-lived
-// notifier thread in a threaded run (and when the component is not working), directly on the caller in an
-// unthreaded run. Notices on notifier threads are delivered one at a time in the order the tasks ended, and
-// the run-ended notice (TaskIndex -1) comes last.
+// converting thread waits; the hooks run on the converting thread (the hooks of two tasks may run at the
+// same time). OnTerminate runs on a short-lived notifier thread in a threaded run (and when the component is
+// not working), directly on the caller in an unthreaded run. Notices on notifier threads are delivered one
+// at a time in the order the tasks ended, and the run-ended notice (TaskIndex -1) comes last.
+//
+// Locks: no handler and no call into the preview host ever runs while the component holds a lock, so every
+// handler may call back into the component. Where two locks are held at once, they are taken in this order:
+// tasksLock_ before previewLock_; terminateLock_ before noticeLock_ before notifiersLock_. The other locks
+// (progressLock_, videoHookLock_, a task's doneLock_) are never held together with another.
 
 #include <atomic>
 #include <condition_variable>
@@ -188,9 +193,7 @@ private:
     // Tasks whose thread waits for a handler the main thread is running (main thread only).
     std::vector<const TCustomFFmpeg*> waitingForMain_;
 
-    // Each of these guards one record (or the previewers) and nothing else: no handler runs while one is
-    // held, and none is taken while another of them is held. tasksLock_ may be held while taking
-    // previewLock_.
+    // The last records (and the previewers); see the lock order at the top.
     mutable std::mutex progressLock_, previewLock_, videoHookLock_, terminateLock_;
     TProgressInfo progressInfo_;
     TTerminateInfo terminateInfo_;

@@ -670,8 +670,10 @@ void TCustomFFmpeg::WarnIfInputEndedEarly() {
     for (size_t i = 0; i < inputs_.size(); ++i) {
         const InputFile& in = *inputs_[i];
         const AVFormatContext* ic = in.ctx.get();
+        // a duration guessed from the bit rate, or times that may restart, promise nothing
         if (!in.eof || ic->duration == AV_NOPTS_VALUE || ic->duration <= 0 ||
-            in.readEndUs == AV_NOPTS_VALUE || (ic->iformat->flags & AVFMT_TS_DISCONT))
+            in.readEndUs == AV_NOPTS_VALUE || (ic->iformat->flags & AVFMT_TS_DISCONT) ||
+            ic->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE)
             continue;
         const int64_t start = ic->start_time != AV_NOPTS_VALUE ? ic->start_time : 0;
         const int64_t read = in.readEndUs - start;

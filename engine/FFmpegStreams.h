@@ -71,7 +71,7 @@ struct OutputStream {
     bool encoderOpened = false;
     int64_t frameNumber = 0;
     int64_t syncOpts = 0;  // frames (video) or samples (audio) in the encoder time base
-    double syncShift = 0;  // taken off input times after a jump that was treated as a discontinuity
+    double syncShift = 0;  // taken off input times after a corrupt jump (video: frames, audio: seconds)
     bool syncStarted = false;
     bool audioAtStart = true;
     int64_t lastMuxDts = AV_NOPTS_VALUE;
