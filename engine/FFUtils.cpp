@@ -272,11 +272,6 @@ TFormatConverter::TFormatConverter(int bitsPixel) : bitsPixel_(24) {
     SetBitsPixel(bitsPixel);
 }
 
-TFormatConverter::~TFormatConverter() {
-    sws_freeContext(toRGB_);
-    sws_freeContext(fromRGB_);
-}
-
 void TFormatConverter::SetBitsPixel(int bitsPixel) {
     switch (bitsPixel) {
         case 8:
@@ -318,15 +313,15 @@ bool TFormatConverter::PictureToBitmap(const uint8_t* const data[], const int li
         return true;
     }
     if (width > 0 && height > 0 && format != AV_PIX_FMT_NONE)
-        toRGB_ = sws_getCachedContext(toRGB_, width, height, format, width, height, target, SWS_BICUBIC,
-                                      nullptr, nullptr, nullptr);
+        toRGB_.reset(sws_getCachedContext(toRGB_.release(), width, height, format, width, height, target,
+                                          SWS_BICUBIC, nullptr, nullptr, nullptr));
     if (width <= 0 || height <= 0 || format == AV_PIX_FMT_NONE || !toRGB_) {
         lastErrMsg_ = "Cannot initialize the toRGB conversion context";
         return false;
     }
     uint8_t* dst[4] = {bmp.Pixels.data(), nullptr, nullptr, nullptr};
     int dstStride[4] = {bmp.Stride, 0, 0, 0};
-    sws_scale(toRGB_, data, linesize, 0, height, dst, dstStride);
+    sws_scale(toRGB_.get(), data, linesize, 0, height, dst, dstStride);
     return true;
 }
 
@@ -342,16 +337,16 @@ bool TFormatConverter::BitmapToFrame(const TBitmap& bmp, AVFrame* frame) {
         lastErrMsg_ = "Cannot initialize the fromRGB conversion context";
         return false;
     }
-    fromRGB_ = sws_getCachedContext(fromRGB_, bmp.Width, bmp.Height, source, frame->width, frame->height,
-                                    static_cast<AVPixelFormat>(frame->format), SWS_BICUBIC, nullptr, nullptr,
-                                    nullptr);
+    fromRGB_.reset(sws_getCachedContext(fromRGB_.release(), bmp.Width, bmp.Height, source, frame->width,
+                                        frame->height, static_cast<AVPixelFormat>(frame->format), SWS_BICUBIC,
+                                        nullptr, nullptr, nullptr));
     if (!fromRGB_) {
         lastErrMsg_ = "Cannot initialize the fromRGB conversion context";
         return false;
     }
     const uint8_t* src[4] = {bmp.Pixels.data(), nullptr, nullptr, nullptr};
     const int srcStride[4] = {bmp.Stride, 0, 0, 0};
-    sws_scale(fromRGB_, src, srcStride, 0, bmp.Height, frame->data, frame->linesize);
+    sws_scale(fromRGB_.get(), src, srcStride, 0, bmp.Height, frame->data, frame->linesize);
     return true;
 }
 

@@ -28,7 +28,6 @@ class TFormatConverter {
 public:
     // Throws EngineError("Invalid BitsPixel %d") for other depths.
     explicit TFormatConverter(int bitsPixel = 24);
-    ~TFormatConverter();
     TFormatConverter(const TFormatConverter&) = delete;
     TFormatConverter& operator=(const TFormatConverter&) = delete;
 
@@ -51,8 +50,8 @@ public:
 private:
     int bitsPixel_;
     std::string lastErrMsg_;
-    SwsContext* toRGB_ = nullptr;
-    SwsContext* fromRGB_ = nullptr;
+    SwsContextPtr toRGB_;
+    SwsContextPtr fromRGB_;
 };
 
 }  // namespace engine

@@ -157,7 +157,7 @@ public:
     void Run();
     void RequestStop() { stopRequested_ = true; }
     bool StopRequested() const { return stopRequested_; }
-    // Releases outputs (deleting one left empty), inputs and per-task state.
+    // Releases outputs (deleting one left without media), inputs and per-task state.
     void Release();
 
     // ---- state
@@ -219,6 +219,8 @@ protected:
 
     // Called first by Release (the component detaches the decoders it lent to the host).
     virtual void BeforeRelease() {}
+    // Release without the hook (what the destructor can call).
+    void ReleaseStreams();
 
     // option helpers (FFmpegOptions.cpp)
     void OptDefault(const std::string& name, const std::string& value);
@@ -285,8 +287,8 @@ protected:
     LegacyOptionState legacy_;
     // The libraries' default parameter sets the fall-back tries names on.
     CodecContextPtr kindDefaults_[AVMEDIA_TYPE_NB];
-    AVFormatContext* formatDefaults_ = nullptr;
-    SwsContext* scalerDefaults_ = nullptr;
+    FormatContextPtr formatDefaults_;
+    SwsContextPtr scalerDefaults_;
 
     std::vector<StreamMap> streamMaps_;
     std::vector<std::pair<MetadataMap, MetadataMap>> metaMaps_;
@@ -317,7 +319,7 @@ protected:
     int64_t videoSize_ = 0, audioSize_ = 0, subtitleSize_ = 0, extraSize_ = 0;
     int dupFrames_ = 0, dropFrames_ = 0, lastDupDrop_ = 0;
     int64_t timerStart_ = 0, lastReportTime_ = 0;
-    FILE* vstatsFile_ = nullptr;
+    FilePtr vstatsFile_;
     std::unique_ptr<TFormatConverter> hookConverter_;
     std::unique_ptr<TFormatConverter> previewConverter_;
     FramePtr decodedFrame_, filteredFrame_;

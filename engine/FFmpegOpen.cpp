@@ -59,8 +59,8 @@ TCustomFFmpeg::TCustomFFmpeg(int maxInputs, int maxOutputs)
         kindDefaults_[k] = MakeCodecContext(nullptr);
         kindDefaults_[k]->codec_type = static_cast<AVMediaType>(k);
     }
-    formatDefaults_ = avformat_alloc_context();
-    scalerDefaults_ = sws_alloc_context();
+    formatDefaults_.reset(avformat_alloc_context());
+    scalerDefaults_.reset(sws_alloc_context());
     if (!formatDefaults_ || !scalerDefaults_) throw std::bad_alloc();
     decodedFrame_ = MakeFrame();
     filteredFrame_ = MakeFrame();
@@ -69,11 +69,9 @@ TCustomFFmpeg::TCustomFFmpeg(int maxInputs, int maxOutputs)
 
 TCustomFFmpeg::~TCustomFFmpeg() {
     try {
-        Release();
+        ReleaseStreams();  // a derived class has run its own release before this
     } catch (...) {
     }
-    avformat_free_context(formatDefaults_);
-    sws_freeContext(scalerDefaults_);
 }
 
 int TCustomFFmpeg::InputCount() const {

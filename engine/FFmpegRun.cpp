@@ -29,18 +29,6 @@ namespace engine {
 
 const char* MediaKindName(AVMediaType kind);
 
-namespace {
-
-std::mutex gOpenCodecsLock;  // guards the process-wide count of open codecs
-int gOpenCodecs = 0;
-
-void NoteCodecOpened(int delta) {
-    std::lock_guard<std::mutex> lock(gOpenCodecsLock);
-    gOpenCodecs += delta;
-}
-
-}  // namespace
-
 void TCustomFFmpeg::Run() {
     finished_ = false;
     try {
@@ -63,14 +51,10 @@ void TCustomFFmpeg::CloseCodecs() {
         if (ost->enc && ost->encoderOpened) {
             ost->enc.reset();
             ost->encoderOpened = false;
-            NoteCodecOpened(-1);
         }
     }
     for (auto& ist : inputStreams_)
-        if (ist->dec) {
-            ist->dec.reset();
-            NoteCodecOpened(-1);
-        }
+        ist->dec.reset();
 }
 
 int64_t TCustomFFmpeg::InputTimeOffset(int fileIndex) const {
@@ -220,7 +204,7 @@ void TCustomFFmpeg::SetupStreams() {
                 if (std::string(ost.codec->name) == "libx264") {
                     av_opt_set(enc->priv_data, "stats", ost.passLogName.c_str(), 0);
                 } else if (enc->flags & AV_CODEC_FLAG_PASS1) {
-                    ost.passLog = fopen(ost.passLogName.c_str(), "wb");
+                    ost.passLog.reset(fopen(ost.passLogName.c_str(), "wb"));
                     if (!ost.passLog)
                         RaiseFmt("Cannot write log file %s for pass-1 encoding", ost.passLogName.c_str());
                 } else if (enc->flags & AV_CODEC_FLAG_PASS2) {
@@ -286,7 +270,6 @@ void TCustomFFmpeg::OpenEncoders() {
             break;
         }
         ost.encoderOpened = true;
-        NoteCodecOpened(1);
         avcodec_parameters_from_context(ost.st->codecpar, enc);
         // what the encoder tells the muxer, such as the buffer sizes (CPB properties) a disc header states
         for (int k = 0; k < enc->nb_coded_side_data; ++k) {
@@ -374,7 +357,6 @@ void TCustomFFmpeg::OpenDecoders() {
             RaiseFmt("Error while opening decoder for input stream #%d.%d (%s)", ist.fileIndex,
                      ist.streamIndex, MediaKindName(kind));
         }
-        NoteCodecOpened(1);
     }
     for (auto& istPtr : inputStreams_) {
         InputStream& ist = *istPtr;
@@ -597,7 +579,6 @@ void TCustomFFmpeg::MainLoop() {
             continue;
         }
         bool ok = true;
-        std::string decodeError;
         try {
             ProcessPacket(ist, pkt.get());
         } catch (const DecodeFailure&) {
@@ -737,7 +718,6 @@ void TCustomFFmpeg::SwitchJoinInput() {
                 RaiseFmt("Error while opening decoder for input stream #%d.%d (%s)", src->fileIndex,
                          src->streamIndex, MediaKindName(ost.kind));
             }
-            NoteCodecOpened(1);
         }
         if (ost.graph) ost.graphW = -1;  // rebuilt for the new input's pictures
     }
@@ -813,11 +793,12 @@ void TCustomFFmpeg::ReportProgress(bool final, int fileIndex) {
 
 void TCustomFFmpeg::Release() {
     BeforeRelease();
-    for (auto& ost : outputStreams_) {
-        if (ost->passLog) fclose(ost->passLog);
-        ost->passLog = nullptr;
-    }
-    std::string firstError;
+    ReleaseStreams();
+}
+
+void TCustomFFmpeg::ReleaseStreams() {
+    for (auto& ost : outputStreams_)
+        ost->passLog.reset();
     for (auto& ofPtr : outputs_) {
         OutputFile& of = *ofPtr;
         if (of.headerWritten && !of.trailerWritten) {
@@ -836,8 +817,7 @@ void TCustomFFmpeg::Release() {
     outputs_.clear();
     inputStreams_.clear();
     inputs_.clear();
-    if (vstatsFile_) fclose(vstatsFile_);
-    vstatsFile_ = nullptr;
+    vstatsFile_.reset();
     hooks_.clear();
 }
 

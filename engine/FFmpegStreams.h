@@ -115,7 +115,7 @@ struct OutputStream {
     AvMemPtr<uint8_t> convData;
 
     // two-pass
-    FILE* passLog = nullptr;
+    FilePtr passLog;
     std::string passLogName;
     std::string statsIn;
 

@@ -437,25 +437,25 @@ void TCustomFFmpeg::DrainEncoder(OutputStream& ost, AVFrame* frame) {
 }
 
 void TCustomFFmpeg::WritePassStats(OutputStream& ost) {
-    if (ost.passLog && ost.enc->stats_out) fputs(ost.enc->stats_out, ost.passLog);
+    if (ost.passLog && ost.enc->stats_out) fputs(ost.enc->stats_out, ost.passLog.get());
 }
 
 void TCustomFFmpeg::WriteVstats(OutputStream& ost, int frameSize) {
     if (!vstatsFile_) {
-        vstatsFile_ = fopen(s_.vstatsFilename.c_str(), "w");
+        vstatsFile_.reset(fopen(s_.vstatsFilename.c_str(), "w"));
         if (!vstatsFile_) throw FFmpegException("fopen fail: " + s_.vstatsFilename);
     }
     const double t = ost.endTimeUs / 1e6;
     const double q = ost.quality / FF_QP2LAMBDA;
-    fprintf(vstatsFile_, "frame= %5d q= %2.1f ", static_cast<int>(ost.frameNumber), q);
-    fprintf(vstatsFile_, "f_size= %6d ", frameSize);
+    fprintf(vstatsFile_.get(), "frame= %5d q= %2.1f ", static_cast<int>(ost.frameNumber), q);
+    fprintf(vstatsFile_.get(), "f_size= %6d ", frameSize);
     const double ti = t < 0.01 ? 0.01 : t;
-    fprintf(vstatsFile_, "s_size= %8.0fkB time= %0.3f br= %7.1fkbits/s avg_br= %7.1fkbits/s ",
+    fprintf(vstatsFile_.get(), "s_size= %8.0fkB time= %0.3f br= %7.1fkbits/s avg_br= %7.1fkbits/s ",
             videoSize_ / 1024.0, t,
             frameSize * 8 / av_q2d(ost.enc->time_base) / 1000.0 * av_q2d(ost.enc->time_base) *
                 av_q2d(ost.enc->framerate),
             videoSize_ * 8 / ti / 1000.0);
-    fprintf(vstatsFile_, "type= %c\n", 'I');
+    fprintf(vstatsFile_.get(), "type= %c\n", 'I');
 }
 
 // ---------------------------------------------------------------- copy and write
