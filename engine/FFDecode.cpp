@@ -215,11 +215,15 @@ bool TFFDecoder::LoadFile(const std::string& fileName, const std::string& format
     const std::string displayName = DecodeUnicodeName(fileName);
     const std::string libraryName = ToLibraryName(fileName);
 
-    // A directory opens as a file on Linux and would only fail later with a misleading text.
-    struct stat st {};
-    if (libraryName.rfind("file:", 0) != 0 && ::stat(displayName.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-        Error(FFErrorMessage(displayName, AVERROR(EISDIR)), llError);
-        return false;
+    // A directory opens as a file on Linux and would only fail later with a misleading text; a pipe or a
+    // device would block the caller (the main thread) for good. A device format named by the caller
+    // reads its own kind of name.
+    if (!forced || !(forced->flags & AVFMT_NOFILE)) {
+        const std::string refusal = NotAFileMessage(displayName);
+        if (!refusal.empty()) {
+            Error(refusal, llError);
+            return false;
+        }
     }
 
     AVFormatContext* raw = avformat_alloc_context();

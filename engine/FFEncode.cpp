@@ -4,6 +4,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 
 #include "core/Dispatcher.h"
@@ -11,6 +12,13 @@
 #include "engine/StrFormat.h"
 
 namespace engine {
+
+namespace {
+
+// The component whose termination notice this thread is delivering, if any.
+thread_local const TFFEncoder* tNoticeOf = nullptr;
+
+}  // namespace
 
 // ---------------------------------------------------------------- TFFmpeg
 
@@ -325,10 +333,12 @@ void TFFEncoder::RunTask(TFFmpeg& task) {
 void TFFEncoder::FinishTask(TFFmpeg& task) {
     task.running_ = false;
     task.terminated_ = true;
+    std::unique_ptr<TPreviewer> previewer;  // closed with no lock held
     {
         std::lock_guard<std::mutex> lock(previewLock_);
-        task.previewer_.reset();
+        previewer = std::move(task.previewer_);
     }
+    previewer.reset();
     TerminateRelay(&task);
 }
 
@@ -344,19 +354,22 @@ void TFFEncoder::SpawnNotifier(std::function<void()> fn) {
 }
 
 void TFFEncoder::TerminateRelay(TFFmpeg* task) {
-    std::lock_guard<std::recursive_mutex> lock(terminateLock_);
+    bool callHere = false;
+    TTerminateInfo info;
     if (task && OnTerminate) {
-        TTerminateInfo info;
         info.TaskIndex = IndexOf(task);
         info.Finished = task->Finished();
         info.ErrorOccurred = task->ErrorOccurred();
         info.ErrorMessage = task->ErrorMessage();
+        // the record and the notice's place in the queue are taken together
+        std::lock_guard<std::mutex> lock(terminateLock_);
         terminateInfo_ = info;
         if (threaded_ || !working_)
             SpawnOrderedNotice(OnTerminate, info);
         else
-            OnTerminate(this, info);
+            callHere = true;
     }
+    if (callHere) Notify(OnTerminate, info);  // unthreaded run: on the caller, no lock held
     bool sendEnd = false, startNext = false;
     {
         std::lock_guard<std::recursive_mutex> tl(tasksLock_);
@@ -371,17 +384,29 @@ void TFFEncoder::TerminateRelay(TFFmpeg* task) {
 }
 
 void TFFEncoder::SendRunEnded() {
-    if (runEnded_) return;
-    runEnded_ = true;
+    if (runEnded_.exchange(true)) return;
     if (!OnTerminate) return;
     TTerminateInfo info;
     info.TaskIndex = -1;
     info.Finished = true;
-    terminateInfo_ = info;
-    if (threaded_ || !working_)
-        SpawnOrderedNotice(OnTerminate, info);  // queued behind the notice of the last task
-    else
-        OnTerminate(this, info);
+    {
+        std::lock_guard<std::mutex> lock(terminateLock_);
+        terminateInfo_ = info;
+        if (threaded_ || !working_) {
+            SpawnOrderedNotice(OnTerminate, info);  // queued behind the notice of the last task
+            return;
+        }
+    }
+    Notify(OnTerminate, info);
+}
+
+void TFFEncoder::Notify(const TTerminateEvent& handler, const TTerminateInfo& info) {
+    try {
+        handler(this, info);
+    } catch (const std::exception& e) {
+        // the run goes on to its end: later notices must still come
+        FFLogger().Log(this, llError, std::string("Error in the termination handler: ") + e.what());
+    }
 }
 
 void TFFEncoder::SpawnOrderedNotice(const TTerminateEvent& handler, const TTerminateInfo& info) {
@@ -395,7 +420,9 @@ void TFFEncoder::SpawnOrderedNotice(const TTerminateEvent& handler, const TTermi
             std::unique_lock<std::mutex> lock(noticeLock_);
             noticeCv_.wait(lock, [&] { return servedTicket_ == ticket; });
         }
-        handler(this, info);
+        tNoticeOf = this;
+        Notify(handler, info);
+        tNoticeOf = nullptr;
         {
             std::lock_guard<std::mutex> lock(noticeLock_);
             ++servedTicket_;
@@ -421,7 +448,7 @@ void TFFEncoder::Stop(bool wait) {
                 task->IOStartTime = 0;  // cancels a blocking open of the unthreaded run
                 return;
             }
-            if (wait) {
+            if (wait && !BlockedByCaller(*task)) {
                 auto done = [task] {
                     std::lock_guard<std::mutex> lock(task->doneLock_);
                     return task->threadDone_;
@@ -456,8 +483,18 @@ void TFFEncoder::Stop(bool wait) {
     }
 }
 
+bool TFFEncoder::BlockedByCaller(TFFmpeg& task) {
+    if (core::mainDispatcher().isMainThread())
+        return std::find(waitingForMain_.begin(), waitingForMain_.end(), &task) != waitingForMain_.end();
+    std::lock_guard<std::mutex> lock(task.doneLock_);
+    return task.thread_.get_id() == std::this_thread::get_id();  // a hook of the task itself
+}
+
 void TFFEncoder::JoinThreads() {
     core::Dispatcher& d = core::mainDispatcher();
+    // A notice handler that clears the tasks cannot wait for the notifiers: the later ones wait for it, and
+    // one of them is its own thread. They are joined later (at the latest by the destructor).
+    const bool inNotice = tNoticeOf == this;
     std::vector<TFFmpeg*> tasks;
     {
         std::lock_guard<std::recursive_mutex> lock(tasksLock_);
@@ -477,7 +514,7 @@ void TFFEncoder::JoinThreads() {
         }
         if (t.joinable()) t.join();
     }
-    while (true) {
+    while (!inNotice) {
         std::vector<Notifier> list;
         {
             std::lock_guard<std::mutex> lock(notifiersLock_);
@@ -485,10 +522,6 @@ void TFFEncoder::JoinThreads() {
         }
         if (list.empty()) break;
         for (Notifier& n : list) {
-            if (n.thread.get_id() == std::this_thread::get_id()) {
-                n.thread.detach();  // a notice handler that clears the tasks itself
-                continue;
-            }
             if (d.isMainThread()) d.waitUntil([&n] { return n.done->load(); }, std::chrono::milliseconds(-1));
             n.thread.join();
         }
@@ -497,21 +530,32 @@ void TFFEncoder::JoinThreads() {
 
 // ---------------------------------------------------------------- relays
 
-void TFFEncoder::Deliver(const std::function<void()>& fn) {
+void TFFEncoder::Deliver(const TCustomFFmpeg& task, const std::function<void()>& fn) {
     core::Dispatcher& d = core::mainDispatcher();
-    if (TriggerEventInMainThread && !d.isMainThread())
-        d.runSync(fn);
-    else
+    if (!TriggerEventInMainThread || d.isMainThread()) {
         fn();
+        return;
+    }
+    d.runSync([this, &task, &fn] {
+        // while the handler runs, the task waits for it: a Stop(true) from the handler must not wait for it
+        waitingForMain_.push_back(&task);
+        struct Pop {
+            std::vector<const TCustomFFmpeg*>& list;
+            ~Pop() { list.pop_back(); }
+        } pop{waitingForMain_};
+        fn();
+    });
 }
 
 void TFFEncoder::ProgressRelay(TCustomFFmpeg& task, const TProgressInfo& report) {
-    std::lock_guard<std::mutex> lock(progressLock_);
     TProgressInfo info = report;
     info.TaskIndex = IndexOf(&task);
-    progressInfo_ = info;
-    if (!OnProgress) return;
-    Deliver([this, &info] { OnProgress(this, &info); });
+    {
+        std::lock_guard<std::mutex> lock(progressLock_);
+        progressInfo_ = info;
+    }
+    // delivered with no lock held: the handler may call back into the component
+    if (OnProgress) Deliver(task, [this, &info] { OnProgress(this, &info); });
 }
 
 void TFFEncoder::PreviewRelay(TCustomFFmpeg& task, std::shared_ptr<const TBitmap> bmp, int frameNumber,
@@ -526,7 +570,7 @@ void TFFEncoder::PreviewRelay(TCustomFFmpeg& task, std::shared_ptr<const TBitmap
         previewInfo_ = info;
     }
     // handed over without any lock held: a main thread that sets Preview meanwhile is not blocked
-    if (OnPreviewBitmap) Deliver([this, &info] { OnPreviewBitmap(this, info); });
+    if (OnPreviewBitmap) Deliver(task, [this, &info] { OnPreviewBitmap(this, info); });
 }
 
 void TFFEncoder::PreviewWindowRelay(TCustomFFmpeg& task, std::shared_ptr<const TBitmap> bmp,
@@ -539,23 +583,29 @@ void TFFEncoder::PreviewWindowRelay(TCustomFFmpeg& task, std::shared_ptr<const T
 }
 
 void TFFEncoder::PreviewWindowClosed(const void* key) {
-    std::lock_guard<std::recursive_mutex> lock(tasksLock_);
-    for (auto& t : tasks_)
-        if (t.get() == key) {
-            t->SetPreview(false);
-            std::lock_guard<std::mutex> pl(previewLock_);
-            t->previewer_.reset();
-        }
+    std::vector<std::unique_ptr<TPreviewer>> closing;  // closed below, with no lock held
+    {
+        std::lock_guard<std::recursive_mutex> lock(tasksLock_);
+        for (auto& t : tasks_)
+            if (t.get() == key) {
+                t->SetPreview(false);
+                std::lock_guard<std::mutex> pl(previewLock_);
+                closing.push_back(std::move(t->previewer_));
+            }
+    }
 }
 
 void TFFEncoder::SetPreview(bool value) {
     preview_ = value;
-    std::lock_guard<std::recursive_mutex> lock(tasksLock_);
-    for (auto& t : tasks_) {
-        t->SetPreview(value);
-        if (!value) {
-            std::lock_guard<std::mutex> pl(previewLock_);
-            t->previewer_.reset();
+    std::vector<std::unique_ptr<TPreviewer>> closing;  // closed below, with no lock held
+    {
+        std::lock_guard<std::recursive_mutex> lock(tasksLock_);
+        for (auto& t : tasks_) {
+            t->SetPreview(value);
+            if (!value) {
+                std::lock_guard<std::mutex> pl(previewLock_);
+                closing.push_back(std::move(t->previewer_));
+            }
         }
     }
 }
@@ -568,16 +618,17 @@ void TFFEncoder::SetPreviewBitmap(bool value) {
 }
 
 void TFFEncoder::VideoHookRelay(TCustomFFmpeg& task, THookInfo& info, bool input) {
-    std::lock_guard<std::mutex> lock(videoHookLock_);
     info.TaskIndex = IndexOf(&task);
-    hookInfo_ = info;
+    {
+        std::lock_guard<std::mutex> lock(videoHookLock_);
+        hookInfo_ = info;
+    }
     const TVideoHookEvent& handler = input ? OnVideoInputHook : OnVideoOutputHook;
     if (handler) handler(this, &info);
 }
 
 void TFFEncoder::AudioHookRelay(TCustomFFmpeg& task, int64_t pts, uint8_t* samples, int size, int rate,
                                 int channels, int format) {
-    std::lock_guard<std::mutex> lock(audioHookLock_);
     if (OnAudioHook) OnAudioHook(this, IndexOf(&task), pts, samples, size, rate, channels, format);
 }
 
@@ -587,7 +638,7 @@ TProgressInfo TFFEncoder::LastProgressInfo() const {
 }
 
 TTerminateInfo TFFEncoder::LastTerminateInfo() {
-    std::lock_guard<std::recursive_mutex> lock(terminateLock_);
+    std::lock_guard<std::mutex> lock(terminateLock_);
     return terminateInfo_;
 }
 

@@ -4,10 +4,15 @@
 // previews and hooks, and reports their termination.
 //
 // Threads: OnProgress and OnPreviewBitmap run on the main thread (TriggerEventInMainThread) while the
-// converting thread waits; the hooks run on the converting thread. OnTerminate runs on a short-lived
-// notifier thread in a threaded run (and when the component is not working), directly on the caller in an
-// unthreaded run. Notices on notifier threads are delivered one at a time in the order the tasks ended, and
-// the run-ended notice (TaskIndex -1) comes last.
+// converting thread waits; the hooks run on the converting thread (the hooks of two tasks may run at the
+// same time). OnTerminate runs on a short-lived notifier thread in a threaded run (and when the component is
+// not working), directly on the caller in an unthreaded run. Notices on notifier threads are delivered one
+// at a time in the order the tasks ended, and the run-ended notice (TaskIndex -1) comes last.
+//
+// Locks: no handler and no call into the preview host ever runs while the component holds a lock, so every
+// handler may call back into the component. Where two locks are held at once, they are taken in this order:
+// tasksLock_ before previewLock_; terminateLock_ before noticeLock_ before notifiersLock_. The other locks
+// (progressLock_, videoHookLock_, a task's doneLock_) are never held together with another.
 
 #include <atomic>
 #include <condition_variable>
@@ -148,9 +153,15 @@ private:
     void TerminateRelay(TFFmpeg* task);
     void SendRunEnded();
     void SpawnNotifier(std::function<void()> fn);
+    // Calls a termination handler; an exception it throws is logged, so the run still reaches its end.
+    void Notify(const TTerminateEvent& handler, const TTerminateInfo& info);
     void SpawnOrderedNotice(const TTerminateEvent& handler, const TTerminateInfo& info);
     void JoinThreads();
-    void Deliver(const std::function<void()>& fn);
+    // Runs fn on the main thread (TriggerEventInMainThread) while the task's thread waits for it.
+    void Deliver(const TCustomFFmpeg& task, const std::function<void()>& fn);
+    // True when waiting for the task would wait for the caller itself: the task's own thread (a hook), or a
+    // main thread running one of the task's handlers.
+    bool BlockedByCaller(TFFmpeg& task);
 
     // relays called by the tasks
     void ProgressRelay(TCustomFFmpeg& task, const TProgressInfo& report);
@@ -179,9 +190,11 @@ private:
     std::mutex noticeLock_;
     std::condition_variable noticeCv_;
     uint64_t nextTicket_ = 0, servedTicket_ = 0;
+    // Tasks whose thread waits for a handler the main thread is running (main thread only).
+    std::vector<const TCustomFFmpeg*> waitingForMain_;
 
-    mutable std::mutex progressLock_, previewLock_, videoHookLock_, audioHookLock_;
-    std::recursive_mutex terminateLock_;
+    // The last records (and the previewers); see the lock order at the top.
+    mutable std::mutex progressLock_, previewLock_, videoHookLock_, terminateLock_;
     TProgressInfo progressInfo_;
     TTerminateInfo terminateInfo_;
     TPreviewInfo previewInfo_;

@@ -1,5 +1,7 @@
 #include "engine/FFUtils.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstring>
 #include <unordered_map>
@@ -257,13 +259,17 @@ std::string FFErrorMessage(const std::string& name, int code) {
     return name + ": " + FFErrorText(code);
 }
 
-TFormatConverter::TFormatConverter(int bitsPixel) : bitsPixel_(24) {
-    SetBitsPixel(bitsPixel);
+std::string NotAFileMessage(const std::string& name) {
+    std::string path = name;
+    if (path.rfind("file:", 0) == 0) path.erase(0, 5);
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode)) return {};
+    if (S_ISDIR(st.st_mode)) return FFErrorMessage(name, AVERROR(EISDIR));
+    return name + ": Not a regular file (a pipe or device cannot be converted)";
 }
 
-TFormatConverter::~TFormatConverter() {
-    sws_freeContext(toRGB_);
-    sws_freeContext(fromRGB_);
+TFormatConverter::TFormatConverter(int bitsPixel) : bitsPixel_(24) {
+    SetBitsPixel(bitsPixel);
 }
 
 void TFormatConverter::SetBitsPixel(int bitsPixel) {
@@ -307,15 +313,15 @@ bool TFormatConverter::PictureToBitmap(const uint8_t* const data[], const int li
         return true;
     }
     if (width > 0 && height > 0 && format != AV_PIX_FMT_NONE)
-        toRGB_ = sws_getCachedContext(toRGB_, width, height, format, width, height, target, SWS_BICUBIC,
-                                      nullptr, nullptr, nullptr);
+        toRGB_.reset(sws_getCachedContext(toRGB_.release(), width, height, format, width, height, target,
+                                          SWS_BICUBIC, nullptr, nullptr, nullptr));
     if (width <= 0 || height <= 0 || format == AV_PIX_FMT_NONE || !toRGB_) {
         lastErrMsg_ = "Cannot initialize the toRGB conversion context";
         return false;
     }
     uint8_t* dst[4] = {bmp.Pixels.data(), nullptr, nullptr, nullptr};
     int dstStride[4] = {bmp.Stride, 0, 0, 0};
-    sws_scale(toRGB_, data, linesize, 0, height, dst, dstStride);
+    sws_scale(toRGB_.get(), data, linesize, 0, height, dst, dstStride);
     return true;
 }
 
@@ -331,16 +337,16 @@ bool TFormatConverter::BitmapToFrame(const TBitmap& bmp, AVFrame* frame) {
         lastErrMsg_ = "Cannot initialize the fromRGB conversion context";
         return false;
     }
-    fromRGB_ = sws_getCachedContext(fromRGB_, bmp.Width, bmp.Height, source, frame->width, frame->height,
-                                    static_cast<AVPixelFormat>(frame->format), SWS_BICUBIC, nullptr, nullptr,
-                                    nullptr);
+    fromRGB_.reset(sws_getCachedContext(fromRGB_.release(), bmp.Width, bmp.Height, source, frame->width,
+                                        frame->height, static_cast<AVPixelFormat>(frame->format), SWS_BICUBIC,
+                                        nullptr, nullptr, nullptr));
     if (!fromRGB_) {
         lastErrMsg_ = "Cannot initialize the fromRGB conversion context";
         return false;
     }
     const uint8_t* src[4] = {bmp.Pixels.data(), nullptr, nullptr, nullptr};
     const int srcStride[4] = {bmp.Stride, 0, 0, 0};
-    sws_scale(fromRGB_, src, srcStride, 0, bmp.Height, frame->data, frame->linesize);
+    sws_scale(fromRGB_.get(), src, srcStride, 0, bmp.Height, frame->data, frame->linesize);
     return true;
 }
 

@@ -18,12 +18,16 @@ std::string FFErrorText(int code);
 // "<name>: <text of code>", the form messages about a file use.
 std::string FFErrorMessage(const std::string& name, int code);
 
+// Why a local name must not be opened as a media file: it names a folder or something that is not a
+// regular file (a pipe or a device would block the reader). Empty when the name may be opened: a regular
+// file, a name that does not exist (opening reports that) or a URL.
+std::string NotAFileMessage(const std::string& name);
+
 // Converts decoded pictures into TBitmaps of one depth (8, 15, 16, 24 or 32 bits) and back.
 class TFormatConverter {
 public:
     // Throws EngineError("Invalid BitsPixel %d") for other depths.
     explicit TFormatConverter(int bitsPixel = 24);
-    ~TFormatConverter();
     TFormatConverter(const TFormatConverter&) = delete;
     TFormatConverter& operator=(const TFormatConverter&) = delete;
 
@@ -46,8 +50,8 @@ public:
 private:
     int bitsPixel_;
     std::string lastErrMsg_;
-    SwsContext* toRGB_ = nullptr;
-    SwsContext* fromRGB_ = nullptr;
+    SwsContextPtr toRGB_;
+    SwsContextPtr fromRGB_;
 };
 
 }  // namespace engine

@@ -1,6 +1,7 @@
 #pragma once
 // Owning handles for FFmpeg objects: each pointer frees its object with the library's own release call.
 
+#include <cstdio>
 #include <memory>
 #include <new>
 
@@ -110,6 +111,18 @@ public:
 private:
     AVDictionary* dict_ = nullptr;
 };
+
+// A context made with avformat_alloc_context and never opened (a parameter set).
+struct FormatContextDeleter {
+    void operator()(AVFormatContext* c) const { avformat_free_context(c); }
+};
+using FormatContextPtr = std::unique_ptr<AVFormatContext, FormatContextDeleter>;
+
+// A C stream (statistics files the engine writes).
+struct FileDeleter {
+    void operator()(FILE* f) const { fclose(f); }
+};
+using FilePtr = std::unique_ptr<FILE, FileDeleter>;
 
 // Allocation helpers that throw std::bad_alloc instead of returning null.
 inline FramePtr MakeFrame() {

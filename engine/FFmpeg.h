@@ -157,7 +157,7 @@ public:
     void Run();
     void RequestStop() { stopRequested_ = true; }
     bool StopRequested() const { return stopRequested_; }
-    // Releases outputs (deleting one left empty), inputs and per-task state.
+    // Releases outputs (deleting one left without media), inputs and per-task state.
     void Release();
 
     // ---- state
@@ -219,6 +219,8 @@ protected:
 
     // Called first by Release (the component detaches the decoders it lent to the host).
     virtual void BeforeRelease() {}
+    // Release without the hook (what the destructor can call).
+    void ReleaseStreams();
 
     // option helpers (FFmpegOptions.cpp)
     void OptDefault(const std::string& name, const std::string& value);
@@ -264,7 +266,12 @@ protected:
     void FlushInputStream(InputStream& ist);
     void FlushEncoders();
     void SwitchJoinInput();
+    void FixTimestampJump(InputFile& in, InputStream& ist, AVPacket* pkt);
+    int64_t ComputeJumpLimit() const;
+    void NoteReadEnd(InputFile& in, const AVStream* st, const AVPacket* pkt);
+    void WarnIfInputEndedEarly();
     void ReportProgress(bool final, int fileIndex);
+    bool FitPictureSize(OutputStream& ost);
     void BuildFilterGraph(OutputStream& ost, int width, int height, int pixFmt, AVRational sar);
     void PreviewAndHook(OutputStream& ost, AVFrame* frame, int64_t timeUs, int frameNumber);
     void WritePassStats(OutputStream& ost);
@@ -280,8 +287,8 @@ protected:
     LegacyOptionState legacy_;
     // The libraries' default parameter sets the fall-back tries names on.
     CodecContextPtr kindDefaults_[AVMEDIA_TYPE_NB];
-    AVFormatContext* formatDefaults_ = nullptr;
-    SwsContext* scalerDefaults_ = nullptr;
+    FormatContextPtr formatDefaults_;
+    SwsContextPtr scalerDefaults_;
 
     std::vector<StreamMap> streamMaps_;
     std::vector<std::pair<MetadataMap, MetadataMap>> metaMaps_;
@@ -299,6 +306,7 @@ protected:
     bool join_ = false;
     int joinInput_ = 0;  // the input being read while joining
     int64_t totalDuration_ = -1;
+    int64_t jumpLimitUs_ = kNoLimit;  // longest believable jump of input times (microseconds)
     std::atomic<bool> stopRequested_{false};
     std::atomic<bool> finished_{false};
     bool errorOccurred_ = false;
@@ -311,7 +319,7 @@ protected:
     int64_t videoSize_ = 0, audioSize_ = 0, subtitleSize_ = 0, extraSize_ = 0;
     int dupFrames_ = 0, dropFrames_ = 0, lastDupDrop_ = 0;
     int64_t timerStart_ = 0, lastReportTime_ = 0;
-    FILE* vstatsFile_ = nullptr;
+    FilePtr vstatsFile_;
     std::unique_ptr<TFormatConverter> hookConverter_;
     std::unique_ptr<TFormatConverter> previewConverter_;
     FramePtr decodedFrame_, filteredFrame_;

@@ -172,7 +172,7 @@ void TCustomFFmpeg::AudioOut(OutputStream& ost, InputStream& ist, AVFrame* frame
     if (dropBeforeStart > 0) swr_drop_output(ost.swr.get(), static_cast<int>(dropBeforeStart));
 
     // output time of this block's first sample, in output samples
-    double ipts = (frameTimeUs - of.startTime) / 1e6;
+    double ipts = (frameTimeUs - of.startTime) / 1e6 - ost.syncShift;
     const int fifoSamples = av_audio_fifo_size(ost.fifo.get());
     if (!ost.syncStarted) {
         ost.syncOpts = std::max<int64_t>(0, std::llround(ipts * outRate)) - fifoSamples;
@@ -198,7 +198,12 @@ void TCustomFFmpeg::AudioOut(OutputStream& ost, InputStream& ist, AVFrame* frame
     if (convert) {
         // audio sync: trim or pad at the start, or let the resampler stretch
         if (ost.audioSync) {
-            const double delta = ipts * outRate - ost.syncOpts - fifoSamples;
+            double delta = ipts * outRate - ost.syncOpts - fifoSamples;
+            if (std::fabs(delta) > jumpLimitUs_ / 1e6 * outRate) {
+                // a corrupt time: no silence or cut of that length, the samples follow on
+                ost.syncShift += delta / outRate;
+                delta = 0;
+            }
             if (std::fabs(delta) > 50) {
                 if (ost.audioAtStart || std::fabs(delta) > ost.driftThreshold * outRate) {
                     if (delta < 0) {

@@ -59,8 +59,8 @@ TCustomFFmpeg::TCustomFFmpeg(int maxInputs, int maxOutputs)
         kindDefaults_[k] = MakeCodecContext(nullptr);
         kindDefaults_[k]->codec_type = static_cast<AVMediaType>(k);
     }
-    formatDefaults_ = avformat_alloc_context();
-    scalerDefaults_ = sws_alloc_context();
+    formatDefaults_.reset(avformat_alloc_context());
+    scalerDefaults_.reset(sws_alloc_context());
     if (!formatDefaults_ || !scalerDefaults_) throw std::bad_alloc();
     decodedFrame_ = MakeFrame();
     filteredFrame_ = MakeFrame();
@@ -69,11 +69,9 @@ TCustomFFmpeg::TCustomFFmpeg(int maxInputs, int maxOutputs)
 
 TCustomFFmpeg::~TCustomFFmpeg() {
     try {
-        Release();
+        ReleaseStreams();  // a derived class has run its own release before this
     } catch (...) {
     }
-    avformat_free_context(formatDefaults_);
-    sws_freeContext(scalerDefaults_);
 }
 
 int TCustomFFmpeg::InputCount() const {
@@ -142,6 +140,12 @@ bool TCustomFFmpeg::OpenInput(const std::string& fileName) {
             ifmt = av_find_input_format(s_.forcedFormat.c_str());
             if (!ifmt) RaiseFmt("Unknown input format: \"%s\"", s_.forcedFormat.c_str());
             s_.forcedFormat.clear();
+        }
+        // a pipe or a device would block this thread for good; a device format named by the options
+        // reads its own kind of name
+        if (!ifmt || !(ifmt->flags & AVFMT_NOFILE)) {
+            const std::string refusal = NotAFileMessage(DecodeUnicodeName(fileName));
+            if (!refusal.empty()) throw FFmpegException(refusal);
         }
         AVFormatContext* raw = avformat_alloc_context();
         if (!raw) throw FFmpegException("avformat_alloc_context failed");
@@ -336,6 +340,7 @@ OutputStream& TCustomFFmpeg::AddOutputStream(OutputFile& of, AVMediaType kind, c
         ost->enc->codec_type = kind;
         ost->enc->thread_count = s_.threads;
         ApplyCodecParamsTo(ost->enc.get(), kind, true);
+        ApplyOldX264Defaults(ost->enc.get(), params_.codec[kind], params_.priv);
         if (oc->oformat->flags & AVFMT_GLOBALHEADER) ost->enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     }
     outputStreams_.push_back(std::move(ost));

@@ -165,16 +165,16 @@ void TCustomFFmpeg::OptDefault(const std::string& rawName, const std::string& ra
             params_.codec[kind].push_back({name, value});
             set = true;
         }
-        if (!set && !failed && av_opt_find(formatDefaults_, name.c_str(), nullptr, 0, 0)) {
-            if (av_opt_set(formatDefaults_, name.c_str(), value.c_str(), 0) < 0)
+        if (!set && !failed && av_opt_find(formatDefaults_.get(), name.c_str(), nullptr, 0, 0)) {
+            if (av_opt_set(formatDefaults_.get(), name.c_str(), value.c_str(), 0) < 0)
                 failed = true;
             else {
                 params_.format.push_back({name, value});
                 set = true;
             }
         }
-        if (!set && !failed && av_opt_find(scalerDefaults_, name.c_str(), nullptr, 0, 0)) {
-            if (av_opt_set(scalerDefaults_, name.c_str(), value.c_str(), 0) < 0)
+        if (!set && !failed && av_opt_find(scalerDefaults_.get(), name.c_str(), nullptr, 0, 0)) {
+            if (av_opt_set(scalerDefaults_.get(), name.c_str(), value.c_str(), 0) < 0)
                 failed = true;
             else {
                 params_.scaler.push_back({name, value});

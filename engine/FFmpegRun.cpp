@@ -29,18 +29,6 @@ namespace engine {
 
 const char* MediaKindName(AVMediaType kind);
 
-namespace {
-
-std::mutex gOpenCodecsLock;  // guards the process-wide count of open codecs
-int gOpenCodecs = 0;
-
-void NoteCodecOpened(int delta) {
-    std::lock_guard<std::mutex> lock(gOpenCodecsLock);
-    gOpenCodecs += delta;
-}
-
-}  // namespace
-
 void TCustomFFmpeg::Run() {
     finished_ = false;
     try {
@@ -63,14 +51,10 @@ void TCustomFFmpeg::CloseCodecs() {
         if (ost->enc && ost->encoderOpened) {
             ost->enc.reset();
             ost->encoderOpened = false;
-            NoteCodecOpened(-1);
         }
     }
     for (auto& ist : inputStreams_)
-        if (ist->dec) {
-            ist->dec.reset();
-            NoteCodecOpened(-1);
-        }
+        ist->dec.reset();
 }
 
 int64_t TCustomFFmpeg::InputTimeOffset(int fileIndex) const {
@@ -146,8 +130,8 @@ void TCustomFFmpeg::SetupStreams() {
         ++n;
     }
 
-    for (auto& ostPtr : outputStreams_) {
-        OutputStream& ost = *ostPtr;
+    for (size_t ostIndex = 0; ostIndex < outputStreams_.size(); ++ostIndex) {
+        OutputStream& ost = *outputStreams_[ostIndex];
         InputStream& ist = *ost.source;
         AVCodecParameters* ipar = ist.st->codecpar;
         AVDictionaryEntry* lang = av_dict_get(ist.st->metadata, "language", nullptr, 0);
@@ -204,19 +188,23 @@ void TCustomFFmpeg::SetupStreams() {
                 enc->width = ipar->width;
                 enc->height = ipar->height;
             }
+            FitPictureSize(ost);
             if (ost.deinterlace) ost.vfilters = ost.vfilters.empty() ? "yadif" : "yadif," + ost.vfilters;
             if (!ost.vfilters.empty()) {
                 BuildFilterGraph(ost, ipar->width, ipar->height, ipar->format, ist.st->sample_aspect_ratio);
+                // the filters chose the size: the graph ends in a scaler to a size the encoder takes
+                if (FitPictureSize(ost))
+                    BuildFilterGraph(ost, ipar->width, ipar->height, ipar->format,
+                                     ist.st->sample_aspect_ratio);
             }
             if (s_.doPass) {
                 const std::string prefix = s_.passLogFile.empty() ? "ffmpeg2pass" : s_.passLogFile;
-                ost.passLogName =
-                    FormatStr("%s-%d.log", prefix.c_str(),
-                              static_cast<int>(&ost - outputStreams_[0].get() >= 0 ? ost.index : 0));
+                // one file per output stream of the task: two outputs never share one
+                ost.passLogName = FormatStr("%s-%d.log", prefix.c_str(), static_cast<int>(ostIndex));
                 if (std::string(ost.codec->name) == "libx264") {
                     av_opt_set(enc->priv_data, "stats", ost.passLogName.c_str(), 0);
                 } else if (enc->flags & AV_CODEC_FLAG_PASS1) {
-                    ost.passLog = fopen(ost.passLogName.c_str(), "wb");
+                    ost.passLog.reset(fopen(ost.passLogName.c_str(), "wb"));
                     if (!ost.passLog)
                         RaiseFmt("Cannot write log file %s for pass-1 encoding", ost.passLogName.c_str());
                 } else if (enc->flags & AV_CODEC_FLAG_PASS2) {
@@ -237,6 +225,21 @@ void TCustomFFmpeg::SetupStreams() {
             }
         }
     }
+}
+
+// An encoder that needs the size in multiples (even for libx264, 4 for rv20) gets the largest such size
+// within the picture; the picture is scaled to it. True when the size changed.
+bool TCustomFFmpeg::FitPictureSize(OutputStream& ost) {
+    AVCodecContext* enc = ost.enc.get();
+    const SizeAlignment a = PictureAlignment(ost.codec, enc->pix_fmt);
+    const int w = std::max(a.width, enc->width / a.width * a.width);
+    const int h = std::max(a.height, enc->height / a.height * a.height);
+    if (w == enc->width && h == enc->height) return false;
+    LogF(llInfo, "Picture size %dx%d rounded to %dx%d, which %s takes", enc->width, enc->height, w, h,
+         ost.codec->name);
+    enc->width = w;
+    enc->height = h;
+    return true;
 }
 
 void TCustomFFmpeg::OpenEncoders() {
@@ -267,8 +270,14 @@ void TCustomFFmpeg::OpenEncoders() {
             break;
         }
         ost.encoderOpened = true;
-        NoteCodecOpened(1);
         avcodec_parameters_from_context(ost.st->codecpar, enc);
+        // what the encoder tells the muxer, such as the buffer sizes (CPB properties) a disc header states
+        for (int k = 0; k < enc->nb_coded_side_data; ++k) {
+            const AVPacketSideData& sd = enc->coded_side_data[k];
+            uint8_t* dst = av_stream_new_side_data(ost.st, sd.type, sd.size);
+            if (!dst) throw std::bad_alloc();
+            memcpy(dst, sd.data, sd.size);
+        }
         ost.st->time_base = enc->time_base;
         if (ost.kind == AVMEDIA_TYPE_VIDEO) {
             ost.st->avg_frame_rate = enc->framerate;
@@ -348,7 +357,6 @@ void TCustomFFmpeg::OpenDecoders() {
             RaiseFmt("Error while opening decoder for input stream #%d.%d (%s)", ist.fileIndex,
                      ist.streamIndex, MediaKindName(kind));
         }
-        NoteCodecOpened(1);
     }
     for (auto& istPtr : inputStreams_) {
         InputStream& ist = *istPtr;
@@ -453,6 +461,7 @@ void TCustomFFmpeg::Transcode() {
     OpenEncoders();
     OpenDecoders();
     WriteHeaders();
+    jumpLimitUs_ = ComputeJumpLimit();
     timerStart_ = av_gettime_relative();
     lastReportTime_ = timerStart_;
     {
@@ -472,7 +481,14 @@ void TCustomFFmpeg::Transcode() {
         if (ret < 0) throw FFmpegException(FFErrorMessage(of->fileName, ret));
     }
     ReportProgress(true, -1);
-    if (!stopRequested_) finished_ = true;
+    if (stopRequested_) return;
+    // a file with headers and no media is no result (Release removes it)
+    for (size_t i = 0; i < outputs_.size(); ++i)
+        if (outputs_[i]->packetsWritten == 0 && !(outputs_[i]->ctx->oformat->flags & AVFMT_NOSTREAMS))
+            RaiseFmt("Output file #%d received no audio or video: nothing could be read from the input",
+                     static_cast<int>(i));
+    WarnIfInputEndedEarly();
+    finished_ = true;
 }
 
 void TCustomFFmpeg::MainLoop() {
@@ -536,6 +552,7 @@ void TCustomFFmpeg::MainLoop() {
             continue;
         }
         PacketUnref unref(pkt.get());
+        NoteReadEnd(in, ic->streams[pkt->stream_index], pkt.get());
         if (s_.doDump) {
             av_pkt_dump_log2(nullptr, AV_LOG_INFO, pkt.get(), s_.doHex, ic->streams[pkt->stream_index]);
         }
@@ -551,21 +568,7 @@ void TCustomFFmpeg::MainLoop() {
             if (pkt->dts != AV_NOPTS_VALUE) pkt->dts = std::llround(pkt->dts * scale);
             if (pkt->pts != AV_NOPTS_VALUE) pkt->pts = std::llround(pkt->pts * scale);
         }
-        if (pkt->dts != AV_NOPTS_VALUE && ist.nextPts != AV_NOPTS_VALUE && !s_.copyTs &&
-            (ic->iformat->flags & AVFMT_TS_DISCONT)) {
-            const int64_t dtsUs = av_rescale_q(pkt->dts, tb, AV_TIME_BASE_Q);
-            const int64_t delta = dtsUs - ist.nextPts;
-            if (std::llabs(delta) > static_cast<int64_t>(s_.dtsDeltaThreshold * AV_TIME_BASE) ||
-                dtsUs + 1 < ist.pts) {
-                in.tsOffset -= delta;
-                const int64_t d = av_rescale_q(delta, AV_TIME_BASE_Q, tb);
-                pkt->dts -= d;
-                if (pkt->pts != AV_NOPTS_VALUE) pkt->pts -= d;
-                if (s_.verbose > 2)
-                    LogF(llVerbose, "timestamp discontinuity %lld, new offset= %lld",
-                         static_cast<long long>(delta), static_cast<long long>(in.tsOffset));
-            }
-        }
+        FixTimestampJump(in, ist, pkt.get());
         const int64_t endTime =
             first.recordingTime == kNoLimit ? kNoLimit : first.startTime + first.recordingTime;
         const int64_t ts = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
@@ -576,7 +579,6 @@ void TCustomFFmpeg::MainLoop() {
             continue;
         }
         bool ok = true;
-        std::string decodeError;
         try {
             ProcessPacket(ist, pkt.get());
         } catch (const DecodeFailure&) {
@@ -589,6 +591,81 @@ void TCustomFFmpeg::MainLoop() {
             if (s_.verbose >= 0) Log(llVerbose, msg);
         }
         if (av_gettime_relative() - lastReportTime_ >= ProgressInterval) ReportProgress(false, fileIndex);
+    }
+}
+
+// Formats with discontinuous timestamps (MPEG-TS) shift the input's offset at every jump beyond the "dts
+// delta" threshold. In any other format a jump of audio or video beyond jumpLimitUs_ is a corrupt time,
+// treated as a discontinuity too, so that it cannot make the output run on for that long.
+void TCustomFFmpeg::FixTimestampJump(InputFile& in, InputStream& ist, AVPacket* pkt) {
+    if (pkt->dts == AV_NOPTS_VALUE || ist.nextPts == AV_NOPTS_VALUE || s_.copyTs) return;
+    const AVRational tb = ist.st->time_base;
+    const bool discontinuous = in.ctx->iformat->flags & AVFMT_TS_DISCONT;
+    const AVMediaType kind = ist.st->codecpar->codec_type;
+    if (!discontinuous && kind != AVMEDIA_TYPE_VIDEO && kind != AVMEDIA_TYPE_AUDIO) return;
+    const int64_t dtsUs = av_rescale_q(pkt->dts, tb, AV_TIME_BASE_Q);
+    const int64_t delta = dtsUs - ist.nextPts;
+    const int64_t limit =
+        discontinuous ? static_cast<int64_t>(s_.dtsDeltaThreshold * AV_TIME_BASE) : jumpLimitUs_;
+    if (std::llabs(delta) > limit || (discontinuous && dtsUs + 1 < ist.pts)) {
+        in.tsOffset -= delta;
+        const int64_t d = av_rescale_q(delta, AV_TIME_BASE_Q, tb);
+        pkt->dts -= d;
+        if (pkt->pts != AV_NOPTS_VALUE) pkt->pts -= d;
+        if (!discontinuous)
+            LogF(llWarning, "Input stream #%d.%d: timestamp jump of %.3f s taken as a discontinuity",
+                 ist.fileIndex, ist.streamIndex, delta / 1e6);
+        else if (s_.verbose > 2)
+            LogF(llVerbose, "timestamp discontinuity %lld, new offset= %lld", static_cast<long long>(delta),
+                 static_cast<long long>(in.tsOffset));
+    }
+    // a presentation time far from its decoding time is corrupt: the decoder guesses it instead
+    if (pkt->pts != AV_NOPTS_VALUE &&
+        std::llabs(av_rescale_q(pkt->pts - pkt->dts, tb, AV_TIME_BASE_Q)) > jumpLimitUs_)
+        pkt->pts = AV_NOPTS_VALUE;
+}
+
+// The longest jump of input times that can be real: the longest input, at least a minute, at most 30 hours.
+int64_t TCustomFFmpeg::ComputeJumpLimit() const {
+    int64_t longest = totalDuration_ > 0 ? totalDuration_ : 0;
+    for (const auto& in : inputs_)
+        if (in->ctx->duration != AV_NOPTS_VALUE) longest = std::max(longest, in->ctx->duration);
+    return std::clamp<int64_t>(longest, 60 * int64_t(AV_TIME_BASE), 30 * 3600 * int64_t(AV_TIME_BASE));
+}
+
+void TCustomFFmpeg::NoteReadEnd(InputFile& in, const AVStream* st, const AVPacket* pkt) {
+    const int64_t ts = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
+    if (ts == AV_NOPTS_VALUE) return;
+    const int64_t endUs =
+        av_rescale_q(ts + std::max<int64_t>(pkt->duration, 0), st->time_base, AV_TIME_BASE_Q);
+    if (in.readEndUs == AV_NOPTS_VALUE || endUs > in.readEndUs) in.readEndUs = endUs;
+}
+
+// An input whose container promises more than could be read (a truncated file) still gives what was read,
+// with a warning in the log and in the task's message.
+void TCustomFFmpeg::WarnIfInputEndedEarly() {
+    for (const auto& of : outputs_)
+        if (of->recordingTime != kNoLimit || of->limitFilesize || of->shortest) return;
+    for (const auto& ost : outputStreams_)
+        if (ost->maxFrames != kNoLimit) return;
+    for (size_t i = 0; i < inputs_.size(); ++i) {
+        const InputFile& in = *inputs_[i];
+        const AVFormatContext* ic = in.ctx.get();
+        // a duration guessed from the bit rate, or times that may restart, promise nothing
+        if (!in.eof || ic->duration == AV_NOPTS_VALUE || ic->duration <= 0 ||
+            in.readEndUs == AV_NOPTS_VALUE || (ic->iformat->flags & AVFMT_TS_DISCONT) ||
+            ic->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE)
+            continue;
+        const int64_t start = ic->start_time != AV_NOPTS_VALUE ? ic->start_time : 0;
+        const int64_t read = in.readEndUs - start;
+        const int64_t expected = ic->duration;
+        const int64_t slack = std::max<int64_t>(AV_TIME_BASE, expected / 20);
+        if (expected <= 0 || read >= expected - slack) continue;
+        const std::string msg = FormatStr(
+            "Input file #%d could only be read up to %.1f s of its %.1f s; the output holds what was read",
+            static_cast<int>(i), std::max<int64_t>(read, 0) / 1e6, expected / 1e6);
+        Log(llWarning, msg);
+        if (errorMessage_.empty()) errorMessage_ = msg;  // a warning: the task still finished
     }
 }
 
@@ -641,7 +718,6 @@ void TCustomFFmpeg::SwitchJoinInput() {
                 RaiseFmt("Error while opening decoder for input stream #%d.%d (%s)", src->fileIndex,
                          src->streamIndex, MediaKindName(ost.kind));
             }
-            NoteCodecOpened(1);
         }
         if (ost.graph) ost.graphW = -1;  // rebuilt for the new input's pictures
     }
@@ -717,11 +793,12 @@ void TCustomFFmpeg::ReportProgress(bool final, int fileIndex) {
 
 void TCustomFFmpeg::Release() {
     BeforeRelease();
-    for (auto& ost : outputStreams_) {
-        if (ost->passLog) fclose(ost->passLog);
-        ost->passLog = nullptr;
-    }
-    std::string firstError;
+    ReleaseStreams();
+}
+
+void TCustomFFmpeg::ReleaseStreams() {
+    for (auto& ost : outputStreams_)
+        ost->passLog.reset();
     for (auto& ofPtr : outputs_) {
         OutputFile& of = *ofPtr;
         if (of.headerWritten && !of.trailerWritten) {
@@ -730,16 +807,17 @@ void TCustomFFmpeg::Release() {
             av_write_trailer(of.ctx.get());
         }
         of.ctx.reset();
+        // a file this task created and gave no media (header failed, nothing readable, stopped at once)
         struct stat sb;
-        if (of.fileCreated && stat(of.fileName.c_str(), &sb) == 0 && S_ISREG(sb.st_mode) && sb.st_size == 0)
+        if (of.fileCreated && stat(of.fileName.c_str(), &sb) == 0 && S_ISREG(sb.st_mode) &&
+            (sb.st_size == 0 || of.packetsWritten == 0))
             unlink(of.fileName.c_str());
     }
     outputStreams_.clear();
     outputs_.clear();
     inputStreams_.clear();
     inputs_.clear();
-    if (vstatsFile_) fclose(vstatsFile_);
-    vstatsFile_ = nullptr;
+    vstatsFile_.reset();
     hooks_.clear();
 }
 

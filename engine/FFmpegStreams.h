@@ -13,7 +13,8 @@ struct DecodeFailure {};
 
 struct InputFile {
     InputFormatContextPtr ctx;
-    int64_t tsOffset = 0;  // microseconds added to every packet
+    int64_t tsOffset = 0;                // microseconds added to every packet
+    int64_t readEndUs = AV_NOPTS_VALUE;  // end of the furthest packet read, in the file's own time
     double tsScale[kMaxStreams];
     int firstStream = 0;  // index of its first stream in the input stream table
     int nbStreams = 0;
@@ -52,6 +53,7 @@ struct OutputFile {
     int64_t recordingTime = kNoLimit;
     int64_t limitFilesize = 0;
     bool shortest = false;
+    int64_t packetsWritten = 0;  // media packets given to the muxer
 };
 
 struct OutputStream {
@@ -69,6 +71,7 @@ struct OutputStream {
     bool encoderOpened = false;
     int64_t frameNumber = 0;
     int64_t syncOpts = 0;  // frames (video) or samples (audio) in the encoder time base
+    double syncShift = 0;  // taken off input times after a corrupt jump (video: frames, audio: seconds)
     bool syncStarted = false;
     bool audioAtStart = true;
     int64_t lastMuxDts = AV_NOPTS_VALUE;
@@ -112,7 +115,7 @@ struct OutputStream {
     AvMemPtr<uint8_t> convData;
 
     // two-pass
-    FILE* passLog = nullptr;
+    FilePtr passLog;
     std::string passLogName;
     std::string statsIn;
 

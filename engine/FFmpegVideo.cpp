@@ -292,7 +292,7 @@ void TCustomFFmpeg::EncodeVideoFrame(OutputStream& ost, AVFrame* pic) {
     OutputFile& of = *outputs_[ost.fileIndex];
     const int64_t timeUs = pic->pts;
     if (timeUs != AV_NOPTS_VALUE && timeUs < of.startTime) return;
-    const double syncIpts = (timeUs - of.startTime) / 1e6 / av_q2d(enc->time_base);
+    double syncIpts = (timeUs - of.startTime) / 1e6 / av_q2d(enc->time_base) - ost.syncShift;
     int vsync = ost.videoSync;
     if (vsync < 0) vsync = (of.ctx->oformat->flags & AVFMT_VARIABLE_FPS) ? 2 : 1;
     if (!ost.syncStarted) {
@@ -300,7 +300,16 @@ void TCustomFFmpeg::EncodeVideoFrame(OutputStream& ost, AVFrame* pic) {
         ost.syncStarted = true;
     }
     int64_t nb = 1;
-    const double d = syncIpts - ost.syncOpts;
+    double d = syncIpts - ost.syncOpts;
+    // No picture is held (or dropped) longer than any input can last: beyond that the time is corrupt, and
+    // the picture follows the previous one instead of being copied over the gap.
+    const double maxJump = jumpLimitUs_ / 1e6 / av_q2d(enc->time_base);
+    if (std::fabs(d) > maxJump) {
+        LogF(llWarning, "%.0f frame duplication too large, skipping", d);
+        ost.syncShift += d;
+        syncIpts -= d;
+        d = 0;
+    }
     if (vsync == 0) {
         ost.syncOpts = std::max<int64_t>(ost.syncOpts, std::llround(syncIpts));
     } else if (d < -1.1) {
@@ -428,25 +437,25 @@ void TCustomFFmpeg::DrainEncoder(OutputStream& ost, AVFrame* frame) {
 }
 
 void TCustomFFmpeg::WritePassStats(OutputStream& ost) {
-    if (ost.passLog && ost.enc->stats_out) fputs(ost.enc->stats_out, ost.passLog);
+    if (ost.passLog && ost.enc->stats_out) fputs(ost.enc->stats_out, ost.passLog.get());
 }
 
 void TCustomFFmpeg::WriteVstats(OutputStream& ost, int frameSize) {
     if (!vstatsFile_) {
-        vstatsFile_ = fopen(s_.vstatsFilename.c_str(), "w");
+        vstatsFile_.reset(fopen(s_.vstatsFilename.c_str(), "w"));
         if (!vstatsFile_) throw FFmpegException("fopen fail: " + s_.vstatsFilename);
     }
     const double t = ost.endTimeUs / 1e6;
     const double q = ost.quality / FF_QP2LAMBDA;
-    fprintf(vstatsFile_, "frame= %5d q= %2.1f ", static_cast<int>(ost.frameNumber), q);
-    fprintf(vstatsFile_, "f_size= %6d ", frameSize);
+    fprintf(vstatsFile_.get(), "frame= %5d q= %2.1f ", static_cast<int>(ost.frameNumber), q);
+    fprintf(vstatsFile_.get(), "f_size= %6d ", frameSize);
     const double ti = t < 0.01 ? 0.01 : t;
-    fprintf(vstatsFile_, "s_size= %8.0fkB time= %0.3f br= %7.1fkbits/s avg_br= %7.1fkbits/s ",
+    fprintf(vstatsFile_.get(), "s_size= %8.0fkB time= %0.3f br= %7.1fkbits/s avg_br= %7.1fkbits/s ",
             videoSize_ / 1024.0, t,
             frameSize * 8 / av_q2d(ost.enc->time_base) / 1000.0 * av_q2d(ost.enc->time_base) *
                 av_q2d(ost.enc->framerate),
             videoSize_ * 8 / ti / 1000.0);
-    fprintf(vstatsFile_, "type= %c\n", 'I');
+    fprintf(vstatsFile_.get(), "type= %c\n", 'I');
 }
 
 // ---------------------------------------------------------------- copy and write
@@ -498,6 +507,7 @@ void TCustomFFmpeg::WritePacket(OutputStream& ost, AVPacket* pkt) {
                                                                  ost.st->time_base, AV_TIME_BASE_Q));
         const int ret = av_interleaved_write_frame(oc, p);
         if (ret < 0) throw FFmpegException("av_interleaved_write_frame(): " + FFErrorText(ret));
+        outputs_[ost.fileIndex]->packetsWritten++;
     };
     if (ost.bsfs.empty()) {
         write(pkt);

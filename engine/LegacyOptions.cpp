@@ -4,6 +4,8 @@
 
 extern "C" {
 #include <libavcodec/avcodec.h>
+#include <libavutil/opt.h>
+#include <libavutil/pixdesc.h>
 }
 
 namespace engine {
@@ -127,6 +129,34 @@ std::vector<OptionLine> TranslateLegacyOption(const std::string& name, const std
     return {{name, value}};
 }
 
+void ApplyOldX264Defaults(AVCodecContext* enc, const std::vector<OptionLine>& codecLines,
+                          const std::vector<OptionLine>& privateLines) {
+    if (!enc->codec || std::string(enc->codec->name) != "libx264" || !enc->priv_data) return;
+    auto named = [](const std::vector<OptionLine>& lines, std::initializer_list<const char*> names) {
+        for (const OptionLine& l : lines)
+            for (const char* n : names)
+                if (l.name == n) return true;
+        return false;
+    };
+    // x264's own settings text may name them too
+    auto inX264Text = [&](const char* key) {
+        for (const OptionLine& l : privateLines)
+            if ((l.name == "x264opts" || l.name == "x264-params") && l.value.find(key) != std::string::npos)
+                return true;
+        return false;
+    };
+    if (named(privateLines, {"preset", "tune"})) return;
+    if (!named(codecLines, {"bf"}) && !inX264Text("bframes")) enc->max_b_frames = 0;
+    if (!named(privateLines, {"8x8dct"}) && !inX264Text("8x8dct"))
+        av_opt_set_int(enc->priv_data, "8x8dct", 0, 0);
+    if (!named(privateLines, {"weightb"}) && !inX264Text("weightb"))
+        av_opt_set_int(enc->priv_data, "weightb", 0, 0);
+    int64_t coder = -1;
+    av_opt_get_int(enc->priv_data, "coder", 0, &coder);
+    if (coder == 0 && !named(privateLines, {"weightp", "wpredp"}) && !inX264Text("weightp"))
+        av_opt_set_int(enc->priv_data, "weightp", 0, 0);
+}
+
 std::string ResolveEncoderName(const std::string& name) {
     if (avcodec_find_encoder_by_name(name.c_str())) return name;
     static const std::map<std::string, std::string> kAliases = {
@@ -148,6 +178,21 @@ int64_t MaxAudioBitrate(AVCodecID id) {
         default:
             return 0;
     }
+}
+
+SizeAlignment PictureAlignment(const AVCodec* codec, AVPixelFormat format) {
+    if (!codec) return {};
+    const std::string name = codec->name;
+    if (name == "rv10") return {16, 16};
+    if (name == "rv20" || name == "h263" || name == "h263p") return {4, 4};
+    if (name == "wmv1" || name == "wmv2" || name == "huffyuv") return {2, 1};
+    if (name == "libx264" || name == "libx264rgb" || name == "libx265" || name == "libxvid") {
+        // whole chroma samples
+        const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(format);
+        if (name == "libxvid") return {2, 2};
+        if (d) return {1 << d->log2_chroma_w, 1 << d->log2_chroma_h};
+    }
+    return {};
 }
 
 AVCodecID DefaultEncoderFor(const AVOutputFormat* format, AVMediaType kind) {

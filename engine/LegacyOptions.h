@@ -8,7 +8,7 @@
 #include "engine/OptionText.h"
 
 extern "C" {
-#include <libavcodec/codec_id.h>
+#include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 }
 
@@ -24,6 +24,14 @@ struct LegacyOptionState {
 std::vector<OptionLine> TranslateLegacyOption(const std::string& name, const std::string& value,
                                               LegacyOptionState& state);
 
+// The old libx264 wrapper left B-frames, the 8x8 transform and weighted prediction of B-frames off unless
+// asked, and presets written for it rely on that (a CAVLC preset meant Constrained Baseline). On a libx264
+// context whose options are applied, switches these off where the given option lines did not set them, and
+// also weighted prediction of P-frames when the context codes with CAVLC. Option lines that choose an x264
+// preset or tune leave x264's own defaults in place.
+void ApplyOldX264Defaults(AVCodecContext* enc, const std::vector<OptionLine>& codecLines,
+                          const std::vector<OptionLine>& privateLines);
+
 // An encoder name that this FFmpeg build lacks but whose role an existing encoder takes
 // ("libfaac" -> "aac"); any other name comes back unchanged.
 std::string ResolveEncoderName(const std::string& name);
@@ -31,6 +39,12 @@ std::string ResolveEncoderName(const std::string& name);
 // The highest bit rate an audio encoder takes (0: no known limit). A disc target's audio rate is meant for
 // the target's own encoder and may exceed what another encoder named by the preset accepts.
 int64_t MaxAudioBitrate(AVCodecID id);
+
+// The multiples an encoder needs the picture's width and height to be (1 when it takes any size).
+struct SizeAlignment {
+    int width = 1, height = 1;
+};
+SizeAlignment PictureAlignment(const AVCodec* codec, AVPixelFormat format);
 
 // The container's default codec of a kind, or, when no encoder exists for it (3GP's amr_nb),
 // the first codec with an encoder that the container accepts. AV_CODEC_ID_NONE when none.

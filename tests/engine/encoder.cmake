@@ -7,6 +7,7 @@ add_executable(engine_encoder_tests
   ${CMAKE_CURRENT_LIST_DIR}/encoder/TranscodeTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/encoder/FormatPresetsTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/encoder/EncoderComponentTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/encoder/FaultsTest.cpp
 )
 target_link_libraries(engine_encoder_tests PRIVATE reel_engine reel_testmain)
 # Known reports from inside the uninstrumented FFmpeg libraries are suppressed in the sanitizer builds.

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -257,4 +260,128 @@ TEST_F(EncoderComponent, PreviewWindowPerTaskUntilTheUserClosesIt) {
     enc.PreviewWindowClosed(enc.Task(0));
     EXPECT_FALSE(enc.Task(0)->Preview());
     EXPECT_TRUE(enc.Task(1)->Preview());
+}
+
+namespace {
+
+// Sets up two conversions whose handler of one kind calls back into the component.
+struct CallbackCase {
+    const char* name;
+    int threads;  // StartTask's argument
+    std::function<void(TFFEncoder&)> install;
+};
+
+}  // namespace
+
+TEST_F(EncoderComponent, HandlersThatCallBackIntoTheComponentLetTheRunEnd) {
+    const CallbackCase cases[] = {
+        {"progress reads the last progress", 1,
+         [](TFFEncoder& e) { e.OnProgress = [](TFFEncoder* s, PProgressInfo) { s->LastProgressInfo(); }; }},
+        {"progress reads the tasks", 1,
+         [](TFFEncoder& e) {
+             e.OnProgress = [](TFFEncoder* s, PProgressInfo p) {
+                 EXPECT_TRUE(s->Working());
+                 EXPECT_NE(s->Task(p->TaskIndex)->OutputOptions(0), nullptr);
+                 s->TasksCount();
+                 s->LastTerminateInfo();
+             };
+         }},
+        {"progress stops the run", 1,
+         [](TFFEncoder& e) { e.OnProgress = [](TFFEncoder* s, PProgressInfo) { s->Stop(false); }; }},
+        {"progress stops the run and waits", 2,
+         [](TFFEncoder& e) { e.OnProgress = [](TFFEncoder* s, PProgressInfo) { s->Stop(true); }; }},
+        {"progress clears the tasks (refused while working)", 1,
+         [](TFFEncoder& e) { e.OnProgress = [](TFFEncoder* s, PProgressInfo) { s->ClearTasks(); }; }},
+        {"progress switches the preview off", 1,
+         [](TFFEncoder& e) {
+             e.SetPreviewBitmap(true);
+             e.OnProgress = [](TFFEncoder* s, PProgressInfo) { s->SetPreviewBitmap(false); };
+         }},
+        {"preview reads progress and switches itself off", 1,
+         [](TFFEncoder& e) {
+             e.SetPreviewBitmap(true);
+             e.OnPreviewBitmap = [](TFFEncoder* s, const TPreviewInfo&) {
+                 s->LastProgressInfo();
+                 s->SetPreviewBitmap(false);
+             };
+         }},
+        {"termination reads its record", 1,
+         [](TFFEncoder& e) {
+             e.OnTerminate = [inner = e.OnTerminate](TFFEncoder* s, const TTerminateInfo& i) {
+                 EXPECT_GE(s->LastTerminateInfo().TaskIndex, -1);
+                 inner(s, i);
+             };
+         }},
+        {"termination reads its record, unthreaded", 0,
+         [](TFFEncoder& e) {
+             e.OnTerminate = [inner = e.OnTerminate](TFFEncoder* s, const TTerminateInfo& i) {
+                 EXPECT_EQ(s->LastTerminateInfo().TaskIndex, i.TaskIndex);
+                 s->LastProgressInfo();
+                 inner(s, i);
+             };
+         }},
+        {"termination clears the tasks", 1,
+         [](TFFEncoder& e) {
+             e.OnTerminate = [inner = e.OnTerminate](TFFEncoder* s, const TTerminateInfo& i) {
+                 s->ClearTasks();  // refused while tasks run, done once the run has ended
+                 inner(s, i);
+             };
+         }},
+        {"termination stops and waits", 1,
+         [](TFFEncoder& e) {
+             e.OnTerminate = [inner = e.OnTerminate](TFFEncoder* s, const TTerminateInfo& i) {
+                 s->Stop(true);
+                 inner(s, i);
+             };
+         }},
+        {"video hook reads progress and stops the run and waits", 1,
+         [](TFFEncoder& e) {
+             e.OnVideoOutputHook = [](TFFEncoder* s, PHookInfo h) {
+                 s->LastProgressInfo();
+                 if (h->FrameNumber == 5) s->Stop(true);
+             };
+         }},
+        {"audio hook stops the run", 1,
+         [](TFFEncoder& e) {
+             e.OnAudioHook = [](TFFEncoder* s, int, int64_t, uint8_t*, int, int, int, int) {
+                 s->Stop(false);
+             };
+         }},
+    };
+    for (const CallbackCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        TFFEncoder& e = enc;
+        e.ClearTasks();
+        e.OnProgress = nullptr;
+        e.OnPreviewBitmap = nullptr;
+        e.OnVideoOutputHook = nullptr;
+        e.OnAudioHook = nullptr;
+        e.SetPreviewBitmap(false);
+        e.SetProgressInterval(100);
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            notices.clear();
+        }
+        SetUp();  // the recording termination handler
+        for (int i = 0; i < 2; ++i) {
+            const int task = e.AddTask(encfix::Input("av.mp4"));
+            ASSERT_GE(task, 0) << e.LastErrMsg();
+            TOutputOptions o;
+            o.VideoCodec = "mpeg4";
+            o.AudioCodec = "libfaac";
+            o.VideoOutputHook = true;
+            o.AudioHook = true;
+            ASSERT_TRUE(e.SetOutputFile(task, encfix::Output("callback.mp4"), &o)) << e.LastErrMsg();
+        }
+        c.install(e);
+        e.StartTask(c.threads);
+        if (!WaitRunEnded()) {
+            // a deadlock: report it rather than hang in the component's destructor
+            ADD_FAILURE() << "the run did not end";
+            std::fflush(nullptr);
+            std::_Exit(1);
+        }
+        e.OnTerminate = nullptr;
+        e.Stop(true);
+    }
 }

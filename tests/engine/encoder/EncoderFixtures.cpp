@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <mutex>
 #include <stdexcept>
@@ -40,6 +41,31 @@ const std::string& Dir() {
 void Make(const std::string& args, const std::string& out) {
     const std::string cmd = "ffmpeg -nostdin -v error -y " + args + " '" + out + "'";
     if (std::system(cmd.c_str()) != 0) throw std::runtime_error("fixture failed: " + cmd);
+}
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// Gives the n-th video tag of an FLV file the time ms (24 bits plus the extension byte).
+void PatchFlvVideoTime(const std::string& path, int n, uint64_t ms) {
+    std::string flv = ReadAll(path);
+    auto byte = [&](size_t i) { return static_cast<uint8_t>(flv.at(i)); };
+    size_t pos = (size_t(byte(5)) << 24 | size_t(byte(6)) << 16 | size_t(byte(7)) << 8 | byte(8)) + 4;
+    for (int video = 0; pos + 11 <= flv.size();) {
+        const size_t size = size_t(byte(pos + 1)) << 16 | size_t(byte(pos + 2)) << 8 | byte(pos + 3);
+        if (byte(pos) == 9 && ++video == n) {
+            flv[pos + 4] = static_cast<char>(ms >> 16);
+            flv[pos + 5] = static_cast<char>(ms >> 8);
+            flv[pos + 6] = static_cast<char>(ms);
+            flv[pos + 7] = static_cast<char>(ms >> 24);
+            std::ofstream(path, std::ios::binary) << flv;
+            return;
+        }
+        pos += 11 + size + 4;
+    }
+    throw std::runtime_error("too few video tags in " + path);
 }
 
 void Generate(const std::string& name, const std::string& path) {
@@ -81,6 +107,41 @@ void Generate(const std::string& name, const std::string& path) {
         f.seekp(static_cast<std::streamoff>(size / 3));
         for (std::uintmax_t i = 0; i < size / 3; ++i)
             f.put(static_cast<char>((i * 7919) & 0xff));
+    } else if (name == "jump.flv") {
+        Make(av + "-t 4 -c:v flv1 -c:a libmp3lame -ar 44100", path);
+        PatchFlvVideoTime(path, 50, 36ull * 24 * 3600 * 1000);  // one picture claims 36 days
+    } else if (name == "piece.mkv") {
+        Make(av + "-t 1 -c:v mpeg4 -c:a aac", path + ".whole.mkv");
+        // cut inside the first cluster: the tracks are described, no packet is whole
+        const std::string whole = ReadAll(path + ".whole.mkv");
+        const size_t cluster = whole.find("\x1F\x43\xB6\x75");
+        if (cluster == std::string::npos) throw std::runtime_error("no cluster in " + path);
+        std::ofstream(path, std::ios::binary) << whole.substr(0, cluster + 24);
+    } else if (name == "corrupt.png") {
+        Make("-f lavfi -i testsrc=size=64x48 -frames:v 1", path);
+        const std::string png = ReadAll(path);
+        const size_t idat = png.find("IDAT");
+        if (idat == std::string::npos) throw std::runtime_error("no IDAT in " + path);
+        std::string broken = png;
+        for (size_t i = idat + 8; i < broken.size() - 16; ++i)  // the picture data, not its chunk header
+            broken[i] = static_cast<char>(broken[i] ^ 0x5a);
+        std::ofstream(path, std::ios::binary) << broken;
+    } else if (name == "truncated.mp4") {
+        // the index is at the front, so the file opens and promises 6 s
+        Make(av + "-t 6 -c:v mpeg4 -c:a aac -movflags +faststart", path);
+        fs::resize_file(path, fs::file_size(path) * 6 / 10);
+    } else if (name == "video.mp4") {
+        Make("-f lavfi -i testsrc=size=160x120:rate=25 -t 1 -c:v mpeg4", path);
+    } else if (name == "odd.mp4") {
+        Make(
+            "-f lavfi -i testsrc=size=321x241:rate=25 -f lavfi -i sine=sample_rate=44100 -t 1 -c:v mpeg4 "
+            "-c:a aac",
+            path);
+    } else if (name == "wide.mp4") {
+        Make(
+            "-f lavfi -i testsrc=size=480x270:rate=25 -f lavfi -i sine=sample_rate=44100 -t 1 -c:v mpeg4 "
+            "-c:a aac",
+            path);
     } else {
         throw std::runtime_error("unknown fixture " + name);
     }

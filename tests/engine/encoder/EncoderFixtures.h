@@ -29,6 +29,12 @@ inline const char* const kBlockB =
 //   "sizes.ts"    mpeg2 video whose picture size changes from 160x120 to 96x64 after 1 s, with mp2 audio
 //   "corrupt.avi" 4 s mpeg4 160x120 with garbage over the middle third
 //   "long.mp4"    20 s, 320x240 at 25 fps mpeg4 with aac (for stopping a run midway)
+//   "jump.flv"    4 s flv1 160x120 with mp3, whose 50th picture claims a time 36 days on
+//   "piece.mkv"   the start of a 1 s Matroska file: its headers and no whole packet
+//   "corrupt.png" a 64x48 PNG whose picture data is scrambled
+//   "truncated.mp4" 60 % of a 6 s mpeg4/aac MP4 with its index at the front
+//   "video.mp4"   1 s, 160x120 mpeg4 without audio
+//   "odd.mp4", "wide.mp4"  1 s mpeg4/aac of 321x241 and 480x270
 std::string Input(const std::string& name);
 // A fresh path for an output in the fixture folder (the file does not exist yet).
 std::string Output(const std::string& name);

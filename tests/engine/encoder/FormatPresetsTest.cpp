@@ -3,10 +3,18 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
 #include <functional>
+#include <iterator>
+#include <mutex>
 
 #include "EncoderFixtures.h"
+#include "core/Dispatcher.h"
+#include "core/SimpleDispatcher.h"
 #include "engine/FFLoad.h"
+#include "engine/FFLog.h"
+#include "engine/StrFormat.h"
 
 using namespace engine;
 using encfix::kBlockA;
@@ -221,4 +229,105 @@ TEST(FormatPresets, RepresentativeRowsOfEveryFormatConvert) {
         EXPECT_EQ(f.audio.SampleRate, row.sampleRate) << row.name;
         EXPECT_EQ(f.audio.Channels, row.channels) << row.name;
     }
+}
+
+TEST(FormatPresets, OriginalSizeOnOddSourcesIsRoundedForTheEncoder) {
+    ASSERT_TRUE(LoadAVLib(""));
+    TFFLogger logger;
+    logger.SetLogLevel(llInfo);
+    std::mutex lock;
+    std::vector<std::string> lines;
+    logger.SetOnLog([&](TLogSender, TThreadID, TLogLevel, const std::string& m) {
+        std::lock_guard<std::mutex> g(lock);
+        lines.push_back(m);
+    });
+    const struct {
+        const char* input;
+        const char* ext;
+        const char* codec;
+        const char* frameSize;  // "" keeps the source's
+        int width, height;
+    } cases[] = {
+        {"odd.mp4", "flv", "libx264", "", 320, 240},  // FLV 1 on a 321x241 source
+        {"odd.mp4", "rm", "rv20", "", 320, 240},      // RM 1: multiples of 4
+        {"wide.mp4", "rm", "rv20", "", 480, 268},
+        {"av.mp4", "mp4", "libx264", "161x121", 160, 120},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.codec) + " " + c.input + " " + c.frameSize);
+        TOutputOptions o;
+        o.VideoCodec = c.codec;
+        o.FrameSize = c.frameSize;
+        const std::string out = encfix::Output(std::string("odd.") + c.ext);
+        const TTerminateInfo r = encfix::Convert(encfix::Input(c.input), out, o);
+        ASSERT_TRUE(r.Finished && !r.ErrorOccurred) << r.ErrorMessage;
+        const encfix::Facts f = encfix::Probe(out);
+        EXPECT_EQ(f.video.Width, c.width);
+        EXPECT_EQ(f.video.Height, c.height);
+        std::lock_guard<std::mutex> g(lock);
+        const std::string note = FormatStr("rounded to %dx%d, which %s takes", c.width, c.height, c.codec);
+        EXPECT_NE(std::find_if(lines.begin(), lines.end(),
+                               [&](const std::string& l) { return l.find(note) != std::string::npos; }),
+                  lines.end())
+            << note;
+    }
+}
+
+namespace {
+
+// The video buffer size a program stream's system header states (P-STD buffer size bound of the video).
+int VideoBufferBound(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    const std::string ps((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    for (size_t at = ps.find(std::string("\0\0\1\xBB", 4)); at != std::string::npos;
+         at = ps.find(std::string("\0\0\1\xBB", 4), at + 4)) {
+        const size_t length = size_t(uint8_t(ps[at + 4])) << 8 | uint8_t(ps[at + 5]);
+        for (size_t e = at + 12; e + 3 <= at + 6 + length && e + 3 <= ps.size(); e += 3) {
+            if (uint8_t(ps[e]) != 0xE0 && uint8_t(ps[e]) != 0xB9) continue;  // stream 0, or all video
+            const int scale = (uint8_t(ps[e + 1]) >> 5) & 1;
+            const int size = (uint8_t(ps[e + 1]) & 0x1F) << 8 | uint8_t(ps[e + 2]);
+            return size * (scale ? 1024 : 128);
+        }
+    }
+    return -1;
+}
+
+}  // namespace
+
+TEST(FormatPresets, DiscHeadersStateTheEncodersBufferSize) {
+    ASSERT_TRUE(LoadAVLib(""));
+    TFFLogger logger;
+    logger.SetLogLevel(llWarning);
+    std::mutex lock;
+    std::vector<std::string> lines;
+    logger.SetOnLog([&](TLogSender, TThreadID, TLogLevel, const std::string& m) {
+        std::lock_guard<std::mutex> g(lock);
+        lines.push_back(m);
+    });
+    const struct {
+        const char* name;
+        int target;  // 1 VCD, 3 DVD
+        int bitrate, audioRate;
+        int bufferBytes;  // the encoder's buffer plus the 6 KiB the muxer adds
+    } cases[] = {
+        {"MPEG 13 (VCD)", 1, 1150000, 44100, 47104},
+        {"MPEG 3 (DVD)", 3, 4000000, 48000, 235520},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TOutputOptions o;
+        AV(o, "", "", "25", c.bitrate, "mp2", 2, c.audioRate, 224000);
+        o.AspectRatio = "4:3";
+        o.Target = c.target;
+        o.TargetNorm = 1;
+        o.RecordingTime = 500000;
+        const std::string out = encfix::Output("disc.mpg");
+        const TTerminateInfo r = encfix::Convert(encfix::Input("av.mp4"), out, o);
+        ASSERT_TRUE(r.Finished && !r.ErrorOccurred) << r.ErrorMessage;
+        EXPECT_EQ(VideoBufferBound(out), c.bufferBytes);
+    }
+    static_cast<core::SimpleDispatcher&>(core::mainDispatcher()).processPending();  // queued library lines
+    std::lock_guard<std::mutex> g(lock);
+    for (const std::string& l : lines)
+        EXPECT_EQ(l.find("VBV buffer size not set"), std::string::npos) << l;
 }

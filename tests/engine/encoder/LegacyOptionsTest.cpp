@@ -86,15 +86,19 @@ TEST(LegacyOptions, X264BlocksReachLibx264) {
         const char* block;
         const char* format;
         std::vector<const char*> settings;  // what libx264 reports it used
+        const char* profileAndLevel;        // as the stream's parameter set states them
     } cases[] = {
+        // the old wrapper's defaults: no B-frames, no 8x8 transform, no weighted prediction with CAVLC
         {kBlockA,
          "",
          {"cabac=0", "ref=1", "subme=5", "trellis=2", "deblock=1:0:0", "keyint=250", "rc=crf", "crf=24.0",
-          "me_range=16", "analyse=0x3:0x13", "qpmin=10"}},
+          "me_range=16", "analyse=0x1:0x11", "qpmin=10", "bframes=0", "8x8dct=0", "weightp=0"},
+         "Constrained Baseline,30"},
         {kBlockB,
          "psp",
          {"cabac=1", "ref=2", "me=umh", "subme=5", "trellis=1", "bframes=1", "keyint=300", "vbv_maxrate=4000",
-          "vbv_bufsize=4000", "analyse=0x3:0x111", "qpstep=4"}},
+          "vbv_bufsize=4000", "analyse=0x1:0x111", "qpstep=4", "8x8dct=0", "weightb=0"},
+         "Main,21"},
     };
     for (const Case& c : cases) {
         TOutputOptions o;
@@ -111,6 +115,12 @@ TEST(LegacyOptions, X264BlocksReachLibx264) {
         const std::string settings = X264Settings(out);
         for (const char* s : c.settings)
             EXPECT_NE(settings.find(s), std::string::npos) << s << " in " << settings;
+        std::string profile = encfix::Capture(
+            "ffprobe -v error -select_streams v:0 -show_entries stream=profile,level -of csv=p=0 '" + out +
+            "'");
+        while (!profile.empty() && profile.back() == '\n')
+            profile.pop_back();
+        EXPECT_EQ(profile, c.profileAndLevel);
     }
 }
 

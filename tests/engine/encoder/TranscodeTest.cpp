@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <iterator>
 #include <mutex>
 
 #include "EncoderFixtures.h"
@@ -178,8 +179,8 @@ TEST_F(Transcode, StreamCopyAndItsRefusals) {
 
 TEST_F(Transcode, FailedTaskLeavesNoEmptyFileAndKeepsExistingOnes) {
     TOutputOptions o;
-    o.VideoCodec = "libx264";
-    o.FrameSize = "161x121";  // odd sizes: libx264 refuses to open
+    o.VideoCodec = "h263";
+    o.FrameSize = "161x121";  // h263 takes only its five picture sizes
     o.DisableAudio = true;
     const std::string out = encfix::Output("refused.mp4");
     const TTerminateInfo r = encfix::Convert(encfix::Input("av.mp4"), out, o);
@@ -207,17 +208,34 @@ TEST_F(Transcode, CorruptPacketsAreSkipped) {
     EXPECT_GT(f.video.Duration, 0);
 }
 
-TEST_F(Transcode, TwoPassWritesAndReadsItsStatistics) {
+TEST_F(Transcode, TwoPassWritesAndReadsItsStatisticsOneFilePerOutput) {
+    // two outputs of one task at different rates: each has its own statistics file
     const std::string prefix = encfix::Output("stats");
     for (int pass : {1, 2}) {
-        TOutputOptions o;
-        o.VideoCodec = "mpeg4";
-        o.VideoBitrate = 150000;
-        o.DisableAudio = true;
-        o.ExtOptions = "pass=" + std::to_string(pass) + "\npasslogfile=" + prefix;
-        const std::string out = encfix::Output("pass.mp4");
-        const TTerminateInfo r = encfix::Convert(encfix::Input("av.mp4"), out, o);
-        ASSERT_TRUE(r.Finished && !r.ErrorOccurred) << "pass " << pass << ": " << r.ErrorMessage;
+        TFFEncoder enc;
+        std::vector<TTerminateInfo> notices;
+        enc.OnTerminate = [&](TFFEncoder*, const TTerminateInfo& i) { notices.push_back(i); };
+        const int task = enc.AddTask(encfix::Input("av.mp4"));
+        ASSERT_GE(task, 0) << enc.LastErrMsg();
+        for (int rate : {150000, 400000}) {
+            TOutputOptions o;
+            o.VideoCodec = "mpeg4";
+            o.VideoBitrate = rate;
+            o.DisableAudio = true;
+            o.ExtOptions = "pass=" + std::to_string(pass) + "\npasslogfile=" + prefix;
+            ASSERT_TRUE(enc.SetOutputFile(task, encfix::Output("pass.mp4"), &o)) << enc.LastErrMsg();
+        }
+        enc.StartTask(0);
+        ASSERT_FALSE(notices.empty());
+        EXPECT_TRUE(notices[0].Finished && !notices[0].ErrorOccurred)
+            << "pass " << pass << ": " << notices[0].ErrorMessage;
         EXPECT_TRUE(encfix::Exists(prefix + "-0.log"));
+        EXPECT_TRUE(encfix::Exists(prefix + "-1.log"));
+    }
+    for (const char* suffix : {"-0.log", "-1.log"}) {
+        std::ifstream in(prefix + suffix);
+        const std::string stats((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        EXPECT_EQ(stats.rfind("in:0 ", 0), 0u) << suffix;
+        EXPECT_EQ(stats.find("in:0 ", 1), std::string::npos) << suffix << ": written by two outputs";
     }
 }

@@ -1,0 +1,176 @@
+// Broken and hostile inputs: corrupt times cannot make a conversion run away, special files are refused
+// before anything opens them, and a task that wrote no media fails and leaves no file behind.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include "EncoderFixtures.h"
+#include "core/Dispatcher.h"
+#include "engine/FFLoad.h"
+#include "engine/FFLog.h"
+
+using namespace engine;
+
+namespace {
+
+class Faults : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(LoadAVLib("")) << AVLibLastErrMsg(); }
+};
+
+// A named pipe in the fixture folder. Should a reader block on it (the fault), a writer opens it after a
+// while so the reader fails instead of hanging the suite.
+class Fifo {
+public:
+    Fifo() : path_(encfix::Output("input.fifo")) {
+        if (mkfifo(path_.c_str(), 0600) != 0) throw std::runtime_error("mkfifo failed");
+        unblocker_ = std::thread([this] {
+            std::unique_lock<std::mutex> lock(mutex_);
+            if (cv_.wait_for(lock, std::chrono::seconds(10), [this] { return done_; })) return;
+            const int fd = open(path_.c_str(), O_WRONLY | O_NONBLOCK);  // fails when no reader waits
+            if (fd >= 0) close(fd);
+        });
+    }
+    ~Fifo() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            done_ = true;
+        }
+        cv_.notify_all();
+        unblocker_.join();
+        unlink(path_.c_str());
+    }
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+    std::mutex mutex_;
+    std::condition_variable cv_;
+    bool done_ = false;
+    std::thread unblocker_;
+};
+
+}  // namespace
+
+TEST_F(Faults, CorruptTimestampCannotMakeTheOutputRunAway) {
+    // One picture 36 days ahead; before, the frame-rate sync copied it ~78 million times.
+    const std::string out = encfix::Output("jump.mp4");
+    TFFEncoder enc;
+    std::atomic<bool> ended{false};
+    TTerminateInfo result;
+    enc.OnTerminate = [&](TFFEncoder*, const TTerminateInfo& i) {
+        if (i.TaskIndex == 0) result = i;
+        if (i.TaskIndex == -1) ended = true;
+        core::mainDispatcher().wake();
+    };
+    const int task = enc.AddTask(encfix::Input("jump.flv"));
+    ASSERT_GE(task, 0) << enc.LastErrMsg();
+    TOutputOptions o;
+    o.VideoCodec = "mpeg4";
+    o.AudioCodec = "libfaac";
+    ASSERT_TRUE(enc.SetOutputFile(task, out, &o)) << enc.LastErrMsg();
+    enc.StartTask(1);
+    const bool inTime =
+        core::mainDispatcher().waitUntil([&] { return ended.load(); }, std::chrono::seconds(120));
+    if (!inTime) enc.Stop(true);
+    ASSERT_TRUE(inTime) << "the conversion ran away";
+    ASSERT_TRUE(result.Finished) << result.ErrorMessage;
+    const encfix::Facts f = encfix::Probe(out);
+    ASSERT_TRUE(f.opened);
+    EXPECT_NEAR(f.video.Duration, 4000000, 500000);
+    EXPECT_LT(f.file.Duration, 5000000);
+}
+
+TEST_F(Faults, PipesAndDevicesAreRefusedBeforeOpening) {
+    Fifo fifo;
+    for (const std::string& path : {fifo.path(), std::string("/dev/null")}) {
+        SCOPED_TRACE(path);
+        const std::string refusal = path + ": Not a regular file (a pipe or device cannot be converted)";
+        TFFDecoder probe;
+        EXPECT_FALSE(probe.LoadFile(path));
+        EXPECT_EQ(probe.LastErrMsg(), refusal);
+
+        TFFEncoder enc;
+        EXPECT_EQ(enc.AddTask(path), -1);
+        EXPECT_EQ(enc.LastErrMsg(), refusal);
+        const int task = enc.AddTask(encfix::Input("av2.mp4"));
+        ASSERT_GE(task, 0);
+        EXPECT_FALSE(enc.AddInputFile(task, path));
+        EXPECT_EQ(enc.LastErrMsg(), refusal);
+        EXPECT_EQ(enc.Task(task)->InputCount(), 1);
+    }
+}
+
+TEST_F(Faults, TaskWithoutMediaFailsAndLeavesNoFile) {
+    const struct {
+        const char* input;
+        const char* ext;
+        std::function<void(TOutputOptions&)> fill;
+        const char* message;  // the start of the task's message
+    } cases[] = {
+        {"piece.mkv", "mp4", [](TOutputOptions& o) { o.VideoCodec = "mpeg4"; },
+         "Output file #0 received no audio or video: nothing could be read from the input"},
+        {"corrupt.png", "avi", [](TOutputOptions& o) { o.VideoCodec = "mpeg4"; },
+         "Output file #0 received no audio or video: nothing could be read from the input"},
+        // the muxer refuses the header: the few bytes it wrote go too
+        {"video.mp4", "mp4",
+         [](TOutputOptions& o) {
+             o.VideoCodec = "mpeg4";
+             o.FileFormat = "psp";
+         },
+         "Could not write header for output file #0"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.input);
+        TOutputOptions o;
+        c.fill(o);
+        const std::string out = encfix::Output(std::string("nomedia.") + c.ext);
+        std::string setupError;
+        const TTerminateInfo r = encfix::Convert(encfix::Input(c.input), out, o, &setupError);
+        ASSERT_TRUE(setupError.empty()) << setupError;
+        EXPECT_FALSE(r.Finished);
+        EXPECT_TRUE(r.ErrorOccurred);
+        EXPECT_EQ(r.ErrorMessage.rfind(c.message, 0), 0u) << r.ErrorMessage;
+        EXPECT_FALSE(encfix::Exists(out));
+    }
+}
+
+TEST_F(Faults, PartlyReadableInputFinishesWithAWarning) {
+    TFFLogger logger;
+    logger.SetLogLevel(llWarning);
+    std::mutex lock;
+    std::vector<std::string> warnings;
+    logger.SetOnLog([&](TLogSender, TThreadID, TLogLevel level, const std::string& m) {
+        std::lock_guard<std::mutex> g(lock);
+        if (level == llWarning) warnings.push_back(m);
+    });
+    TOutputOptions o;
+    o.VideoCodec = "mpeg4";
+    o.AudioCodec = "libfaac";
+    const std::string out = encfix::Output("partly.mp4");
+    const TTerminateInfo r = encfix::Convert(encfix::Input("truncated.mp4"), out, o);
+    EXPECT_TRUE(r.Finished);
+    EXPECT_FALSE(r.ErrorOccurred);
+    EXPECT_NE(r.ErrorMessage.find("could only be read up to"), std::string::npos) << r.ErrorMessage;
+    EXPECT_NE(r.ErrorMessage.find("of its 6.0 s"), std::string::npos) << r.ErrorMessage;
+    {
+        std::lock_guard<std::mutex> g(lock);
+        EXPECT_NE(std::find(warnings.begin(), warnings.end(), r.ErrorMessage), warnings.end());
+    }
+    const encfix::Facts f = encfix::Probe(out);
+    ASSERT_TRUE(f.opened);
+    EXPECT_GT(f.video.Duration, 1000000);
+    EXPECT_LT(f.video.Duration, 5000000);
+
+    // a whole input gives no such word
+    const TTerminateInfo whole = encfix::Convert(encfix::Input("av.mp4"), encfix::Output("whole.mp4"), o);
+    EXPECT_TRUE(whole.Finished);
+    EXPECT_EQ(whole.ErrorMessage, "");
+}
