@@ -1,0 +1,241 @@
+// reelwright-cli: the converter without a window. It shares the preset table, the probe of the input list
+// and the conversion run (job builder and engine) with the program; it reads and writes no settings.
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+
+#include "app/Globals.h"
+#include "app/UtilFuncs.h"
+#include "cli/CliOptions.h"
+#include "core/SimpleDispatcher.h"
+#include "engine/FFDecode.h"
+#include "engine/FFLoad.h"
+#include "wizard/ConversionRun.h"
+#include "wizard/InputFiles.h"
+#include "wizard/PresetTable.h"
+
+namespace {
+
+volatile sig_atomic_t g_interrupted = 0;
+
+void OnInterrupt(int) {
+    g_interrupted = 1;
+}
+
+void Out(const QString& text) {
+    std::fputs(text.toUtf8().constData(), stdout);
+}
+
+void Err(const QString& text) {
+    std::fputs(text.toUtf8().constData(), stderr);
+    std::fflush(stderr);
+}
+
+const char* ClassName(int cls) {
+    switch (cls) {
+        case app::fcVideo:
+            return "Video";
+        case app::fcDevice:
+            return "Device";
+        default:
+            return "Audio";
+    }
+}
+
+int ListPresets(bool json) {
+    QJsonArray formats;
+    for (const wizard::OutputFormat& f : wizard::OutputFormats()) {
+        if (!json) {
+            Out(QStringLiteral("%1 (%2, %3, default %4)\n")
+                    .arg(QLatin1String(f.Name), QLatin1String(ClassName(f.Class)), QLatin1String(f.Extension))
+                    .arg(f.DefaultPreset));
+        }
+        QJsonArray presets;
+        for (size_t i = 0; i < f.Presets.size(); ++i) {
+            const QString label = QString::fromUtf8(f.Presets[i].Label);
+            if (json)
+                presets.append(QJsonObject{{"index", int(i)}, {"label", label}});
+            else
+                Out(QStringLiteral("  %1  %2\n").arg(int(i), 2).arg(label));
+        }
+        formats.append(QJsonObject{{"name", QLatin1String(f.Name)},
+                                   {"class", QLatin1String(ClassName(f.Class))},
+                                   {"extension", QLatin1String(f.Extension)},
+                                   {"default", f.DefaultPreset},
+                                   {"presets", presets}});
+    }
+    if (json) Out(QString::fromUtf8(QJsonDocument(QJsonObject{{"formats", formats}}).toJson()));
+    return 0;
+}
+
+int Probe(const QStringList& files, bool json) {
+    engine::TFFDecoder decoder;
+    wizard::ThumbnailList thumbnails;
+    const engine::TBitmap noPicture;
+    wizard::InputProbeContext context{decoder, thumbnails, noPicture, nullptr, nullptr};
+    QJsonArray results;
+    int failed = 0;
+    for (const QString& file : files) {
+        const wizard::ProbeResult probe = wizard::ProbeInputFile(context, file);
+        if (!probe.item) {
+            ++failed;
+            Err(probe.error + u'\n');
+            results.append(QJsonObject{{"path", file}, {"error", probe.error}});
+            continue;
+        }
+        const wizard::InputItem& it = *probe.item;
+        if (json) {
+            results.append(QJsonObject{{"path", file},
+                                       {"duration", it.Duration},
+                                       {"bitrate", it.Bitrate},
+                                       {"dimension", it.Dimension},
+                                       {"durationMicroseconds", qint64(it.RealDuration)},
+                                       {"width", it.Width},
+                                       {"height", it.Height},
+                                       {"audioOnly", it.AudioOnly}});
+        } else {
+            Out(file + u'\n');
+            for (const QString& line : {it.Duration, it.Bitrate, it.Dimension})
+                Out(QStringLiteral("  ") + line + u'\n');
+        }
+    }
+    if (json) Out(QString::fromUtf8(QJsonDocument(QJsonObject{{"files", results}}).toJson()));
+    return failed ? 1 : 0;
+}
+
+// The conversion run's view for a terminal: progress on standard error (one line updated in place on a
+// terminal, a line per finished file otherwise) and the log lines that name refused files.
+class CliRunView : public wizard::ConversionRunView {
+public:
+    QStringList files;
+    QStringList refused;  // the builder's lines for files that did not become a task
+    bool finished = false;
+    bool tty = isatty(2);
+
+    std::vector<wizard::InputRecord> InputRecords() const override {
+        std::vector<wizard::InputRecord> records;
+        for (const QString& f : files)
+            records.push_back({f});
+        return records;
+    }
+    void ShowProgressRows(const std::vector<wizard::ProgressRow>& rows, bool) override { rows_ = rows; }
+    void UpdateProgressRow(int row, const wizard::ProgressRow& values) override {
+        if (row < 0 || row >= int(rows_.size())) return;
+        const bool ended =
+            values.Status == QLatin1String("Finish.") || values.Status == QLatin1String("Failed.");
+        const QString line = QStringLiteral("[%1/%2] %3  %4  %5")
+                                 .arg(row + 1)
+                                 .arg(rows_.size())
+                                 .arg(values.Name, values.Status, values.Progress);
+        if (tty) {
+            Err(QStringLiteral("\r\033[K") + line + QStringLiteral("  left ") + timeLeft_ +
+                (ended ? "\n" : ""));
+        } else if (ended) {
+            Err(line + u'\n');
+        }
+    }
+    void ShowRunStatus(const wizard::RunStatus& status) override { timeLeft_ = status.TimeLeft; }
+    void AppendLog(const QString& line) override {
+        if (line != QLatin1String("File has been added to convert list.")) refused.append(line);
+    }
+    void ProcessPendingEvents() override {}
+    void PlaySound(const QString&) override {}
+    bool RunShutdownCountdown() override { return false; }
+    void ShutdownSystem(int) override {}
+    void ShowConversionSummary() override { finished = true; }
+
+private:
+    std::vector<wizard::ProgressRow> rows_;
+    QString timeLeft_;
+};
+
+int Convert(const cli::CliOptions& o) {
+    const QString folder =
+        app::AddTrailingBackslash(QDir::cleanPath(QDir::current().absoluteFilePath(o.outputDir)));
+    if (!QDir().mkpath(folder)) {
+        Err(QStringLiteral("%1: the output folder cannot be created\n").arg(folder));
+        return 1;
+    }
+    app::TGlobalVars g;
+    g.OutputFormatClass = uint8_t(o.formatClass);
+    (o.formatClass == app::fcVideo    ? g.OutputVideoFormat
+     : o.formatClass == app::fcDevice ? g.OutputDeviceFormat
+                                      : g.OutputAudioFormat) = uint8_t(o.formatIndex);
+    g.PresetIndex[wizard::FindOutputFormat(o.formatClass, o.formatIndex)->Slot] = o.presetIndex;
+    g.OutputFileDir = folder;
+    g.Merge = o.merge;
+
+    CliRunView view;
+    for (const QString& f : o.files)
+        view.files.append(QDir::cleanPath(QDir::current().absoluteFilePath(f)));
+    wizard::ConversionRun run(g, view, QString());
+    run.Start();
+    bool stopped = false;
+    while (!view.finished) {
+        core::mainDispatcher().waitUntil([&] { return view.finished || g_interrupted; },
+                                         std::chrono::milliseconds(100));
+        if (g_interrupted && !stopped) {
+            stopped = true;
+            run.StopAndWait();  // the run ends and removes the unfinished outputs
+        }
+    }
+    if (stopped) {
+        Err(QStringLiteral("interrupted\n"));
+        return 130;
+    }
+
+    const int tasks = g.ConvertTotal;
+    const int converted = g.ConvertSucceeded;
+    const int inputs = int(o.files.size());
+    const int failed = o.merge ? (converted == 1 ? 0 : inputs) : inputs - converted;
+    Err(QStringLiteral("%1 of %2 file(s) converted, %3 failed\n")
+            .arg(o.merge ? (converted ? inputs : 0) : converted)
+            .arg(inputs)
+            .arg(failed));
+    for (const QString& line : view.refused)
+        Err(line + u'\n');
+    for (const QString& line : g.ConvertErrors)
+        Err(line + u'\n');
+    return failed == 0 && tasks > 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    core::SimpleDispatcher dispatcher;
+    core::setMainDispatcher(&dispatcher);
+    const cli::ParseResult parsed = cli::ParseCommandLine(QCoreApplication::arguments().mid(1));
+    if (!parsed.options) {
+        Err(QStringLiteral("reelwright-cli: ") + parsed.error + QStringLiteral("\n\n") + cli::UsageText());
+        return 2;
+    }
+    const cli::CliOptions& o = *parsed.options;
+    if (o.command == cli::Command::Help) {
+        Out(cli::UsageText());
+        return 0;
+    }
+    if (o.command == cli::Command::ListPresets) return ListPresets(o.json);
+    if (!engine::LoadAVLib("lib")) {
+        Err(QString::fromStdString(engine::AVLibLastErrMsg()) + u'\n');
+        return 1;
+    }
+    if (o.command == cli::Command::Probe) return Probe(o.files, o.json);
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    const int status = Convert(o);
+    core::setMainDispatcher(nullptr);
+    return status;
+}

@@ -1,0 +1,173 @@
+// reelwright-cli run as a user runs it: usage errors, the preset list as JSON, batches with a bad file,
+// joining, outputs that never overwrite, and the probe.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+#include "MediaClips.h"
+#include "engine/FFDecode.h"
+#include "engine/FFLoad.h"
+
+using ::testing::HasSubstr;
+
+namespace {
+
+MediaClips& Clips() {
+    static MediaClips clips;
+    return clips;
+}
+
+struct CliRun {
+    int status = -1;
+    std::string out, err;
+};
+
+CliRun Cli(const QStringList& args) {
+    QProcess p;
+    p.setWorkingDirectory(Clips().dir());
+    p.start(QStringLiteral(REEL_CLI), args);
+    CliRun r;
+    if (!p.waitForFinished(120000)) return r;
+    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = p.readAllStandardOutput().toStdString();
+    r.err = p.readAllStandardError().toStdString();
+    return r;
+}
+
+// The duration the engine reads back from a written file; -1 when it cannot be opened.
+int64_t WrittenDuration(const QString& path) {
+    engine::TFFDecoder decoder;
+    if (!decoder.LoadFile(path.toStdString())) return -1;
+    engine::TFileStreamInfo info;
+    decoder.GetFileStreamInfo(info);
+    return info.Duration;
+}
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(engine::LoadAVLib("lib")); }
+};
+
+TEST_F(CliTest, UsageErrorsExitWithTwoAndSayWhy) {
+    struct Case {
+        QStringList args;
+        const char* says;
+    };
+    const Case cases[] = {
+        {{}, "no format given"},
+        {{"-f", "XYZ", "a.mp4"}, "unknown format XYZ"},
+        {{"-f", "mp3", "-p", "4", "a.mp4"}, "MP3 has no preset 4 (0 to 3)"},
+        {{"-f", "mp3", "-p", "one", "a.mp4"}, "MP3 has no preset one"},
+        {{"-f", "mp3"}, "no files to convert"},
+        {{"-f"}, "-f needs a format name"},
+        {{"--probe"}, "--probe needs at least one file"},
+        {{"--list-presets", "-f", "mp3"}, "choose one of"},
+        {{"--bogus"}, "unknown option --bogus"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const CliRun r = Cli(c.args);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_THAT(r.err, HasSubstr(c.says));
+        EXPECT_THAT(r.err, HasSubstr("Usage: reelwright-cli"));
+    }
+    const CliRun help = Cli({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_THAT(help.out, HasSubstr("--list-presets"));
+}
+
+TEST_F(CliTest, ThePresetListAsJsonReadsBack) {
+    const CliRun r = Cli({"--list-presets", "--json"});
+    ASSERT_EQ(r.status, 0);
+    const QJsonArray formats =
+        QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object().value("formats").toArray();
+    ASSERT_EQ(formats.size(), 24);
+    const QJsonObject mp4 = formats[1].toObject();
+    EXPECT_EQ(mp4.value("name").toString(), "MP4");
+    EXPECT_EQ(mp4.value("class").toString(), "Video");
+    EXPECT_EQ(mp4.value("extension").toString(), ".mp4");
+    EXPECT_EQ(mp4.value("default").toInt(), 3);
+    const QJsonObject ipod = formats[9].toObject();
+    EXPECT_EQ(ipod.value("class").toString(), "Device");
+    EXPECT_EQ(ipod.value("presets").toArray()[1].toObject().value("label").toString(),
+              "iPod Touch High Quality (H264, 30 fps, 480x320, 2500 kbps; AAC - 160 kbps) ");
+}
+
+TEST_F(CliTest, ABatchWithABadFileConvertsTheOthersAndNeverOverwrites) {
+    const QString out = Clips().dir() + "/batch";
+    QDir().mkpath(out);
+    QFile taken(out + "/first.mp3");  // already there: kept, the new file gets a free name
+    ASSERT_TRUE(taken.open(QIODevice::WriteOnly));
+    taken.write("mine");
+    taken.close();
+    const QString first = Clips().Path("first.mp4"), second = Clips().Path("second.mp4");
+    const QString bad = Clips().Write("broken.avi", "not a video");
+    const CliRun r = Cli({"-f", "mp3", "-o", "batch", first, bad, "missing.wav", second});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_THAT(r.err, HasSubstr("2 of 4 file(s) converted, 2 failed"));
+    EXPECT_THAT(r.err, HasSubstr(bad.toStdString()));
+    EXPECT_THAT(r.err, HasSubstr("missing.wav: No such file or directory"));
+    QFile kept(out + "/first.mp3");
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), "mine");
+    EXPECT_GT(WrittenDuration(out + "/first(1).mp3"), 900000);
+    EXPECT_GT(WrittenDuration(out + "/second.mp3"), 900000);
+
+    const CliRun good = Cli({"-f", "WAV", "-o", "batch", first, second});
+    EXPECT_EQ(good.status, 0);
+    EXPECT_THAT(good.err, HasSubstr("2 of 2 file(s) converted, 0 failed"));
+}
+
+TEST_F(CliTest, MergeJoinsTheFilesIntoOne) {
+    const CliRun r =
+        Cli({"-f", "mp4", "--merge", "-o", "joined", Clips().Path("video.mp4"), Clips().Path("video.mp4")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_GT(WrittenDuration(Clips().dir() + "/joined/Output_Merge.mp4"), 1800000);
+}
+
+TEST_F(CliTest, ProbeShowsWhatTheInputListShows) {
+    const CliRun r =
+        Cli({"--probe", "--json", Clips().Path("video.mp4"), Clips().Path("audio.flac"), "nothing.avi"});
+    EXPECT_EQ(r.status, 1);
+    const QJsonArray files =
+        QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object().value("files").toArray();
+    ASSERT_EQ(files.size(), 3);
+    EXPECT_EQ(files[0].toObject().value("dimension").toString(), "Dimension: 64 x 48");
+    EXPECT_EQ(files[0].toObject().value("durationMicroseconds").toInteger(), 1000000);
+    EXPECT_TRUE(files[1].toObject().value("dimension").toString().startsWith("Audio Encoder: flac"));
+    EXPECT_THAT(files[2].toObject().value("error").toString().toStdString(), HasSubstr("No such file"));
+}
+
+TEST_F(CliTest, AnInterruptStopsTheCurrentFileAndRemovesItsPartialOutput) {
+    // A clip long enough to be converting when the interrupt comes: it is sent once the first, short file
+    // has been reported finished.
+    const QString longClip = Clips().dir() + "/long.avi";
+    ASSERT_EQ(QProcess::execute("ffmpeg", {"-nostdin", "-v", "error", "-y", "-f", "lavfi", "-i",
+                                           "testsrc=size=640x360:rate=25", "-t", "60", "-c:v", "mpeg4",
+                                           "-q:v", "8", longClip}),
+              0);
+    QProcess p;
+    p.setWorkingDirectory(Clips().dir());
+    p.setReadChannel(QProcess::StandardError);
+    p.start(QStringLiteral(REEL_CLI), {"-f", "mp4", "-o", "stopped", Clips().Path("video.mp4"), longClip});
+    QByteArray err;
+    while (!err.contains("[1/2]") && p.waitForReadyRead(60000))
+        err += p.readAllStandardError();
+    ASSERT_TRUE(err.contains("[1/2] video.mp4  Finish.")) << err.toStdString();
+    ::kill(pid_t(p.processId()), SIGINT);
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitCode(), 130);
+    EXPECT_TRUE(QFileInfo::exists(Clips().dir() + "/stopped/video.mp4"));
+    EXPECT_FALSE(QFileInfo::exists(Clips().dir() + "/stopped/long.mp4"));
+}
+
+}  // namespace
