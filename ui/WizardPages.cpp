@@ -118,6 +118,7 @@ void TWizardPages::BuildStep1(QWidget* page, QWidget* actionOwner) {
     // The input grid: one 90-pixel slide per file; the list's hidden columns hold facts for the job builder.
     InputList = new wizard::InputListModel(this);
     NextGrid = Named(new TInputGrid(InputList, page), "NextGrid");
+    NextGrid->setTabKeyNavigation(false);  // Tab leaves the list for the buttons instead of walking its cells
     NextGrid->setGeometry(0, kTopMargin, kPageWidth, 378 - kTopMargin);
 
     ActionAdd = NewAction(actionOwner, "ActionAdd", QStringLiteral("&Add Video..."),

@@ -27,6 +27,7 @@
 #include "ui/FormMain.h"
 #include "ui/FormYouTubeHQ.h"
 #include "ui/ImageButton.h"
+#include "ui/InputGrid.h"
 #include "ui/MainWizard.h"
 #include "ui/WizardPages.h"
 
@@ -134,9 +135,7 @@ TEST(DownloadWindow, TwoLinksDownloadedAndHandedToTheConvertPath) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return w.pages().NextGrid->rowCount() == 2; }, 30000));
     ASSERT_EQ(w.pages().NextGrid->rowCount(), 2);
     QStringList listed;
-    for (int row = 0; row < 2; ++row)
-        for (int column = 0; column < w.pages().NextGrid->columnCount(); ++column)
-            if (const auto* item = w.pages().NextGrid->item(row, column)) listed << item->text();
+    for (const wizard::InputItem& item : w.pages().NextGrid->List()->Items()) listed << item.FileFullName;
     EXPECT_TRUE(listed.contains(firstFile) || listed.contains("First_ the clip.mp4"))
         << listed.join('|').toStdString();
     EXPECT_TRUE(listed.contains(secondFile) || listed.contains("Second & last.flv"))

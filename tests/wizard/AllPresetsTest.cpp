@@ -207,8 +207,7 @@ namespace {
 
 // "Original size" presets on a source whose odd size the encoder cannot take as it is: the file is still
 // made, with the size rounded to what the encoder accepts.
-// Disabled until the encoder rounds odd picture sizes for libx264 and rv20 (both refuse 65x49 today).
-TEST(OriginalSizePresetsTest, DISABLED_OddSourceSizesAreRoundedForTheEncoder) {
+TEST(OriginalSizePresetsTest, OddSourceSizesAreRoundedForTheEncoder) {
     struct Case {
         int cls, format, preset;
     };
