@@ -138,8 +138,8 @@ public:
                                  .arg(rows_.size())
                                  .arg(values.Name, values.Status, values.Progress);
         if (tty) {
-            Err(QStringLiteral("\r\033[K") + line + QStringLiteral("  left ") + timeLeft_ +
-                (ended ? "\n" : ""));
+            Err(QStringLiteral("\r\033[K") + line + Speed(row, values) + QStringLiteral("  left ") +
+                timeLeft_ + (ended ? "\n" : ""));
         } else if (ended) {
             Err(line + u'\n');
         }
@@ -155,8 +155,27 @@ public:
     void ShowConversionSummary() override { finished = true; }
 
 private:
+    // Media time converted per second of wall time since the row's first report, as "  speed 2.4x".
+    QString Speed(int row, const wizard::ProgressRow& values) {
+        const auto now = std::chrono::steady_clock::now();
+        if (row != speedRow_) {
+            speedRow_ = row;
+            rowStart_ = now;
+            return QString();
+        }
+        bool ok = false;
+        const double percent =
+            QStringView(values.Progress).chopped(values.Progress.endsWith(u'%') ? 1 : 0).toDouble(&ok);
+        const double seconds = std::chrono::duration<double>(now - rowStart_).count();
+        if (!ok || values.InputDuration <= 0 || seconds < 0.2) return QString();
+        const double media = percent / 100.0 * double(values.InputDuration) / 1e6;
+        return QStringLiteral("  speed %1x").arg(media / seconds, 0, 'f', 1);
+    }
+
     std::vector<wizard::ProgressRow> rows_;
     QString timeLeft_;
+    int speedRow_ = -1;
+    std::chrono::steady_clock::time_point rowStart_;
 };
 
 int Convert(const cli::CliOptions& o) {

@@ -139,7 +139,7 @@ int TFFEncoder::AddTask(const std::string& fileName, const TInputOptions* option
         task->inputOptions_.push_back(std::move(copy));
         AttachDecoder(*task, 0);
     } catch (const std::exception& e) {
-        lastErrMsg_ = task->ErrorMessage().empty() ? e.what() : e.what();
+        lastErrMsg_ = e.what();
         return -1;
     }
     task->OnProgress = [this](TCustomFFmpeg& t, const TProgressInfo& d) { ProgressRelay(t, d); };

@@ -67,6 +67,7 @@ void ConversionRun::Start() {
         merge_ ? builder.BuildMergeJob(inputs, choice) : builder.BuildConvertJobs(inputs, choice);
     rows_ = std::move(batch.Rows);
     outputFiles_ = std::move(batch.OutputFiles);
+    failureHints_ = std::move(batch.FailureHints);
     globals_.BatchDuration = batch.BatchDuration;
     view_.ShowProgressRows(rows_, merge_);
 
@@ -144,10 +145,24 @@ void ConversionRun::OnTaskTerminated(const engine::TTerminateInfo& info) {
     }
     if (hasRow) view_.UpdateProgressRow(index, rows_[index]);
     ++terminatedCount_;
-    if (info.ErrorOccurred)
+    if (info.ErrorOccurred) {
+        const bool hinted = info.TaskIndex >= 0 && info.TaskIndex < static_cast<int>(failureHints_.size()) &&
+                            !failureHints_[info.TaskIndex].isEmpty();
+        const QString message = QString::fromStdString(info.ErrorMessage);
         globals_.ConvertErrors << QStringLiteral("File (%1): %2")
                                       .arg(info.TaskIndex)
-                                      .arg(QString::fromStdString(info.ErrorMessage));
+                                      .arg(hinted ? failureHints_[info.TaskIndex] + QStringLiteral(" (") +
+                                                        message + u')'
+                                                  : message);
+    } else if (info.Finished && !info.ErrorMessage.empty()) {
+        // Finished with a warning (an input that could only be read in part): the file is kept, the user
+        // told.
+        const QString warning = QStringLiteral("File (%1): warning: %2")
+                                    .arg(info.TaskIndex)
+                                    .arg(QString::fromStdString(info.ErrorMessage));
+        globals_.ConvertErrors << warning;
+        view_.AppendLog(warning);
+    }
 }
 
 void ConversionRun::RemoveOutputOf(int taskIndex) const {

@@ -105,6 +105,7 @@ private:
 
     std::vector<ProgressRow> rows_;
     std::vector<QString> outputFiles_;
+    std::vector<QString> failureHints_;
     std::atomic<int> terminatedCount_{0};
     RunStatus status_;
 };

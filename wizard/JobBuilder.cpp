@@ -182,6 +182,9 @@ void JobBuilder::AddConvertTask(const engine::TInputOptions& io, const engine::T
     if (info.Duration >= 0) batch.BatchDuration += info.Duration;
     batch.Rows.push_back(std::move(row));
     batch.OutputFiles.push_back(FromUtf8(oo.FileName));
+    batch.FailureHints.push_back(oo.DisableVideo && encoder_.Decoder().FirstAudioStreamIndex() < 0
+                                     ? QStringLiteral("the file has no audio to convert")
+                                     : QString());
     log_(kAdded);
 }
 
@@ -234,6 +237,7 @@ JobBatch JobBuilder::BuildMergeJob(const std::vector<InputRecord>& inputs, const
         return batch;
     }
     batch.OutputFiles.push_back(target);
+    batch.FailureHints.emplace_back();
     return batch;
 }
 

@@ -51,6 +51,9 @@ struct JobBatch {
     std::vector<ProgressRow> Rows;
     int64_t BatchDuration = 0;         // sum of the known durations of the rows
     std::vector<QString> OutputFiles;  // per task: the output path it writes
+    // per task: a plain reason the task cannot succeed, known before it runs (empty when none), shown with
+    // the engine's own message should the task fail
+    std::vector<QString> FailureHints;
 };
 
 // Extension of the chosen format (".avi"); empty for a class or format outside the tables.

@@ -58,3 +58,8 @@ QString MediaClips::Truncated(const QString& clip, const QString& name, qint64 k
     f.open(QIODevice::ReadOnly);
     return Write(name, f.read(keep));
 }
+
+MediaClips& MediaClips::Shared() {
+    static MediaClips clips;
+    return clips;
+}

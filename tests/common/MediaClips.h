@@ -8,6 +8,8 @@
 class MediaClips {
 public:
     MediaClips();
+    // One set of clips for the whole test program.
+    static MediaClips& Shared();
     QString dir() const { return tmp_.path(); }
     // The clip of that name, made on first use. Known names: "video.mp4" (1 s 64x48 mpeg4 with aac),
     // "audio.flac" (1 s 22050 Hz mono), "odd.avi" (1 s 321x241, no audio), "still.png" (64x48),

@@ -135,7 +135,8 @@ TEST(DownloadWindow, TwoLinksDownloadedAndHandedToTheConvertPath) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return w.pages().NextGrid->rowCount() == 2; }, 30000));
     ASSERT_EQ(w.pages().NextGrid->rowCount(), 2);
     QStringList listed;
-    for (const wizard::InputItem& item : w.pages().NextGrid->List()->Items()) listed << item.FileFullName;
+    for (const wizard::InputItem& item : w.pages().NextGrid->List()->Items())
+        listed << item.FileFullName;
     EXPECT_TRUE(listed.contains(firstFile) || listed.contains("First_ the clip.mp4"))
         << listed.join('|').toStdString();
     EXPECT_TRUE(listed.contains(secondFile) || listed.contains("Second & last.flv"))

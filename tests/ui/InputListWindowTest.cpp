@@ -32,8 +32,7 @@ using wizard::InputListModel;
 namespace {
 
 MediaClips& Clips() {
-    static MediaClips clips;
-    return clips;
+    return MediaClips::Shared();
 }
 
 // A convert-only edition opens on Step1.
@@ -198,6 +197,10 @@ TEST(InputListWindow, ActionsFollowTheSelectionAndActOnTheList) {
 
     w.form.Wizard()->AddInputFiles({a, b});
     EXPECT_EQ(enabled(), "101000");
+    // Shortcuts reach only the active window, as for a user typing into it.
+    w.form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w.form));
+    w.grid().setFocus();
     QTest::keyClick(&w.grid(), Qt::Key_Delete, Qt::ShiftModifier);  // Clear
     EXPECT_EQ(w.grid().rowCount(), 0);
 }

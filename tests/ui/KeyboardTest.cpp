@@ -9,6 +9,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "MediaClips.h"
 #include "ModalAnswer.h"
 #include "StartedWindow.h"
 #include "ui/ImageButton.h"
@@ -77,7 +78,7 @@ TEST(Keyboard, TabOrderOnTheModePageAndStep2) {
 
     w.form.RadioButtonConvertVideo->setChecked(true);
     w.form.ActionNext->trigger();
-    w.form.Wizard()->AddInputFiles({"/tmp/a.avi"});
+    w.form.Wizard()->AddInputFiles({MediaClips::Shared().Path("video.mp4")});
     w.form.ActionNext->trigger();
     ASSERT_EQ(w.page(), w.form.TabSheetStep2);
     w.form.ButtonNext->setFocus();
@@ -102,7 +103,7 @@ TEST(Keyboard, EnterAndSpacePressTheFocusedButton) {
     w.Key(Qt::Key_Return);
     EXPECT_EQ(w.page(), w.form.TabSheetStep1);
 
-    w.form.Wizard()->AddInputFiles({"/tmp/a.avi"});
+    w.form.Wizard()->AddInputFiles({MediaClips::Shared().Path("video.mp4")});
     w.TabTo(w.form.ButtonNext);
     w.Key(Qt::Key_Space);
     EXPECT_EQ(w.page(), w.form.TabSheetStep2);
@@ -126,7 +127,7 @@ TEST(Keyboard, AltNAltBAndEscFollowTheButtons) {
     EXPECT_EQ(w.page(), w.form.TabSheetMode);
     w.Key(Qt::Key_N, Qt::AltModifier);
     EXPECT_EQ(w.page(), w.form.TabSheetStep1);
-    w.form.Wizard()->AddInputFiles({"/tmp/a.avi"});
+    w.form.Wizard()->AddInputFiles({MediaClips::Shared().Path("video.mp4")});
     w.Key(Qt::Key_N, Qt::AltModifier);
     ASSERT_EQ(w.page(), w.form.TabSheetStep2);
 

@@ -15,6 +15,7 @@
 #include <csignal>
 #include <functional>
 
+#include "MediaClips.h"
 #include "StartedWindow.h"
 #include "app/Globals.h"
 #include "app/IniFile.h"
@@ -90,7 +91,8 @@ TEST(ProgramEnd, TerminationSignalsCloseWithoutQuestionsAndSaveTheSettings) {
         // Step2 with two files and the audio class chosen, the window moved.
         w.form.RadioButtonConvertVideo->setChecked(true);
         w.form.ActionNext->trigger();
-        w.form.Wizard()->AddInputFiles({"/tmp/a.avi", "/tmp/b.avi"});
+        w.form.Wizard()->AddInputFiles(
+            {MediaClips::Shared().Path("a.mp4"), MediaClips::Shared().Path("b.mp4")});
         w.form.ActionNext->trigger();
         ASSERT_EQ(w.page(), w.form.TabSheetStep2);
         app::GlobalVars().OutputFormatClass = app::fcAudio;

@@ -10,4 +10,4 @@ add_executable(ui_main_tests
 target_link_libraries(ui_main_tests PRIVATE reel_ui reel_core GTest::gtest Qt6::Test)
 target_compile_definitions(ui_main_tests PRIVATE REEL_STAGE_DIR="${CMAKE_BINARY_DIR}/bin")
 add_dependencies(ui_main_tests reel_resources)
-gtest_discover_tests(ui_main_tests DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen)
+gtest_discover_tests(ui_main_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 180 ENVIRONMENT QT_QPA_PLATFORM=offscreen)

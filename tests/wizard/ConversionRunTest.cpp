@@ -124,14 +124,31 @@ TEST(ConversionRunTest, AnAudioFormatFromAFileWithoutAudioFailsAndLeavesNoFile) 
     EXPECT_EQ(t.globals.ConvertTotal, 2);
     EXPECT_EQ(t.globals.ConvertSucceeded, 1);
     ASSERT_EQ(t.globals.ConvertErrors.size(), 1);
-    EXPECT_TRUE(t.globals.ConvertErrors[0].startsWith("File (1): "))
+    // the engine's own message, led by a reason a user understands
+    EXPECT_TRUE(t.globals.ConvertErrors[0].startsWith("File (1): the file has no audio to convert ("))
         << t.globals.ConvertErrors[0].toStdString();
-    EXPECT_GT(t.globals.ConvertErrors[0].size(), 12);
+    EXPECT_GT(t.globals.ConvertErrors[0].size(), 50);
     EXPECT_EQ(t.view.rows[1].Status, "Failed.");
     EXPECT_EQ(t.Outputs(), QStringList{"av-64x48-0.6.mp3"});
     // Sound first, then the countdown (cancelled: no shutdown), then the summary.
     EXPECT_EQ(t.view.events, (QStringList{"sound", "countdown", "summary"}));
     EXPECT_EQ(t.view.sounds, QStringList{"fail.wav"});
+}
+
+TEST(ConversionRunTest, APartlyReadableInputIsKeptWithAWarningInTheLogAndTheSummary) {
+    RunFixture t(app::fcVideo, 1, 3);  // MP4, iPhone preset
+    t.view.inputs = {{clips::Truncated()}};
+    t.StartAndWait();
+
+    EXPECT_EQ(t.globals.ConvertSucceeded, 1);
+    EXPECT_EQ(t.view.rows[0].Status, "Finish.");
+    EXPECT_EQ(t.Outputs(), QStringList{"truncated.mp4"});
+    ASSERT_EQ(t.globals.ConvertErrors.size(), 1);
+    EXPECT_TRUE(t.globals.ConvertErrors[0].startsWith("File (0): warning: "))
+        << t.globals.ConvertErrors[0].toStdString();
+    EXPECT_TRUE(t.globals.ConvertErrors[0].contains("could only be read up to"));
+    EXPECT_TRUE(t.view.log.contains(t.globals.ConvertErrors[0]));
+    EXPECT_EQ(t.view.sounds, QStringList{"done.wav"});
 }
 
 TEST(ConversionRunTest, CountdownThatRunsOutShutsDownBeforeTheSummary) {

@@ -6,6 +6,7 @@
 #include "engine/FFLog.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <atomic>
 #include <cstdlib>
@@ -59,6 +60,22 @@ QString VideoOnly(int width, int height, double seconds) {
 QString AudioOnly(double seconds) {
     return Make(QStringLiteral("a-%1.wav").arg(seconds),
                 kSine + QStringLiteral("-t %1 -ac 2 -c:a pcm_s16le").arg(seconds));
+}
+
+QString Truncated() {
+    const QString whole =
+        Make(QStringLiteral("whole-6.mp4"),
+             Video(64, 48) + kSine + QStringLiteral("-t 6 -c:v mpeg4 -g 25 -c:a aac -movflags +faststart"));
+    static std::mutex lock;
+    std::lock_guard<std::mutex> guard(lock);
+    const QString path = Root().path() + QStringLiteral("/truncated.mp4");
+    if (!QFile::exists(path)) {
+        QFile in(whole), out(path);
+        if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly))
+            throw std::runtime_error("fixture failed: truncated.mp4");
+        out.write(in.read(in.size() * 6 / 10));
+    }
+    return path;
 }
 
 QString FreshFolder() {

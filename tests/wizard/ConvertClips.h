@@ -11,6 +11,8 @@ namespace clips {
 QString AudioVideo(int width, int height, double seconds = 1.0, const QString& name = QString());
 QString VideoOnly(int width, int height, double seconds = 1.0);
 QString AudioOnly(double seconds = 1.0);
+// The first 60 % of a 6 s MP4 (index at the front): it opens, promises 6 s and can be read only in part.
+QString Truncated();
 
 // A new empty folder (with a trailing separator) inside the fixture folder.
 QString FreshFolder();
