@@ -1,5 +1,7 @@
 #include "ui/FormFailedAddFile.h"
 
+#include <algorithm>
+
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
@@ -61,6 +63,9 @@ void TFormFailedAddFile::AddFiles(const QStringList& texts) {
         auto* row = new QTreeWidgetItem(ListViewFiles, {text});
         row->setToolTip(0, text);
     }
+    // Long messages widen the column, so the list scrolls sideways to show them whole.
+    ListViewFiles->resizeColumnToContents(0);
+    ListViewFiles->setColumnWidth(0, std::max(ListViewFiles->columnWidth(0), 380));
 }
 
 void TFormFailedAddFile::PlaceOver(const QWidget* owner) {

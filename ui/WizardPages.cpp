@@ -1,5 +1,7 @@
 #include "ui/WizardPages.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QCheckBox>
 #include <QGroupBox>
@@ -200,6 +202,13 @@ void TWizardPages::BuildStep3(QWidget* page) {
                        QStringLiteral("Progress"), QStringLiteral("Path")},
                       {160, 80, 90, 70, 130});
     ListViewConverting->setGeometry(0, kTopMargin, kPageWidth, 158 - kTopMargin);
+    // A whole duration text fits in its column in the window's font.
+    const int durationWidth =
+        ListViewConverting->fontMetrics().horizontalAdvance(QStringLiteral("00:00:00.000")) + 16;
+    if (durationWidth > 80) {  // the name column gives up what the duration needs
+        ListViewConverting->setColumnWidth(0, std::max(100, 160 - (durationWidth - 80)));
+        ListViewConverting->setColumnWidth(1, durationWidth);
+    }
 
     GroupBoxStatus = Named(new QGroupBox(QStringLiteral("Status"), page), "GroupBoxStatus");
     GroupBoxStatus->setGeometry(0, 164, kPageWidth, 148);
