@@ -597,6 +597,7 @@ void TFormMain::UpdateClipboardState() {
 void TFormMain::DeferredStart() {
     if (closing_) return;
     show();
+    activateWindow();  // the keyboard works at once, also where no window manager gives the focus
     const bool compact = branding_ && branding_->CompactAbout;
     LabelMoreTools->setText(compact ? QStringLiteral("more tools...") : QStringLiteral("more free tools..."));
     ActionMoreFreeTools->setText(compact ? QStringLiteral("More Tools...")
