@@ -1,5 +1,7 @@
 #include "ui/ConversionPage.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -82,6 +84,14 @@ void TConversionPage::ShowProgressRows(const std::vector<wizard::ProgressRow>& r
     QTreeWidgetItem* header = list->headerItem();
     header->setText(2, merge ? QStringLiteral("Width x Height") : QStringLiteral("Status"));
     header->setText(3, merge ? QStringLiteral("Aspect Ratio") : QStringLiteral("Progress"));
+    // The merge captions are longer: their columns widen to show them, the name column gives the room.
+    for (int column : {2, 3}) {
+        const int needed = list->header()->fontMetrics().horizontalAdvance(header->text(column)) + 14;
+        const int extra = needed - list->columnWidth(column);
+        if (extra <= 0) continue;
+        list->setColumnWidth(column, needed);
+        list->setColumnWidth(0, std::max(100, list->columnWidth(0) - extra));
+    }
     pages_.LabelCurrentFileTitle->setText(merge ? QStringLiteral("Output file:")
                                                 : QStringLiteral("Current file:"));
     for (const wizard::ProgressRow& r : rows)
