@@ -68,11 +68,14 @@ struct FailedDialogSeen {
 std::shared_ptr<FailedDialogSeen> CloseFailedDialogWhenShown() {
     auto seen = std::make_shared<FailedDialogSeen>();
     auto poll = std::make_shared<std::function<void(int)>>();
-    *poll = [seen, poll](int triesLeft) {
-        QTimer::singleShot(10, [seen, poll, triesLeft] {
+    // The pending timer owns the poll; the poll itself holds it only weakly, so nothing is left behind.
+    *poll = [seen, weak = std::weak_ptr(poll)](int triesLeft) {
+        auto self = weak.lock();
+        if (!self) return;
+        QTimer::singleShot(10, [seen, self, triesLeft] {
             auto* dialog = qobject_cast<ui::TFormFailedAddFile*>(QApplication::activeModalWidget());
             if (!dialog) {
-                if (triesLeft > 0) (*poll)(triesLeft - 1);
+                if (triesLeft > 0) (*self)(triesLeft - 1);
                 return;
             }
             seen->shown = true;
