@@ -1,20 +1,60 @@
 #include "app/QtDispatcher.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QThread>
 #include <exception>
 
 namespace app {
 
-QtDispatcher::QtDispatcher() = default;
+namespace {
+
+// Receives one plain event per queued callable and runs the oldest. It never reads the event: all that
+// passes between the threads is in the dispatcher's queue.
+class QueueReceiver : public QObject {
+public:
+    explicit QueueReceiver(std::function<void()> runOldest) : runOldest_(std::move(runOldest)) {}
+    bool event(QEvent*) override {
+        runOldest_();
+        return true;
+    }
+
+private:
+    std::function<void()> runOldest_;
+};
+
+}  // namespace
+
+QtDispatcher::QtDispatcher() : receiver_(std::make_unique<QueueReceiver>([this] { runOldest(); })) {}
+
+QtDispatcher::~QtDispatcher() = default;
 
 bool QtDispatcher::isMainThread() const {
     auto* app = QCoreApplication::instance();
     return app && QThread::currentThread() == app->thread();
 }
 
+void QtDispatcher::enqueue(std::function<void()> fn) {
+    {
+        std::lock_guard lock(mutex_);
+        queue_.push_back(std::move(fn));
+    }
+    QCoreApplication::postEvent(receiver_.get(), new QEvent(QEvent::User));
+}
+
+void QtDispatcher::runOldest() {
+    std::function<void()> fn;
+    {
+        std::lock_guard lock(mutex_);
+        if (queue_.empty()) return;
+        fn = std::move(queue_.front());
+        queue_.pop_front();
+    }
+    fn();
+}
+
 void QtDispatcher::post(std::function<void()> fn) {
-    QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(fn), Qt::QueuedConnection);
+    enqueue(std::move(fn));
     wake();
 }
 
@@ -24,15 +64,23 @@ void QtDispatcher::runSync(const std::function<void()>& fn) {
         return;
     }
     std::exception_ptr error;
-    auto call = [&] {
+    bool done = false;
+    enqueue([&] {
         try {
             fn();
         } catch (...) {
             error = std::current_exception();
         }
-    };
+        {
+            std::lock_guard lock(mutex_);
+            done = true;
+        }
+        cv_.notify_all();
+    });
     wake();  // a main thread inside waitUntil picks the call up sooner
-    QMetaObject::invokeMethod(QCoreApplication::instance(), call, Qt::BlockingQueuedConnection);
+    std::unique_lock lock(mutex_);
+    cv_.wait(lock, [&] { return done; });
+    lock.unlock();
     if (error) std::rethrow_exception(error);
 }
 

@@ -35,7 +35,10 @@ ConversionRun::ConversionRun(app::TGlobalVars& globals, ConversionRunView& view,
         }
         if (info.TaskIndex >= 0)
             core::mainDispatcher().runSync([this, info] {
-                if (attached_) OnTaskTerminated(info);
+                if (attached_)
+                    OnTaskTerminated(info);
+                else if (!info.Finished)  // detached while the notice was on its way
+                    RemoveOutputOf(info.TaskIndex);
             });
         else
             OnRunEnded();

@@ -10,14 +10,8 @@ add_executable(engine_encoder_tests
   ${CMAKE_CURRENT_LIST_DIR}/encoder/FaultsTest.cpp
 )
 target_link_libraries(engine_encoder_tests PRIVATE reel_engine reel_testmain)
-# Known reports from inside the uninstrumented FFmpeg libraries are suppressed in the sanitizer builds.
-set(ENCODER_TEST_ENV "")
-if(REELWRIGHT_TSAN)
-  set(ENCODER_TEST_ENV "TSAN_OPTIONS=suppressions=${CMAKE_CURRENT_LIST_DIR}/encoder/tsan.supp")
-elseif(REELWRIGHT_ASAN)
-  set(ENCODER_TEST_ENV "LSAN_OPTIONS=suppressions=${CMAKE_CURRENT_LIST_DIR}/encoder/lsan.supp")
-endif()
-gtest_discover_tests(engine_encoder_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300 ENVIRONMENT "${ENCODER_TEST_ENV}")
+# The sanitizer builds carry their suppressions inside every program (see the top-level CMakeLists.txt).
+gtest_discover_tests(engine_encoder_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
 
 # The suppressions hide what happens inside FFmpeg (its own frames and its own C library calls), never a
 # race of our own that FFmpeg merely calls into: a deliberate race in a log callback must still be reported.
@@ -26,6 +20,6 @@ if(REELWRIGHT_TSAN)
   target_link_libraries(tsan_suppression_check PRIVATE PkgConfig::FFMPEG Threads::Threads)
   add_test(NAME TsanSuppressions.ARaceInOurCallbackIsReported COMMAND tsan_suppression_check)
   set_tests_properties(TsanSuppressions.ARaceInOurCallbackIsReported PROPERTIES
-    ENVIRONMENT "TSAN_OPTIONS=suppressions=${CMAKE_CURRENT_LIST_DIR}/encoder/tsan.supp exitcode=0"
+    ENVIRONMENT "TSAN_OPTIONS=exitcode=0"
     PASS_REGULAR_EXPRESSION "WARNING: ThreadSanitizer: data race")
 endif()

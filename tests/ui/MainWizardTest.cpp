@@ -265,7 +265,8 @@ TEST(MainWizard, CloseBoxClosesWithoutAQuestionOnAnyPage) {
 TEST(MainWizard, TheCloseBoxDuringAConversionStopsItWithoutASummaryAndLeavesNoPartialFile) {
     Started w(Edition("Download=0\n"));
     const QString clip = w.program.home() + "/long.mp4";
-    MakeClip(clip, "320x240", 20);
+    // Long enough that the conversion is still running when the window closes, even on a fast machine.
+    MakeClip(clip, "320x240", 120);
     w.form.Wizard()->AddInputFiles({clip});
     w.Click(w.form.ButtonNext);
     w.pages().EditOutputDir->setText(w.program.home() + "/out");
