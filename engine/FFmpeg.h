@@ -267,6 +267,7 @@ protected:
     void FlushEncoders();
     void SwitchJoinInput();
     void FixTimestampJump(InputFile& in, InputStream& ist, AVPacket* pkt);
+    void FixStreamStart(const InputFile& in, InputStream& ist, AVPacket* pkt);
     int64_t ComputeJumpLimit() const;
     void NoteReadEnd(InputFile& in, const AVStream* st, const AVPacket* pkt);
     void WarnIfInputEndedEarly();

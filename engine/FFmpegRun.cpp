@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 #include <thread>
+#include <utility>
 
 #include "core/Dispatcher.h"
 #include "engine/FFmpeg.h"
@@ -598,11 +599,13 @@ void TCustomFFmpeg::MainLoop() {
 // delta" threshold. In any other format a jump of audio or video beyond jumpLimitUs_ is a corrupt time,
 // treated as a discontinuity too, so that it cannot make the output run on for that long.
 void TCustomFFmpeg::FixTimestampJump(InputFile& in, InputStream& ist, AVPacket* pkt) {
-    if (pkt->dts == AV_NOPTS_VALUE || ist.nextPts == AV_NOPTS_VALUE || s_.copyTs) return;
+    if (pkt->dts == AV_NOPTS_VALUE || s_.copyTs) return;
     const AVRational tb = ist.st->time_base;
     const bool discontinuous = in.ctx->iformat->flags & AVFMT_TS_DISCONT;
     const AVMediaType kind = ist.st->codecpar->codec_type;
     if (!discontinuous && kind != AVMEDIA_TYPE_VIDEO && kind != AVMEDIA_TYPE_AUDIO) return;
+    if (!discontinuous) FixStreamStart(in, ist, pkt);
+    if (ist.nextPts == AV_NOPTS_VALUE) return;
     const int64_t dtsUs = av_rescale_q(pkt->dts, tb, AV_TIME_BASE_Q);
     const int64_t delta = dtsUs - ist.nextPts;
     const int64_t limit =
@@ -623,6 +626,30 @@ void TCustomFFmpeg::FixTimestampJump(InputFile& in, InputStream& ist, AVPacket* 
     if (pkt->pts != AV_NOPTS_VALUE &&
         std::llabs(av_rescale_q(pkt->pts - pkt->dts, tb, AV_TIME_BASE_Q)) > jumpLimitUs_)
         pkt->pts = AV_NOPTS_VALUE;
+}
+
+// A stream whose first time lies beyond the jump limit from where its sibling streams are (a corrupt
+// header) is moved to them for good, so that the streams of the output stay together.
+void TCustomFFmpeg::FixStreamStart(const InputFile& in, InputStream& ist, AVPacket* pkt) {
+    const AVRational tb = ist.st->time_base;
+    if (!std::exchange(ist.sawFirstPacket, true)) {
+        int64_t reference = AV_NOPTS_VALUE;
+        for (int k = 0; k < in.nbStreams; ++k) {
+            const InputStream& sibling = *inputStreams_[in.firstStream + k];
+            if (&sibling != &ist && sibling.sawFirstPacket && sibling.nextPts != AV_NOPTS_VALUE)
+                reference = std::max(reference, sibling.nextPts);
+        }
+        const int64_t dtsUs = av_rescale_q(pkt->dts, tb, AV_TIME_BASE_Q);
+        if (reference != AV_NOPTS_VALUE && std::llabs(dtsUs - reference) > jumpLimitUs_) {
+            ist.startShift = reference - dtsUs;
+            LogF(llWarning, "Input stream #%d.%d: starts %.3f s away from the other streams; moved to them",
+                 ist.fileIndex, ist.streamIndex, -ist.startShift / 1e6);
+        }
+    }
+    if (ist.startShift == 0) return;
+    const int64_t d = av_rescale_q(ist.startShift, AV_TIME_BASE_Q, tb);
+    pkt->dts += d;
+    if (pkt->pts != AV_NOPTS_VALUE) pkt->pts += d;
 }
 
 // The longest jump of input times that can be real: the longest input, at least a minute, at most 30 hours.

@@ -35,6 +35,9 @@ struct InputStream {
     int64_t nextPts = AV_NOPTS_VALUE;  // microseconds
     int64_t pts = 0;                   // microseconds
     bool sawFirstTs = false;
+    bool sawFirstPacket = false;
+    // microseconds added to every packet of a stream whose first time was corrupt, far from its siblings'
+    int64_t startShift = 0;
     bool multiFramesWarned = false;
     bool flushed = false;
     int64_t startWallTime = 0;           // for "re"

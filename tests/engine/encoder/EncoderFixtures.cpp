@@ -110,6 +110,13 @@ void Generate(const std::string& name, const std::string& path) {
     } else if (name == "jump.flv") {
         Make(av + "-t 4 -c:v flv1 -c:a libmp3lame -ar 44100", path);
         PatchFlvVideoTime(path, 50, 36ull * 24 * 3600 * 1000);  // one picture claims 36 days
+    } else if (name == "late.mkv") {
+        // the picture stream's times start 200,000 s (55 hours) after the sound's
+        Make("-f lavfi -i testsrc=size=160x120:rate=25 -t 1 -c:v mpeg4", path + ".v.mkv");
+        Make("-f lavfi -i sine=sample_rate=44100 -t 1 -c:a aac", path + ".a.mkv");
+        Make("-copyts -itsoffset 200000 -i '" + path + ".v.mkv' -i '" + path +
+                 ".a.mkv' -map 0:v -map 1:a -c copy",
+             path);
     } else if (name == "piece.mkv") {
         Make(av + "-t 1 -c:v mpeg4 -c:a aac", path + ".whole.mkv");
         // cut inside the first cluster: the tracks are described, no packet is whole

@@ -88,6 +88,21 @@ TEST_F(Faults, CorruptTimestampCannotMakeTheOutputRunAway) {
     EXPECT_LT(f.file.Duration, 5000000);
 }
 
+TEST_F(Faults, AStreamStartingFarFromTheOthersIsMovedToThem) {
+    // Before, the output kept the 55-hour gap between its streams (or failed to write it at all).
+    TOutputOptions o;
+    o.VideoCodec = "mpeg4";
+    o.AudioCodec = "libmp3lame";
+    const std::string out = encfix::Output("late.avi");
+    const TTerminateInfo r = encfix::Convert(encfix::Input("late.mkv"), out, o);
+    ASSERT_TRUE(r.Finished) << r.ErrorMessage;
+    const encfix::Facts f = encfix::Probe(out);
+    ASSERT_TRUE(f.opened);
+    EXPECT_EQ(f.videoStreams, 1);
+    EXPECT_EQ(f.audioStreams, 1);
+    EXPECT_LT(f.file.Duration, 3000000);
+}
+
 TEST_F(Faults, PipesAndDevicesAreRefusedBeforeOpening) {
     Fifo fifo;
     for (const std::string& path : {fifo.path(), std::string("/dev/null")}) {
