@@ -5,12 +5,15 @@
 #include <QFileInfo>
 
 #include "app/UtilFuncs.h"
+#include "core/ProgramFolder.h"
 
 namespace app {
 
 QString ProgramFolder() {
     if (QCoreApplication::instance()) return QCoreApplication::applicationDirPath();
-    return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section(u'/', 0, -2);
+    QString folder = QString::fromStdString(core::ProgramFolder());
+    if (folder.endsWith(u'/') && folder.size() > 1) folder.chop(1);
+    return folder;
 }
 
 QString SettingsFolderName(const QString& appData, const QString& title) {

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/Text.h"
 #include "engine/EngineError.h"
 #include "engine/FFLoad.h"
 #include "engine/FFLog.h"
@@ -57,12 +58,6 @@ int LeadingNumber(const std::string& text) {
     return std::atoi(text.c_str() + i);
 }
 
-std::string Trim(const std::string& s) {
-    const size_t b = s.find_first_not_of(" \t\r\n");
-    if (b == std::string::npos) return std::string();
-    return s.substr(b, s.find_last_not_of(" \t\r\n") - b + 1);
-}
-
 // Containers that hold one still picture: seeking means nothing there, the picture is returned again.
 bool IsStillImageFormat(const AVFormatContext* ctx) {
     if (!ctx || !ctx->iformat || !ctx->iformat->name) return false;
@@ -105,13 +100,13 @@ bool DeinterlacePicture(const AVFrame* in, AVRational timeBase, FramePtr& out) {
 std::string CodecDescription(const AVCodecParameters* par) {
     if (const AVCodec* codec = avcodec_find_decoder(par->codec_id)) {
         const std::string name = codec->name ? codec->name : "";
-        const std::string longName = codec->long_name ? Trim(codec->long_name) : "";
+        const std::string longName = codec->long_name ? core::Trim(codec->long_name) : "";
         return longName.empty() ? name : FormatStr("%s(%s)", name.c_str(), longName.c_str());
     }
     if (par->codec_id == 0x20000) return "mpeg2ts";
     if (par->codec_id != AV_CODEC_ID_NONE) {
         if (const AVCodecDescriptor* d = avcodec_descriptor_get(par->codec_id); d && d->name) {
-            const std::string name = Trim(d->name);
+            const std::string name = core::Trim(d->name);
             if (!name.empty()) return name;
         }
     }

@@ -1,7 +1,5 @@
 #include "engine/FFEncode.h"
 
-#include <sys/resource.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -306,10 +304,7 @@ void TFFEncoder::StartOne(TFFmpeg& task) {
 }
 
 void TFFEncoder::ConvertThreadMain(TFFmpeg* task) {
-    static const int kNice[] = {19, 10, 5, 0, -5, -10, -20};
-    if (ThreadPriority != tpNormal)
-        setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)),
-                    kNice[ThreadPriority]);  // may be refused
+    if (ThreadPriority != tpNormal) core::SetThreadPriority(ThreadPriority);
     RunTask(*task);
     FinishTask(*task);
     {

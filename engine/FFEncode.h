@@ -23,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/ThreadPriority.h"
 #include "engine/EncoderRecords.h"
 #include "engine/FFDecode.h"
 #include "engine/FFmpeg.h"
@@ -32,7 +33,8 @@ namespace engine {
 
 class TFFEncoder;
 
-enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
+using core::TThreadPriority;
+using enum core::TThreadPriority;
 
 // A task as the component holds it: a TCustomFFmpeg plus the decoders lent to the host for its inputs and
 // the kept copies of the option records.

@@ -1,8 +1,6 @@
 #include "engine/FFLog.h"
 
-#include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <cinttypes>
 #include <map>
 #include <memory>
@@ -10,6 +8,7 @@
 #include <vector>
 
 #include "core/Dispatcher.h"
+#include "core/Text.h"
 #include "engine/EngineError.h"
 #include "engine/StrFormat.h"
 
@@ -51,11 +50,6 @@ core::Dispatcher* DispatcherOrNull() {
 TFFLogger* CurrentLoggerOrNull() {
     if (TFFLogger* host = g_hostLogger.load()) return host;
     return g_fallback;
-}
-
-std::string Lower(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
-    return s;
 }
 
 }  // namespace
@@ -130,7 +124,7 @@ int LogLevelToLibLevel(TLogLevel level) {
 int LibLevelFromName(const std::string& name) {
     static const char* const names[] = {"quiet",   "panic", "fatal",   "error",
                                         "warning", "info",  "verbose", "debug"};
-    const std::string lower = Lower(name);
+    const std::string lower = core::ToLower(name);
     for (int i = 0; i < 8; ++i)
         if (lower == names[i]) return (i - 1) * 8;
     // Anything else must be a whole integer.

@@ -11,6 +11,7 @@
 #include <sstream>
 #include <unordered_map>
 
+#include "core/ProgramFolder.h"
 #include "engine/FFmpeg.h"
 #include "engine/FFmpegStreams.h"
 #include "engine/FrameHook.h"
@@ -92,15 +93,6 @@ bool PrivateClassesKnow(const std::string& name) {
 }
 
 using Handler = void (*)(TCustomFFmpeg&, const std::string& name, const std::string& value);
-
-// The executable's folder with a trailing "/".
-std::string ProgramFolder() {
-    char buf[4096];
-    const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-    if (n <= 0) return "";
-    std::string path(buf, static_cast<size_t>(n));
-    return path.substr(0, path.rfind('/') + 1);
-}
 
 }  // namespace
 
@@ -667,8 +659,8 @@ const std::unordered_map<std::string, Handler>& OptionTable::Table(){
     time_t now = time(nullptr);
     struct tm tmv;
     localtime_r(&now, &tmv);
-    S.vstatsFilename =
-        FormatStr("%svstats_%02d%02d%02d.log", ProgramFolder().c_str(), tmv.tm_hour, tmv.tm_min, tmv.tm_sec);
+    S.vstatsFilename = FormatStr("%svstats_%02d%02d%02d.log", core::ProgramFolder().c_str(), tmv.tm_hour,
+                                 tmv.tm_min, tmv.tm_sec);
 }
 }
 , OPT("vstats_file") {

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/Text.h"
+
 namespace engine {
 
 struct OptionLine {
@@ -23,7 +25,7 @@ std::vector<OptionLine> SplitOptionText(std::string_view text);
 // Boolean option values: anything but "0" is true (an empty value too).
 bool OptionIsTrue(std::string_view value);
 
-std::string ToLower(std::string_view s);
-std::string Trim(std::string_view s);
+using core::ToLower;
+using core::Trim;
 
 }  // namespace engine

@@ -6,6 +6,8 @@
 #include <optional>
 #include <stdexcept>
 
+#include "core/Text.h"
+
 namespace net {
 
 namespace {
@@ -15,19 +17,7 @@ const char* const kMonths[] = {"jan", "feb", "mar", "apr", "may", "jun",
                                "jul", "aug", "sep", "oct", "nov", "dec"};
 
 std::string lower3(const std::string& s) {
-    std::string out;
-    for (std::size_t i = 0; i < s.size() && i < 3; ++i)
-        out += static_cast<char>(std::tolower(static_cast<unsigned char>(s[i])));
-    return out;
-}
-
-std::string trim(const std::string& s) {
-    std::size_t b = 0, e = s.size();
-    while (b < e && std::isspace(static_cast<unsigned char>(s[b])))
-        ++b;
-    while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1])))
-        --e;
-    return s.substr(b, e - b);
+    return core::ToLower(std::string_view(s).substr(0, 3));
 }
 
 void dropLeadingBlanks(std::string& s) {
@@ -86,7 +76,7 @@ TDateTime parseDateAndTime(std::string s, std::string& rest) {
     std::optional<int> year = number(word);
     if (!year) {
         // asctime layout: the year comes last.
-        year = number(trim(s));
+        year = number(core::Trim(s));
         rest = word;
     } else {
         rest = s;
@@ -135,7 +125,7 @@ TDateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int
 }
 
 TDateTime ParseHeaderDate(const std::string& text, int localBiasMinutes) {
-    const std::string s = trim(text);
+    const std::string s = core::Trim(text);
     if (s.empty()) return 0;
     std::string rest;
     TDateTime value = 0;
@@ -144,7 +134,7 @@ TDateTime ParseHeaderDate(const std::string& text, int localBiasMinutes) {
     } catch (const std::exception&) {
         value = 0;
     }
-    rest = trim(rest);
+    rest = core::Trim(rest);
     value -= zoneOffset(rest);
     return value + localBiasMinutes / 1440.0;
 }

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <map>
 
+#include "core/Text.h"
 #include "net/CurlSession.h"
 #include "net/UrlParts.h"
 
@@ -23,19 +24,6 @@ struct AbortRequested {};   // a soft abort was noticed at an abort check
 struct RestartTransfer {};  // the first block of a resume differs from the file: start again from 0
 
 constexpr std::size_t kMaxHeaderValue = 4095;  // longer values are treated as absent
-
-std::string lower(std::string s) {
-    for (char& c : s)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
-std::string trimmed(const std::string& s) {
-    const auto b = s.find_first_not_of(" \t\r\n");
-    if (b == std::string::npos) return {};
-    const auto e = s.find_last_not_of(" \t\r\n");
-    return s.substr(b, e - b + 1);
-}
 
 // A decimal size that fits a signed 64-bit size; anything else (a sign, garbage, 19 nines) is unknown.
 bool parseUnsigned(const std::string& s, std::uint64_t& value) {
@@ -52,9 +40,9 @@ bool parseUnsigned(const std::string& s, std::uint64_t& value) {
 
 // The first byte position of a "bytes FIRST-LAST/SIZE" Content-Range value.
 bool rangeStart(const std::string& contentRange, std::uint64_t& first) {
-    const std::string value = trimmed(contentRange);
-    if (lower(value.substr(0, 6)) != "bytes ") return false;
-    const std::string rest = trimmed(value.substr(6));
+    const std::string value = core::Trim(contentRange);
+    if (core::ToLower(value.substr(0, 6)) != "bytes ") return false;
+    const std::string rest = core::Trim(value.substr(6));
     return parseUnsigned(rest.substr(0, rest.find('-')), first);
 }
 
@@ -272,7 +260,7 @@ struct TCustomWinHTTP::Request {
             return;
         }
         headers.raw += line;
-        const std::string text = trimmed(line);
+        const std::string text = core::Trim(line);
         if (text.empty()) {
             headers.complete = true;
             status(headers.status >= 100 && headers.status < 200 ? 120 : 41);
@@ -280,7 +268,8 @@ struct TCustomWinHTTP::Request {
         }
         const auto colon = text.find(':');
         if (colon == std::string::npos) return;
-        headers.fields.emplace_back(lower(trimmed(text.substr(0, colon))), trimmed(text.substr(colon + 1)));
+        headers.fields.emplace_back(core::ToLower(core::Trim(text.substr(0, colon))),
+                                    core::Trim(text.substr(colon + 1)));
     }
 
     // What a response leads to once it has arrived: a resend for authentication, a size probe for a
@@ -674,11 +663,11 @@ void TCustomWinHTTP::requestRoutine(Run& r, const TWorkerContext& ctx) {
     abortCheck();
 
     // Local files are read directly; every other transfer goes through libcurl.
-    if (lower(parts.Scheme) == "file") {
+    if (core::ToLower(parts.Scheme) == "file") {
         readLocalFile(r, ctx, parts.Path);
         return;
     }
-    const std::string scheme = lower(parts.Scheme);
+    const std::string scheme = core::ToLower(parts.Scheme);
     // Nothing but HTTP is spoken: a link must not make the program talk to other local services.
     if (!split || r.workOffline || (scheme != "http" && scheme != "https")) return;  // unreachable
     const std::string target = scheme + "://" + parts.Host + ":" + std::to_string(parts.Port) +

@@ -3,7 +3,6 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include <array>
 #include <condition_variable>
 #include <exception>
 #include <mutex>
@@ -15,23 +14,11 @@ namespace net {
 
 namespace {
 
-constexpr std::array<int, 7> kNiceValues = {19, 10, 5, 0, -5, -10, -20};
-
 // Hand-overs served on the main thread by any worker; a waiting Run counts them as the messages
 // that restart its time limit.
 std::atomic<unsigned long long> g_handoversServed{0};
 
 }  // namespace
-
-int NiceValueOf(TThreadPriority priority) {
-    return kNiceValues[static_cast<std::size_t>(priority)];
-}
-
-TThreadPriority PriorityOfNiceValue(int nice) {
-    for (std::size_t i = 0; i < kNiceValues.size(); ++i)
-        if (kNiceValues[i] == nice) return static_cast<TThreadPriority>(i);
-    return tpNormal;
-}
 
 namespace detail {
 
@@ -134,15 +121,11 @@ void WorkerState::markFinished() {
 
 namespace {
 
-void applyNice(pid_t tid, TThreadPriority priority) {
-    // Raising above the current value needs privileges; a refusal leaves the value as it is.
-    setpriority(PRIO_PROCESS, static_cast<id_t>(tid), NiceValueOf(priority));
-}
-
 void threadBody(std::shared_ptr<WorkerState> s) {
     t_current = s;
     s->tid = static_cast<pid_t>(gettid());
-    if (s->priority != tpNormal) applyNice(s->tid, static_cast<TThreadPriority>(s->priority.load()));
+    if (s->priority != tpNormal)
+        core::SetThreadPriority(static_cast<TThreadPriority>(s->priority.load()), s->tid);
 
     if (!s->terminated) {
         s->running = true;
@@ -335,7 +318,7 @@ TThreadPriority TEventWinThread::Priority() const {
 void TEventWinThread::SetPriority(TThreadPriority priority) {
     state_->priority = priority;
     const pid_t tid = state_->tid;
-    if (tid != 0 && !state_->finished) detail::applyNice(tid, priority);
+    if (tid != 0 && !state_->finished) core::SetThreadPriority(priority, tid);
 }
 
 void TEventWinThread::SetOnThreadExecute(TNotifyEvent handler) {

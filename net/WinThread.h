@@ -12,11 +12,13 @@
 #include <functional>
 #include <memory>
 
+#include "core/ThreadPriority.h"
 #include "net/Component.h"
 
 namespace net {
 
-enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
+using core::TThreadPriority;
+using enum core::TThreadPriority;
 
 using TNotifyEvent = std::function<void(TComponent* Sender)>;
 using TThreadMethod = std::function<void()>;
@@ -26,10 +28,8 @@ using TWinThreadWaitTimeoutExpired = std::function<void(TComponent* Sender, bool
 // swallows it and ends without running anything further. Work must let it pass.
 struct TWorkerStopped {};
 
-// Linux nice value for each priority (lowering is always permitted, raising only with privileges).
-int NiceValueOf(TThreadPriority priority);
-// Maps a nice value back; values outside the table read as tpNormal.
-TThreadPriority PriorityOfNiceValue(int nice);
+using core::NiceValueOf;
+using core::PriorityOfNiceValue;
 
 namespace detail {
 struct WorkerState;
