@@ -96,10 +96,37 @@ using Handler = void (*)(TCustomFFmpeg&, const std::string& name, const std::str
 
 }  // namespace
 
-// The table of option names; each entry is a friend's static function so it may reach the settings.
+// The option table: one row per option name. Plain settings take their value through the setter of their
+// kind (in the manner of fftools' OPT_BOOL, OPT_INT and friends); the others carry their own handler.
 struct OptionTable {
     static const std::unordered_map<std::string, Handler>& Table();
     static TaskSettings& S(TCustomFFmpeg& t) { return t.s_; }
+
+    template <bool TaskSettings::*Field>
+    static void Bool(TCustomFFmpeg& t, const std::string&, const std::string& v) {
+        S(t).*Field = OptionIsTrue(v);
+    }
+    template <int TaskSettings::*Field>
+    static void Int(TCustomFFmpeg& t, const std::string&, const std::string& v) {
+        S(t).*Field = ToInt(v);
+    }
+    template <int64_t TaskSettings::*Field>
+    static void Int64(TCustomFFmpeg& t, const std::string&, const std::string& v) {
+        S(t).*Field = ToInt64(v);
+    }
+    template <float TaskSettings::*Field>
+    static void Float(TCustomFFmpeg& t, const std::string&, const std::string& v) {
+        S(t).*Field = static_cast<float>(ToFloat(v));
+    }
+    template <std::string TaskSettings::*Field>
+    static void Text(TCustomFFmpeg& t, const std::string&, const std::string& v) {
+        S(t).*Field = v;
+    }
+    // A duration ("12.5", "00:01:02.5") in microseconds.
+    template <int64_t TaskSettings::*Field>
+    static void Duration(TCustomFFmpeg& t, const std::string& name, const std::string& v) {
+        S(t).*Field = t.ParseTimeOrRaise("duration", name, v, true);
+    }
 };
 
 void TCustomFFmpeg::Log(TLogLevel level, const std::string& msg) const {
@@ -350,516 +377,355 @@ void TCustomFFmpeg::OptVhook(const std::string& value) {
     hooks_.push_back(mod);
 }
 
-#define OPT(n) \
-    {          \
-        n, [](TCustomFFmpeg & t, const std::string& name, const std::string& v)
-#define S OptionTable::S(t)
-
-const std::unordered_map<std::string, Handler>& OptionTable::Table(){
+const std::unordered_map<std::string, Handler>& OptionTable::Table() {
     static const std::unordered_map<std::string, Handler> table = {
-        OPT("loglevel"){FFLogger().SetLogLevelByName(v);
+        {"loglevel",
+         [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
+             FFLogger().SetLogLevelByName(v);
+         }},
+        {"v", Int<&TaskSettings::verbose>},
+        {"timelimit",
+         [](TCustomFFmpeg& t, const std::string&, const std::string&) {
+             t.Log(llWarning, "Warning: -timelimit not implemented on Windows");
+         }},
+        {"threads",
+         [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
+             S(t).threads = ToInt(v);
+             if (S(t).verbose >= 0)
+                 t.Log(llVerbose,
+                       "Warning: if the ffmpeg libraries were not compiled with thread support, it would be using "
+                       "thread emulation.");
+         }},
+        {"target",
+         [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
+             std::string norm = "auto", kind = v;
+             for (const char* prefix : {"pal-", "ntsc-", "film-"})
+                 if (v.rfind(prefix, 0) == 0) {
+                     norm = std::string(prefix, std::strlen(prefix) - 1);
+                     kind = v.substr(std::strlen(prefix));
+                 }
+             t.SetTarget(kind, norm, "ntsc");
+         }},
+        {"dump", Bool<&TaskSettings::doDump>},
+        {"hex", Bool<&TaskSettings::doHex>},
+        {"re", Bool<&TaskSettings::rateEmu>},
+        {"loop_input", Bool<&TaskSettings::loopInput>},
+        {"loop_output", Int<&TaskSettings::loopOutput>},
+        {"xerror", Bool<&TaskSettings::exitOnError>},
+        {"fs", Int64<&TaskSettings::limitFilesize>},
+        {"f", Text<&TaskSettings::forcedFormat>},
+        {"ss", Duration<&TaskSettings::startTime>},
+        {"t", Duration<&TaskSettings::recordingTime>},
+        {"itsoffset", Duration<&TaskSettings::inputTsOffset>},
+        {"itsscale",
+         [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
+             const size_t colon = v.find(':');
+             const int idx = ToInt(v.substr(0, colon));
+             if (idx >= kMaxStreams) RaiseFmt("stream index over MAX_STREAMS(%d)", kMaxStreams);
+             if (idx >= 0 && colon != std::string::npos) S(t).tsScale[idx] = ToFloat(v.substr(colon + 1));
+         }},
+        {"timestamp",
+         [](TCustomFFmpeg& t, const std::string& name, const std::string& v) {
+             S(t).recTimestamp = t.ParseTimeOrRaise("date", name, v, false) / 1000000;
+         }},
+        {"metadata",
+         [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
+             const size_t eq = v.find('=');
+             if (eq == std::string::npos) throw FFmpegException("Missing =");
+             if (eq == 0) throw FFmpegException("wrong parameter of metadata");
+             S(t).metadata.push_back({v.substr(0, eq), v.substr(eq + 1)});
+         }},
+        {"programid", Int<&TaskSettings::programId>},
+        {"vsync", Int<&TaskSettings::videoSync>},
+        {"async", Int<&TaskSettings::audioSync>},
+        {"adrift_threshold", Float<&TaskSettings::audioDriftThreshold>},
+        {"dts_delta_threshold", Float<&TaskSettings::dtsDeltaThreshold>},
+        {"vglobal", Int<&TaskSettings::vglobal>},
+        {"copyts", Bool<&TaskSettings::copyTs>},
+        {"copytb", Bool<&TaskSettings::copyTb>},
+        {"shortest", Bool<&TaskSettings::shortest>},
+        {"copyinkf",
+         [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
+             S(t).copyInitialNonkeyframes = v.empty() ? 1 : ToInt(v);
+         }},
+        {"isync", Bool<&TaskSettings::inputSync>},
+        {"muxdelay", Float<&TaskSettings::muxMaxDelay>},
+        {"muxpreload", Float<&TaskSettings::muxPreload>},
+        {"map",
+         [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
+             t.OptMap(v);
+         }},
+        {"map_meta_data",
+         [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
+             t.OptMapMetaData(v);
+         }},
+        {"map_chapters",
+         [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
+             t.OptMapChapters(v);
+         }},
+        // video
+        {"b",
+         [](TCustomFFmpeg& t, const std::string& name, const std::string& v) {
+             t.OptBitrate(name, v, AVMEDIA_TYPE_VIDEO);
+         }},
+        {"vb",
+         [](TCustomFFmpeg& t, const std::string& name, const std::string& v) {
+             t.OptBitrate(name, v, AVMEDIA_TYPE_VIDEO);
+         }},
+        {"vframes",
+         [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
+             S(t).maxFrames[0] = ToInt(v);
+         }},
+        {"r",
+         [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
+             AVRational r;
+             if (av_parse_video_rate(&r, v.c_str()) < 0) throw FFmpegException("Incorrect frame rate");
+             S(t).frameRate = r;
+         }},
+        {"s",
+         [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
+             int w = 0, h = 0;
+             if (av_parse_video_size(&w, &h, v.c_str()) < 0) throw FFmpegException("Incorrect frame size");
+             S(t).frameWidth = w;
+             S(t).frameHeight = h;
+         }},
+        {"aspect",
+         [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
+             double ar = 0;
+             const size_t colon = v.find(':');
+             if (colon != std::string::npos) {
+                 const int x = ToInt(v.substr(0, colon));
+                 const int y = ToInt(v.substr(colon + 1));
+                 if (x > 0 && y > 0) ar = static_cast<double>(x) / y;
+             } else {
+                 ar = ToFloat(v);
+             }
+             if (ar == 0) throw FFmpegException("Incorrect aspect ratio specification.");
+             S(t).frameAspect = ar;
+         }},
+        {"pix_fmt",
+         [](TCustomFFmpeg& t, const std::string& name, const std::string& v) {
+             if (v == "list") {
+                 const AVPixFmtDescriptor* d = nullptr;
+                 std::string list;
+                 while ((d = av_pix_fmt_desc_next(d)))
+                     list += std::string(d->name) + "\n";
+                 t.Log(llInfo, list);
+                 return;
+             }
+             const AVPixelFormat f = av_get_pix_fmt(v.c_str());
+             if (f == AV_PIX_FMT_NONE) RaiseFmt("Unknown pixel format requested: %s", v.c_str());
+             S(t).pixFmt = f;
+         }},
+        {"croptop",
+         [](TCustomFFmpeg& t, const std::string&, const std::string&) {
+             throw FFmpegException("Removed, use the crop filter instead");
+         }},
+        {"cropbottom",
+         [](TCustomFFmpeg& t, const std::string&, const std::string&) {
+             throw FFmpegException("Removed, use the crop filter instead");
+         }},
+        {"cropleft",
+         [](TCustomFFmpeg& t, const std::string&, const std::string&) {
+             throw FFmpegException("Removed, use the crop filter instead");
+         }},
+        {"cropright",
+         [](TCustomFFmpeg& t, const std::string&, const std::string&) {
+             throw FFmpegException("Removed, use the crop filter instead");
+         }},
+        {"padtop",
+         [](TCustomFFmpeg& t, const std::string&, const std::string&) {
+             throw FFmpegException("Removed, use the pad filter instead");
+         }},
+        {"padbottom",
+         [](TCustomFFmpeg& t, const std::string&, const std::string&) {
+             throw FFmpegException("Removed, use the pad filter instead");
+         }},
+        {"padleft",
+         [](TCustomFFmpeg& t, const std::string&, const std::string&) {
+             throw FFmpegException("Removed, use the pad filter instead");
+         }},
+        {"padright",
+         [](TCustomFFmpeg& t, const std::string&, const std::string&) {
+             throw FFmpegException("Removed, use the pad filter instead");
+         }},
+        {"padcolor",
+         [](TCustomFFmpeg& t, const std::string&, const std::string&) {
+             throw FFmpegException("Removed, use the pad filter instead");
+         }},
+        {"intra", Bool<&TaskSettings::intraOnly>},
+        {"vn", Bool<&TaskSettings::videoDisable>},
+        {"vdt", Int<&TaskSettings::videoDiscard>},
+        {"qscale",
+         [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
+             const double q = ToFloat(v);
+             if (!(q > 0 && q <= 255)) throw FFmpegException("qscale must be > 0.0 and <= 255");
+             S(t).videoQScale = static_cast<float>(q);
+         }},
+        {"rc_override", Text<&TaskSettings::rcOverride>},
+        {"vcodec",
+         [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
+             t.SetCodecName(AVMEDIA_TYPE_VIDEO, v);
+         }},
+        {"me_threshold", Int<&TaskSettings::meThreshold>},
+        {"sameq", Bool<&TaskSettings::sameQuality>},
+        {"pass",
+         [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
+             const int p = ToInt(v);
+             if (p != 1 && p != 2) throw FFmpegException("pass number can be only 1 or 2");
+             S(t).doPass = p;
+         }},
+        {"passlogfile", Text<&TaskSettings::passLogFile>},
+        {"deinterlace", Bool<&TaskSettings::deinterlace>},
+        {"psnr", Bool<&TaskSettings::psnr>},
+        {"vstats",
+         [](TCustomFFmpeg& t, const std::string&, const std::string&) {
+             time_t now = time(nullptr);
+             struct tm tmv;
+             localtime_r(&now, &tmv);
+             S(t).vstatsFilename = FormatStr("%svstats_%02d%02d%02d.log", core::ProgramFolder().c_str(), tmv.tm_hour,
+                                          tmv.tm_min, tmv.tm_sec);
+         }},
+        {"vstats_file", Text<&TaskSettings::vstatsFilename>},
+        {"vhook",
+         [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
+             t.OptVhook(v);
+         }},
+        {"vfilters", Text<&TaskSettings::vfilters>},
+        {"vf", Text<&TaskSettings::vfilters>},
+        {"intra_matrix",
+         [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
+             t.OptMatrix(v, S(t).intraMatrix);
+         }},
+        {"inter_matrix",
+         [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
+             t.OptMatrix(v, S(t).interMatrix);
+         }},
+        {"top", Int<&TaskSettings::topField>},
+        {"dc", Int<&TaskSettings::intraDcPrecision>},
+        {"vtag",
+         [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
+             t.OptTag(v, S(t).videoTag);
+         }},
+        {"atag",
+         [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
+             t.OptTag(v, S(t).audioTag);
+         }},
+        {"stag",
+         [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
+             t.OptTag(v, S(t).subtitleTag);
+         }},
+        {"newvideo",
+         [](TCustomFFmpeg& t, const std::string&, const std::string&) {
+             if (t.OutputCount() == 0) throw FFmpegException("At least one output file must be specified");
+             t.NewVideoStream(t.OutputCount() - 1);
+         }},
+        {"newaudio",
+         [](TCustomFFmpeg& t, const std::string&, const std::string&) {
+             if (t.OutputCount() == 0) throw FFmpegException("At least one output file must be specified");
+             t.NewAudioStream(t.OutputCount() - 1);
+         }},
+        {"newsubtitle",
+         [](TCustomFFmpeg& t, const std::string&, const std::string&) {
+             if (t.OutputCount() == 0) throw FFmpegException("At least one output file must be specified");
+             t.NewSubtitleStream(t.OutputCount() - 1);
+         }},
+        {"vlang", Text<&TaskSettings::videoLang>},
+        {"alang", Text<&TaskSettings::audioLang>},
+        {"slang", Text<&TaskSettings::subtitleLang>},
+        {"qphist", Bool<&TaskSettings::qpHist>},
+        {"force_fps", Bool<&TaskSettings::forceFps>},
+        {"streamid",
+         [](TCustomFFmpeg& t, const std::string& name, const std::string& v) {
+             t.OptStreamId(name, v);
+         }},
+        {"force_key_frames", Text<&TaskSettings::forcedKeyFrames>},
+        {"vc", Int<&TaskSettings::videoChannel>},
+        {"tvstd", Text<&TaskSettings::tvStandard>},
+        // audio and subtitles
+        {"ab",
+         [](TCustomFFmpeg& t, const std::string& name, const std::string& v) {
+             t.OptBitrate(name, v, AVMEDIA_TYPE_AUDIO);
+         }},
+        {"aframes",
+         [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
+             S(t).maxFrames[1] = ToInt(v);
+         }},
+        {"aq", Float<&TaskSettings::audioQScale>},
+        {"ar",
+         [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
+             const int r = ToInt(v);
+             if (r > 0) S(t).sampleRate = r;
+         }},
+        {"ac",
+         [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
+             const int c = ToInt(v);
+             if (c > 0) {
+                 S(t).channels = c;
+                 S(t).channelLayout = 0;
+             }
+         }},
+        {"an", Bool<&TaskSettings::audioDisable>},
+        {"sn", Bool<&TaskSettings::subtitleDisable>},
+        {"acodec",
+         [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
+             t.SetCodecName(AVMEDIA_TYPE_AUDIO, v);
+         }},
+        {"scodec",
+         [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
+             t.SetCodecName(AVMEDIA_TYPE_SUBTITLE, v);
+         }},
+        {"vol", Int<&TaskSettings::volume>},
+        {"sample_fmt",
+         [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
+             if (v == "list") {
+                 std::string list;
+                 for (int f = 0; f < AV_SAMPLE_FMT_NB; ++f)
+                     list += std::string(av_get_sample_fmt_name(AVSampleFormat(f))) + "\n";
+                 t.Log(llInfo, list);
+                 return;
+             }
+             const AVSampleFormat f = av_get_sample_fmt(v.c_str());
+             if (f == AV_SAMPLE_FMT_NONE) RaiseFmt("Invalid sample format \"%s\"", v.c_str());
+             S(t).sampleFmt = f;
+         }},
+        {"absf",
+         [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
+             const std::string n = v.substr(0, v.find('='));
+             if (!av_bsf_get_by_name(n.c_str())) RaiseFmt("Unknown bitstream filter %s", n.c_str());
+             S(t).absf.push_back(v);
+         }},
+        {"vbsf",
+         [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
+             const std::string n = v.substr(0, v.find('='));
+             if (!av_bsf_get_by_name(n.c_str())) RaiseFmt("Unknown bitstream filter %s", n.c_str());
+             S(t).vbsf.push_back(v);
+         }},
+        {"sbsf",
+         [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
+             const std::string n = v.substr(0, v.find('='));
+             if (!av_bsf_get_by_name(n.c_str())) RaiseFmt("Unknown bitstream filter %s", n.c_str());
+             S(t).sbsf.push_back(v);
+         }},
+        {"apre",
+         [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
+             t.ApplyPreset("apre", v);
+         }},
+        {"vpre",
+         [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
+             t.ApplyPreset("vpre", v);
+         }},
+        {"spre",
+         [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
+             t.ApplyPreset("spre", v);
+         }},
+        {"fpre",
+         [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
+             t.ApplyPreset("fpre", v);
+         }},
+    };
+    return table;
 }
-}
-, OPT("v") {
-    S.verbose = ToInt(v);
-}
-}
-, OPT("timelimit") {
-    t.Log(llWarning, "Warning: -timelimit not implemented on Windows");
-}
-}
-, OPT("threads") {
-    S.threads = ToInt(v);
-    if (S.verbose >= 0)
-        t.Log(llVerbose,
-              "Warning: if the ffmpeg libraries were not compiled with thread support, it would be using "
-              "thread emulation.");
-}
-}
-, OPT("target") {
-    std::string norm = "auto", kind = v;
-    for (const char* prefix : {"pal-", "ntsc-", "film-"})
-        if (v.rfind(prefix, 0) == 0) {
-            norm = std::string(prefix, std::strlen(prefix) - 1);
-            kind = v.substr(std::strlen(prefix));
-        }
-    t.SetTarget(kind, norm, "ntsc");
-}
-}
-, OPT("dump") {
-    S.doDump = OptionIsTrue(v);
-}
-}
-, OPT("hex") {
-    S.doHex = OptionIsTrue(v);
-}
-}
-, OPT("re") {
-    S.rateEmu = OptionIsTrue(v);
-}
-}
-, OPT("loop_input") {
-    S.loopInput = OptionIsTrue(v);
-}
-}
-, OPT("loop_output") {
-    S.loopOutput = ToInt(v);
-}
-}
-, OPT("xerror") {
-    S.exitOnError = OptionIsTrue(v);
-}
-}
-, OPT("fs") {
-    S.limitFilesize = ToInt64(v);
-}
-}
-, OPT("f") {
-    S.forcedFormat = v;
-}
-}
-, OPT("ss") {
-    S.startTime = t.ParseTimeOrRaise("duration", name, v, true);
-}
-}
-, OPT("t") {
-    S.recordingTime = t.ParseTimeOrRaise("duration", name, v, true);
-}
-}
-, OPT("itsoffset") {
-    S.inputTsOffset = t.ParseTimeOrRaise("duration", name, v, true);
-}
-}
-, OPT("itsscale") {
-    const size_t colon = v.find(':');
-    const int idx = ToInt(v.substr(0, colon));
-    if (idx >= kMaxStreams) RaiseFmt("stream index over MAX_STREAMS(%d)", kMaxStreams);
-    if (idx >= 0 && colon != std::string::npos) S.tsScale[idx] = ToFloat(v.substr(colon + 1));
-}
-}
-, OPT("timestamp") {
-    S.recTimestamp = t.ParseTimeOrRaise("date", name, v, false) / 1000000;
-}
-}
-, OPT("metadata") {
-    const size_t eq = v.find('=');
-    if (eq == std::string::npos) throw FFmpegException("Missing =");
-    if (eq == 0) throw FFmpegException("wrong parameter of metadata");
-    S.metadata.push_back({v.substr(0, eq), v.substr(eq + 1)});
-}
-}
-, OPT("programid") {
-    S.programId = ToInt(v);
-}
-}
-, OPT("vsync") {
-    S.videoSync = ToInt(v);
-}
-}
-, OPT("async") {
-    S.audioSync = ToInt(v);
-}
-}
-, OPT("adrift_threshold") {
-    S.audioDriftThreshold = static_cast<float>(ToFloat(v));
-}
-}
-, OPT("dts_delta_threshold") {
-    S.dtsDeltaThreshold = static_cast<float>(ToFloat(v));
-}
-}
-, OPT("vglobal") {
-    S.vglobal = ToInt(v);
-}
-}
-, OPT("copyts") {
-    S.copyTs = OptionIsTrue(v);
-}
-}
-, OPT("copytb") {
-    S.copyTb = OptionIsTrue(v);
-}
-}
-, OPT("shortest") {
-    S.shortest = OptionIsTrue(v);
-}
-}
-, OPT("copyinkf") {
-    S.copyInitialNonkeyframes = v.empty() ? 1 : ToInt(v);
-}
-}
-, OPT("isync") {
-    S.inputSync = OptionIsTrue(v);
-}
-}
-, OPT("muxdelay") {
-    S.muxMaxDelay = static_cast<float>(ToFloat(v));
-}
-}
-, OPT("muxpreload") {
-    S.muxPreload = static_cast<float>(ToFloat(v));
-}
-}
-, OPT("map") {
-    t.OptMap(v);
-}
-}
-, OPT("map_meta_data") {
-    t.OptMapMetaData(v);
-}
-}
-, OPT("map_chapters") {
-    t.OptMapChapters(v);
-}
-}
-,
-    // video
-    OPT("b") {
-    t.OptBitrate(name, v, AVMEDIA_TYPE_VIDEO);
-}
-}
-, OPT("vb") {
-    t.OptBitrate(name, v, AVMEDIA_TYPE_VIDEO);
-}
-}
-, OPT("vframes") {
-    S.maxFrames[0] = ToInt(v);
-}
-}
-, OPT("r") {
-    AVRational r;
-    if (av_parse_video_rate(&r, v.c_str()) < 0) throw FFmpegException("Incorrect frame rate");
-    S.frameRate = r;
-}
-}
-, OPT("s") {
-    int w = 0, h = 0;
-    if (av_parse_video_size(&w, &h, v.c_str()) < 0) throw FFmpegException("Incorrect frame size");
-    S.frameWidth = w;
-    S.frameHeight = h;
-}
-}
-, OPT("aspect") {
-    double ar = 0;
-    const size_t colon = v.find(':');
-    if (colon != std::string::npos) {
-        const int x = ToInt(v.substr(0, colon));
-        const int y = ToInt(v.substr(colon + 1));
-        if (x > 0 && y > 0) ar = static_cast<double>(x) / y;
-    } else {
-        ar = ToFloat(v);
-    }
-    if (ar == 0) throw FFmpegException("Incorrect aspect ratio specification.");
-    S.frameAspect = ar;
-}
-}
-, OPT("pix_fmt") {
-    if (v == "list") {
-        const AVPixFmtDescriptor* d = nullptr;
-        std::string list;
-        while ((d = av_pix_fmt_desc_next(d)))
-            list += std::string(d->name) + "\n";
-        t.Log(llInfo, list);
-        return;
-    }
-    const AVPixelFormat f = av_get_pix_fmt(v.c_str());
-    if (f == AV_PIX_FMT_NONE) RaiseFmt("Unknown pixel format requested: %s", v.c_str());
-    S.pixFmt = f;
-}
-}
-, OPT("croptop") {
-    throw FFmpegException("Removed, use the crop filter instead");
-}
-}
-, OPT("cropbottom") {
-    throw FFmpegException("Removed, use the crop filter instead");
-}
-}
-, OPT("cropleft") {
-    throw FFmpegException("Removed, use the crop filter instead");
-}
-}
-, OPT("cropright") {
-    throw FFmpegException("Removed, use the crop filter instead");
-}
-}
-, OPT("padtop") {
-    throw FFmpegException("Removed, use the pad filter instead");
-}
-}
-, OPT("padbottom") {
-    throw FFmpegException("Removed, use the pad filter instead");
-}
-}
-, OPT("padleft") {
-    throw FFmpegException("Removed, use the pad filter instead");
-}
-}
-, OPT("padright") {
-    throw FFmpegException("Removed, use the pad filter instead");
-}
-}
-, OPT("padcolor") {
-    throw FFmpegException("Removed, use the pad filter instead");
-}
-}
-, OPT("intra") {
-    S.intraOnly = OptionIsTrue(v);
-}
-}
-, OPT("vn") {
-    S.videoDisable = OptionIsTrue(v);
-}
-}
-, OPT("vdt") {
-    S.videoDiscard = ToInt(v);
-}
-}
-, OPT("qscale") {
-    const double q = ToFloat(v);
-    if (!(q > 0 && q <= 255)) throw FFmpegException("qscale must be > 0.0 and <= 255");
-    S.videoQScale = static_cast<float>(q);
-}
-}
-, OPT("rc_override") {
-    S.rcOverride = v;
-}
-}
-, OPT("vcodec") {
-    t.SetCodecName(AVMEDIA_TYPE_VIDEO, v);
-}
-}
-, OPT("me_threshold") {
-    S.meThreshold = ToInt(v);
-}
-}
-, OPT("sameq") {
-    S.sameQuality = OptionIsTrue(v);
-}
-}
-, OPT("pass") {
-    const int p = ToInt(v);
-    if (p != 1 && p != 2) throw FFmpegException("pass number can be only 1 or 2");
-    S.doPass = p;
-}
-}
-, OPT("passlogfile") {
-    S.passLogFile = v;
-}
-}
-, OPT("deinterlace") {
-    S.deinterlace = OptionIsTrue(v);
-}
-}
-, OPT("psnr") {
-    S.psnr = OptionIsTrue(v);
-}
-}
-, OPT("vstats") {
-    time_t now = time(nullptr);
-    struct tm tmv;
-    localtime_r(&now, &tmv);
-    S.vstatsFilename = FormatStr("%svstats_%02d%02d%02d.log", core::ProgramFolder().c_str(), tmv.tm_hour,
-                                 tmv.tm_min, tmv.tm_sec);
-}
-}
-, OPT("vstats_file") {
-    S.vstatsFilename = v;
-}
-}
-, OPT("vhook") {
-    t.OptVhook(v);
-}
-}
-, OPT("vfilters") {
-    S.vfilters = v;
-}
-}
-, OPT("vf") {
-    S.vfilters = v;
-}
-}
-, OPT("intra_matrix") {
-    t.OptMatrix(v, S.intraMatrix);
-}
-}
-, OPT("inter_matrix") {
-    t.OptMatrix(v, S.interMatrix);
-}
-}
-, OPT("top") {
-    S.topField = ToInt(v);
-}
-}
-, OPT("dc") {
-    S.intraDcPrecision = ToInt(v);
-}
-}
-, OPT("vtag") {
-    t.OptTag(v, S.videoTag);
-}
-}
-, OPT("atag") {
-    t.OptTag(v, S.audioTag);
-}
-}
-, OPT("stag") {
-    t.OptTag(v, S.subtitleTag);
-}
-}
-, OPT("newvideo") {
-    if (t.OutputCount() == 0) throw FFmpegException("At least one output file must be specified");
-    t.NewVideoStream(t.OutputCount() - 1);
-}
-}
-, OPT("newaudio") {
-    if (t.OutputCount() == 0) throw FFmpegException("At least one output file must be specified");
-    t.NewAudioStream(t.OutputCount() - 1);
-}
-}
-, OPT("newsubtitle") {
-    if (t.OutputCount() == 0) throw FFmpegException("At least one output file must be specified");
-    t.NewSubtitleStream(t.OutputCount() - 1);
-}
-}
-, OPT("vlang") {
-    S.videoLang = v;
-}
-}
-, OPT("alang") {
-    S.audioLang = v;
-}
-}
-, OPT("slang") {
-    S.subtitleLang = v;
-}
-}
-, OPT("qphist") {
-    S.qpHist = OptionIsTrue(v);
-}
-}
-, OPT("force_fps") {
-    S.forceFps = OptionIsTrue(v);
-}
-}
-, OPT("streamid") {
-    t.OptStreamId(name, v);
-}
-}
-, OPT("force_key_frames") {
-    S.forcedKeyFrames = v;
-}
-}
-, OPT("vc") {
-    S.videoChannel = ToInt(v);
-}
-}
-, OPT("tvstd") {
-    S.tvStandard = v;
-}
-}
-,
-    // audio and subtitles
-    OPT("ab") {
-    t.OptBitrate(name, v, AVMEDIA_TYPE_AUDIO);
-}
-}
-, OPT("aframes") {
-    S.maxFrames[1] = ToInt(v);
-}
-}
-, OPT("aq") {
-    S.audioQScale = static_cast<float>(ToFloat(v));
-}
-}
-, OPT("ar") {
-    const int r = ToInt(v);
-    if (r > 0) S.sampleRate = r;
-}
-}
-, OPT("ac") {
-    const int c = ToInt(v);
-    if (c > 0) {
-        S.channels = c;
-        S.channelLayout = 0;
-    }
-}
-}
-, OPT("an") {
-    S.audioDisable = OptionIsTrue(v);
-}
-}
-, OPT("sn") {
-    S.subtitleDisable = OptionIsTrue(v);
-}
-}
-, OPT("acodec") {
-    t.SetCodecName(AVMEDIA_TYPE_AUDIO, v);
-}
-}
-, OPT("scodec") {
-    t.SetCodecName(AVMEDIA_TYPE_SUBTITLE, v);
-}
-}
-, OPT("vol") {
-    S.volume = ToInt(v);
-}
-}
-, OPT("sample_fmt") {
-    if (v == "list") {
-        std::string list;
-        for (int f = 0; f < AV_SAMPLE_FMT_NB; ++f)
-            list += std::string(av_get_sample_fmt_name(AVSampleFormat(f))) + "\n";
-        t.Log(llInfo, list);
-        return;
-    }
-    const AVSampleFormat f = av_get_sample_fmt(v.c_str());
-    if (f == AV_SAMPLE_FMT_NONE) RaiseFmt("Invalid sample format \"%s\"", v.c_str());
-    S.sampleFmt = f;
-}
-}
-, OPT("absf") {
-    const std::string n = v.substr(0, v.find('='));
-    if (!av_bsf_get_by_name(n.c_str())) RaiseFmt("Unknown bitstream filter %s", n.c_str());
-    S.absf.push_back(v);
-}
-}
-, OPT("vbsf") {
-    const std::string n = v.substr(0, v.find('='));
-    if (!av_bsf_get_by_name(n.c_str())) RaiseFmt("Unknown bitstream filter %s", n.c_str());
-    S.vbsf.push_back(v);
-}
-}
-, OPT("sbsf") {
-    const std::string n = v.substr(0, v.find('='));
-    if (!av_bsf_get_by_name(n.c_str())) RaiseFmt("Unknown bitstream filter %s", n.c_str());
-    S.sbsf.push_back(v);
-}
-}
-, OPT("apre") {
-    t.ApplyPreset("apre", v);
-}
-}
-, OPT("vpre") {
-    t.ApplyPreset("vpre", v);
-}
-}
-, OPT("spre") {
-    t.ApplyPreset("spre", v);
-}
-}
-, OPT("fpre") {
-    t.ApplyPreset("fpre", v);
-}
-}
-,
-}
-;
-return table;
-}
-
-#undef OPT
-#undef S
 
 void TCustomFFmpeg::ParseOption(const std::string& name, const std::string& value) {
     static const char* const kNothing[] = {"L",         "h",       "version", "formats", "codecs",   "bsfs",
