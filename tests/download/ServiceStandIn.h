@@ -7,13 +7,13 @@
 //   GET http://media.stand-in.invalid/videoplayback?id=ID&itag=N&...   the media of one stream
 // Each video is a small data description; anything not described is answered with 404.
 
-#include <atomic>
 #include <cstdint>
 #include <map>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
+
+#include "LoopbackListener.h"
 
 namespace reeltest {
 
@@ -40,10 +40,7 @@ struct StandInVideo {
 
 class ServiceStandIn {
 public:
-    struct Request {
-        std::string target;                          // as sent: the absolute address of a proxy request
-        std::map<std::string, std::string> headers;  // lower-case names
-    };
+    using Request = LoopbackListener::Request;
 
     ServiceStandIn();
     ~ServiceStandIn();
@@ -53,8 +50,8 @@ public:
     // Describe videos before the run that fetches them.
     void AddVideo(const std::string& id, StandInVideo video);
 
-    int Port() const { return port_; }
-    std::string ProxyAddress() const { return "http://127.0.0.1:" + std::to_string(port_); }
+    int Port() const { return listener_.Port(); }
+    std::string ProxyAddress() const { return "http://127.0.0.1:" + std::to_string(Port()); }
     static std::string WatchLink(const std::string& id) { return "http://www.youtube.com/watch?v=" + id; }
     static std::string MediaAddress(const std::string& id, int itag);
     // The information document built for a video: its stream map lists every stream, escaped as the service
@@ -66,21 +63,13 @@ public:
     std::vector<Request> Requests() const;
 
 private:
-    void acceptLoop();
-    void serve(int fd);
     bool handle(int fd, const Request& request);
     bool sendMedia(int fd, const StandInMedia& media);
     void stallUntilClientLeaves(int fd);
 
-    int listenFd_ = -1;
-    int port_ = 0;
-    std::atomic<bool> stopping_{false};
-    std::thread acceptThread_;
     mutable std::mutex mutex_;
     std::map<std::string, StandInVideo> videos_;
-    std::vector<std::thread> connections_;
-    std::vector<int> openFds_;
-    std::vector<Request> requests_;
+    LoopbackListener listener_;  // last: stops before what its handler uses goes away
 };
 
 }  // namespace reeltest

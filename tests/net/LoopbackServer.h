@@ -22,32 +22,27 @@
 // A request in proxy form ("GET http://host/path") gets 407 unless it carries the proxy credentials
 // proxyuser / proxypass, and is then served by the routes above.
 
-#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <map>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
+
+#include "LoopbackListener.h"
 
 namespace reeltest {
 
 class LoopbackServer {
 public:
-    struct Request {
-        std::string method;
-        std::string target;
-        std::map<std::string, std::string> headers;  // lower-case names
-        std::string body;
-    };
+    using Request = LoopbackListener::Request;
 
     explicit LoopbackServer(std::chrono::seconds lifetime = std::chrono::seconds(600));
     ~LoopbackServer();
     LoopbackServer(const LoopbackServer&) = delete;
     LoopbackServer& operator=(const LoopbackServer&) = delete;
 
-    int Port() const { return port_; }
+    int Port() const { return listener_.Port(); }
     std::string Url(const std::string& pathAndQuery) const;
     std::vector<Request> Requests() const;
 
@@ -59,26 +54,16 @@ public:
     static std::string Body(std::uint64_t from, std::uint64_t count);
 
 private:
-    void acceptLoop();
-    void serve(int fd);
     bool handle(int fd, const Request& request);
-    bool sendAll(int fd, const char* data, std::size_t size);
     bool sendBody(int fd, std::uint64_t from, std::uint64_t count);
 
-    int listenFd_ = -1;
-    int port_ = 0;
-    std::chrono::steady_clock::time_point deadline_;
-    std::atomic<bool> stopping_{false};
-    std::thread acceptThread_;
     mutable std::mutex mutex_;
-    std::vector<std::thread> connections_;
-    std::vector<int> openFds_;
-    std::vector<Request> requests_;
     struct CannedReply {
         std::string bytes;
         std::chrono::milliseconds hold;
     };
     std::map<std::string, CannedReply> canned_;
+    LoopbackListener listener_;  // last: stops before what its handler uses goes away
 };
 
 }  // namespace reeltest
