@@ -1,10 +1,16 @@
 #pragma once
 // A window-less view of the conversion run for the benchmarks: it hands over the input files and notes
-// when the summary would show.
+// when the summary would show. With it, what the conversion benchmarks set up alike: the clips, the
+// libraries and the preset they run.
 
 #include <QStringList>
+#include <cstdio>
+#include <cstdlib>
 
+#include "engine/FFLoad.h"
+#include "engine/FFLog.h"
 #include "wizard/ConversionRun.h"
+#include "wizard/PresetTable.h"
 
 class BenchRunView : public wizard::ConversionRunView {
 public:
@@ -37,4 +43,22 @@ inline bool MakeBenchClip(const QString& path, const QString& size, double secon
                             .arg(seconds)
                             .arg(path);
     return std::system(cmd.toLocal8Bit().constData()) == 0;
+}
+
+// Loads the FFmpeg libraries with their log kept to errors; false, with the reason printed, when they fail.
+inline bool LoadBenchAVLib() {
+    if (!engine::LoadAVLib("")) {
+        std::fprintf(stderr, "%s\n", engine::AVLibLastErrMsg().c_str());
+        return false;
+    }
+    engine::FFLogger().SetLogLevel(engine::llError);
+    return true;
+}
+
+// Chooses the MP4 preset "PC - Standard Quality" the conversion benchmarks run.
+inline void ChooseMp4PcStandard(app::TGlobalVars& globals) {
+    constexpr int kMP4 = 1, kPCStandard = 15;
+    globals.OutputFormatClass = app::fcVideo;
+    globals.OutputVideoFormat = kMP4;
+    globals.PresetIndex[wizard::FindOutputFormat(app::fcVideo, kMP4)->Slot] = kPCStandard;
 }

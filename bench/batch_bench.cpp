@@ -15,9 +15,6 @@
 
 #include "BenchRunView.h"
 #include "core/SimpleDispatcher.h"
-#include "engine/FFLoad.h"
-#include "engine/FFLog.h"
-#include "wizard/PresetTable.h"
 
 namespace {
 
@@ -32,8 +29,6 @@ double CpuSeconds(int who) {
     return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-constexpr int kMP4 = 1, kPCStandard = 15;
-
 // The same settings as the preset, for the ffmpeg tool.
 const char* const kToolSettings = "-c:v mpeg4 -b:v 1200k -r 25 -c:a aac -ac 2 -ar 48000 -b:a 192k";
 
@@ -45,11 +40,7 @@ int main(int argc, char** argv) {
     const int runs = runsEnv ? std::max(1, std::atoi(runsEnv)) : 3;
     core::SimpleDispatcher dispatcher;
     core::setMainDispatcher(&dispatcher);
-    if (!engine::LoadAVLib("")) {
-        std::fprintf(stderr, "%s\n", engine::AVLibLastErrMsg().c_str());
-        return 1;
-    }
-    engine::FFLogger().SetLogLevel(engine::llError);
+    if (!LoadBenchAVLib()) return 1;
 
     QTemporaryDir dir;
     BenchRunView view;
@@ -60,9 +51,7 @@ int main(int argc, char** argv) {
     }
 
     app::TGlobalVars globals;
-    globals.OutputFormatClass = app::fcVideo;
-    globals.OutputVideoFormat = kMP4;
-    globals.PresetIndex[wizard::FindOutputFormat(app::fcVideo, kMP4)->Slot] = kPCStandard;
+    ChooseMp4PcStandard(globals);
     std::vector<double> programTimes, toolTimes;
     for (int r = 0; r < runs; ++r) {
         const QString programOut = dir.path() + QStringLiteral("/program%1/").arg(r);

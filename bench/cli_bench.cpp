@@ -14,7 +14,8 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
+
+#include "BenchArgs.h"
 
 namespace {
 
@@ -28,11 +29,8 @@ bool RunTool(const QString& program, const QStringList& args) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    int files = 8, repeat = 3;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        if (!std::strcmp(argv[i], "--files")) files = std::atoi(argv[i + 1]);
-        if (!std::strcmp(argv[i], "--repeat")) repeat = std::atoi(argv[i + 1]);
-    }
+    const BenchBatchArgs args = ParseBenchBatchArgs(argc, argv, {8, 3});
+    const int files = args.files, repeat = args.repeat;
     QTemporaryDir dir;
     QStringList inputs;
     for (int i = 0; i < files; ++i) {

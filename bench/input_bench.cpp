@@ -13,8 +13,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
+#include "BenchArgs.h"
 #include "MediaClips.h"
 #include "engine/FFDecode.h"
 #include "engine/FFLoad.h"
@@ -49,11 +49,8 @@ bool Make(const QString& path, const char* args) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    int files = 50, repeat = 3;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        if (!std::strcmp(argv[i], "--files")) files = std::atoi(argv[i + 1]);
-        if (!std::strcmp(argv[i], "--repeat")) repeat = std::atoi(argv[i + 1]);
-    }
+    const BenchBatchArgs args = ParseBenchBatchArgs(argc, argv, {50, 3});
+    const int files = args.files, repeat = args.repeat;
     if (!engine::LoadAVLib("lib")) {
         std::fprintf(stderr, "media libraries: %s\n", engine::AVLibLastErrMsg().c_str());
         return 1;

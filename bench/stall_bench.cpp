@@ -16,10 +16,7 @@
 
 #include "BenchRunView.h"
 #include "app/QtDispatcher.h"
-#include "engine/FFLoad.h"
-#include "engine/FFLog.h"
 #include "engine/Previewer.h"
-#include "wizard/PresetTable.h"
 
 namespace {
 
@@ -38,7 +35,6 @@ private:
     QPixmap pixmap_;
 };
 
-constexpr int kMP4 = 1, kPCStandard = 15;
 constexpr int kTickMs = 10;
 
 }  // namespace
@@ -49,11 +45,7 @@ int main(int argc, char** argv) {
     QGuiApplication application(argc, argv);
     app::QtDispatcher dispatcher;
     core::setMainDispatcher(&dispatcher);  // stays installed while the run below is torn down
-    if (!engine::LoadAVLib("")) {
-        std::fprintf(stderr, "%s\n", engine::AVLibLastErrMsg().c_str());
-        return 1;
-    }
-    engine::FFLogger().SetLogLevel(engine::llError);
+    if (!LoadBenchAVLib()) return 1;
 
     QTemporaryDir dir;
     BenchRunView view;
@@ -61,9 +53,7 @@ int main(int argc, char** argv) {
     if (!MakeBenchClip(view.files[0], QStringLiteral("1280x720"), seconds)) return 1;
 
     app::TGlobalVars globals;
-    globals.OutputFormatClass = app::fcVideo;
-    globals.OutputVideoFormat = kMP4;
-    globals.PresetIndex[wizard::FindOutputFormat(app::fcVideo, kMP4)->Slot] = kPCStandard;
+    ChooseMp4PcStandard(globals);
     globals.OutputFileDir = dir.path() + u'/';
 
     PixmapHost host;
