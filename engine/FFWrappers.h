@@ -155,4 +155,16 @@ private:
     AVPacket* p_;
 };
 
+// Drops the frame's references when the scope ends (for frames reused in a receive loop).
+class FrameUnref {
+public:
+    explicit FrameUnref(AVFrame* f) : f_(f) {}
+    ~FrameUnref() { av_frame_unref(f_); }
+    FrameUnref(const FrameUnref&) = delete;
+    FrameUnref& operator=(const FrameUnref&) = delete;
+
+private:
+    AVFrame* f_;
+};
+
 }  // namespace engine

@@ -1,7 +1,17 @@
 #pragma once
-// One conversion task (TCustomFFmpeg): the option language that configures it (FFmpegOptions.cpp),
-// opening its inputs and outputs (FFmpegOpen.cpp), and the transcoding loop that decodes, filters,
-// scales, resamples, encodes and writes (FFmpegRun.cpp, FFmpegVideo.cpp, FFmpegAudio.cpp).
+// One conversion task (TCustomFFmpeg). The option language configures it (FFmpegOptions.cpp, records in
+// FFmpegRecords.cpp) and its inputs and outputs are opened as the options name them (FFmpegOpen.cpp). Run
+// then takes it through its stages, as FFmpeg's own command-line tool does:
+//   FFmpegStreamMap.cpp  which input stream feeds each output stream, and what each needs first
+//   FFmpegDemux.cpp      reading: the next input, packet times onto the task's clock, joining
+//   FFmpegDecode.cpp     decoders, packets to frames (or stream copy), the input hooks
+//   FFmpegFilter.cpp     pictures through the stream's VideoFilter graph
+//   FFmpegResample.cpp   samples through libswresample, volume, audio sync, the FIFO
+//   FFmpegPreview.cpp    the output hook and the preview
+//   FFmpegEncode.cpp     encoders, video sync, draining, pass logs
+//   FFmpegMux.cpp        headers, bitstream filters, packets, trailers
+//   FFmpegRun.cpp        the order of the stages, progress, release
+// The per-stream contexts (InputStream, OutputStream) are in FFmpegStreams.h.
 //
 // Options accumulate in the task's current settings and are consumed by the next input or output that is
 // opened, as with the command-line tool whose option names they use.
@@ -152,7 +162,7 @@ public:
     void NewSubtitleStream(int fileIndex);
     void PrepareJoin();
 
-    // ---- running (FFmpegRun.cpp)
+    // ---- running (FFmpegRun.cpp and the stage files above)
     // Transcodes, then closes codecs and releases outputs and inputs; each step's error is recorded.
     void Run();
     void RequestStop() { stopRequested_ = true; }
@@ -243,40 +253,70 @@ protected:
                                  const char* kindName);
     OutputStream& AddOutputStream(OutputFile& of, AVMediaType kind, const AVCodec* codec, bool copy);
 
-    // run helpers
-    void Transcode();
+    // set-up (FFmpegStreamMap.cpp)
     void SetupStreams();
-    void OpenEncoders();
-    void OpenDecoders();
-    void WriteHeaders();
+    void MapStreams();
+    InputStream* FindInputStream(int file, int stream) const;
+    InputStream* ChooseSource(AVMediaType kind, int firstFile, int lastFile) const;
+    void AttachSource(OutputStream& ost, InputStream& src);
+    void PrepareStreamCopy(OutputStream& ost);
+    void PrepareVideoEncoding(OutputStream& ost, int ostIndex);
+    bool FitPictureSize(OutputStream& ost);
+    void OpenPassLog(OutputStream& ost, int ostIndex);
+    void LogStreamMapping();
+
+    // reading (FFmpegDemux.cpp)
+    static constexpr int kNoInputLeft = -1, kInputsBusy = -2;
     void MainLoop();
-    void ProcessPacket(InputStream& ist, const AVPacket* pkt);
-    void DecodeVideo(InputStream& ist, const AVPacket* pkt, bool& gotAny);
-    void DecodeAudio(InputStream& ist, const AVPacket* pkt, bool& gotAny);
-    void DecodeSubtitle(InputStream& ist, const AVPacket* pkt);
-    void HandleVideoFrame(InputStream& ist, AVFrame* frame);
-    void VideoOut(OutputStream& ost, InputStream& ist, AVFrame* frame, int64_t frameTimeUs);
-    void EncodeVideoFrame(OutputStream& ost, AVFrame* frame);
-    void AudioOut(OutputStream& ost, InputStream& ist, AVFrame* frame, int64_t frameTimeUs);
-    void EncodeAudioFromFifo(OutputStream& ost, bool flush);
-    void SubtitleOut(OutputStream& ost, InputStream& ist, AVSubtitle& sub, int64_t ptsUs);
-    void CopyPacket(OutputStream& ost, InputStream& ist, const AVPacket* pkt);
-    void DrainEncoder(OutputStream& ost, AVFrame* frame);
-    void WritePacket(OutputStream& ost, AVPacket* pkt);
-    void FlushInputStream(InputStream& ist);
-    void FlushEncoders();
-    void SwitchJoinInput();
+    int ChooseInputFile() const;
+    InputStream* TakeInputPacket(InputFile& in, AVPacket* pkt);
+    bool PastRecordingTime(const InputStream& ist, const AVPacket* pkt) const;
     void FixTimestampJump(InputFile& in, InputStream& ist, AVPacket* pkt);
     void FixStreamStart(const InputFile& in, InputStream& ist, AVPacket* pkt);
     int64_t ComputeJumpLimit() const;
     void NoteReadEnd(InputFile& in, const AVStream* st, const AVPacket* pkt);
     void WarnIfInputEndedEarly();
-    void ReportProgress(bool final, int fileIndex);
-    bool FitPictureSize(OutputStream& ost);
-    void BuildFilterGraph(OutputStream& ost, int width, int height, int pixFmt, AVRational sar);
+    void SwitchJoinInput();
+
+    // decoding (FFmpegDecode.cpp)
+    void OpenDecoders();
+    void OpenDecoder(InputStream& ist);
+    void DecodeOrCopy(InputStream& ist, const AVPacket* pkt);
+    void ProcessPacket(InputStream& ist, const AVPacket* pkt);
+    void FlushInputStream(InputStream& ist);
+    void DecodeVideo(InputStream& ist, const AVPacket* pkt, bool& gotAny);
+    void HandleVideoFrame(InputStream& ist, AVFrame* frame);
+    void DecodeAudio(InputStream& ist, const AVPacket* pkt, bool& gotAny);
+    void DecodeSubtitle(InputStream& ist, const AVPacket* pkt);
+
+    // filtering (FFmpegFilter.cpp, FFmpegResample.cpp) and what the host sees (FFmpegPreview.cpp)
+    void ConfigureVideoFilter(OutputStream& ost, int width, int height, int pixFmt, AVRational sar);
+    void FilterVideo(OutputStream& ost, InputStream& ist, AVFrame* frame, int64_t frameTimeUs);
+    void EncodeFilteredVideo(OutputStream& ost, int64_t fallbackUs);
+    void AudioOut(OutputStream& ost, InputStream& ist, AVFrame* frame, int64_t frameTimeUs);
     void PreviewAndHook(OutputStream& ost, AVFrame* frame, int64_t timeUs, int frameNumber);
+
+    // encoding (FFmpegEncode.cpp)
+    void OpenEncoders();
+    std::string OpenEncoder(OutputStream& ost);
+    void EncodeVideoFrame(OutputStream& ost, AVFrame* frame);
+    void EncodeAudioFromFifo(OutputStream& ost, bool flush);
+    void SubtitleOut(OutputStream& ost, InputStream& ist, AVSubtitle& sub, int64_t ptsUs);
+    void DrainEncoder(OutputStream& ost, AVFrame* frame);
+    void FlushEncoders();
     void WritePassStats(OutputStream& ost);
     void WriteVstats(OutputStream& ost, int frameSize);
+
+    // writing (FFmpegMux.cpp)
+    void WriteHeaders();
+    void OpenBitstreamFilters(OutputStream& ost);
+    void CopyPacket(OutputStream& ost, InputStream& ist, const AVPacket* pkt);
+    void WritePacket(OutputStream& ost, AVPacket* pkt);
+    void WriteTrailers();
+
+    // the run (FFmpegRun.cpp)
+    void Transcode();
+    void ReportProgress(bool final, int fileIndex);
     void CloseCodecs();
     int64_t InputTimeOffset(int fileIndex) const;
 

@@ -1,10 +1,12 @@
 #pragma once
-// The task's tables of inputs, outputs and their streams (internal to the task core).
+// The task's tables of inputs and outputs, and the per-stream contexts of its pipeline (internal to the
+// task core).
 
 #include <string>
 #include <vector>
 
 #include "engine/FFmpeg.h"
+#include "engine/VideoFilter.h"
 
 namespace engine {
 
@@ -85,14 +87,8 @@ struct OutputStream {
     bool finished = false;
 
     // video
-    SwsContextPtr sws;
-    int swsW = 0, swsH = 0, swsFmt = -1;
-    FramePtr scaled;
     std::string vfilters;
-    FilterGraphPtr graph;
-    AVFilterContext* bufferSrc = nullptr;
-    AVFilterContext* bufferSink = nullptr;
-    int graphW = 0, graphH = 0, graphFmt = -1;
+    VideoFilter filter;
     std::vector<int64_t> forcedKfPts;  // in encoder time base
     size_t nextForcedKf = 0;
     bool forceFps = false;

@@ -7,9 +7,16 @@ add_library(reel_engine STATIC
   ${CMAKE_CURRENT_LIST_DIR}/FFmpegOptions.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FFmpegRecords.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FFmpegOpen.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FFmpegStreamMap.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FFmpegDemux.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FFmpegDecode.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/VideoFilter.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FFmpegFilter.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FFmpegResample.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FFmpegPreview.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FFmpegEncode.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FFmpegMux.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FFmpegRun.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/FFmpegVideo.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/FFmpegAudio.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Previewer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FFEncode.cpp
 )

@@ -1,5 +1,5 @@
-// The audio path: decoding, the audio hook, volume, resampling and sample-format conversion through
-// libswresample, audio sync, the FIFO that cuts encoder-sized frames, and the final flush of all encoders.
+// The audio stage between decoder and encoder: resampling and sample-format conversion through
+// libswresample, volume, audio sync, and the FIFO that gathers samples into encoder-sized frames.
 
 #include <algorithm>
 #include <climits>
@@ -11,8 +11,6 @@
 #include "engine/StrFormat.h"
 
 extern "C" {
-#include <libavfilter/buffersink.h>
-#include <libavfilter/buffersrc.h>
 #include <libavutil/opt.h>
 #include <libavutil/samplefmt.h>
 }
@@ -69,39 +67,6 @@ void ApplyVolume(uint8_t* const* data, AVSampleFormat fmt, int channels, int sam
 }
 
 }  // namespace
-
-void TCustomFFmpeg::DecodeAudio(InputStream& ist, const AVPacket* pkt, bool& gotAny) {
-    AVCodecContext* dec = ist.dec.get();
-    int ret = avcodec_send_packet(dec, pkt);
-    if (ret < 0 && ret != AVERROR_EOF && ret != AVERROR(EAGAIN)) throw DecodeFailure();
-    AVFrame* frame = decodedFrame_.get();
-    while (true) {
-        ret = avcodec_receive_frame(dec, frame);
-        if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF) break;
-        if (ret < 0) throw DecodeFailure();
-        const int rate = frame->sample_rate > 0 ? frame->sample_rate : dec->sample_rate;
-        int64_t us = ist.nextPts != AV_NOPTS_VALUE ? ist.nextPts : ist.pts;
-        if (frame->best_effort_timestamp != AV_NOPTS_VALUE) {
-            const int64_t t = av_rescale_q(frame->best_effort_timestamp, ist.st->time_base, AV_TIME_BASE_Q);
-            // small jitter of container times does not move the audio clock
-            if (ist.nextPts == AV_NOPTS_VALUE || std::llabs(t - ist.nextPts) > 1000) us = t;
-        }
-        ist.pts = us;
-        ist.nextPts = us + (rate > 0 ? int64_t(frame->nb_samples) * 1000000 / rate : 0);
-        gotAny = true;
-        if (AudioHookOn && OnAudioHook) {
-            const int size = av_samples_get_buffer_size(nullptr, frame->ch_layout.nb_channels,
-                                                        frame->nb_samples, AVSampleFormat(frame->format), 1);
-            OnAudioHook(*this, us, frame->extended_data[0], size, rate, frame->ch_layout.nb_channels,
-                        frame->format);
-        }
-        for (OutputStream* ost : ist.outputs)
-            if (ost->source == &ist && ost->encoding && ost->kind == AVMEDIA_TYPE_AUDIO)
-                AudioOut(*ost, ist, frame, us);
-        av_frame_unref(frame);
-        if (stopRequested_) break;
-    }
-}
 
 void TCustomFFmpeg::AudioOut(OutputStream& ost, InputStream& ist, AVFrame* frame, int64_t frameTimeUs) {
     AVCodecContext* enc = ost.enc.get();
@@ -239,63 +204,6 @@ void TCustomFFmpeg::AudioOut(OutputStream& ost, InputStream& ist, AVFrame* frame
         samples)
         throw FFmpegException("av_fifo_realloc2() failed");
     EncodeAudioFromFifo(ost, false);
-}
-
-void TCustomFFmpeg::EncodeAudioFromFifo(OutputStream& ost, bool flush) {
-    AVCodecContext* enc = ost.enc.get();
-    AVAudioFifo* fifo = ost.fifo.get();
-    while (!stopRequested_ || flush) {
-        int available = av_audio_fifo_size(fifo);
-        int n = ost.frameSize > 0 ? ost.frameSize : available;
-        if (available <= 0) break;
-        if (available < n && !flush) break;
-        int take = std::min(available, n);
-        if (ost.frameSize > 0 && take < ost.frameSize &&
-            !(ost.codec->capabilities & AV_CODEC_CAP_SMALL_LAST_FRAME))
-            n = ost.frameSize;  // pad the last frame with silence
-        else
-            n = take;
-        FramePtr frame = MakeFrame();
-        frame->format = enc->sample_fmt;
-        frame->nb_samples = n;
-        frame->sample_rate = enc->sample_rate;
-        if (av_channel_layout_copy(&frame->ch_layout, &enc->ch_layout) < 0 ||
-            av_frame_get_buffer(frame.get(), 0) < 0)
-            throw FFmpegException("frame_bytes invalid.");
-        if (n > take)
-            av_samples_set_silence(frame->extended_data, take, n - take, enc->ch_layout.nb_channels,
-                                   enc->sample_fmt);
-        av_audio_fifo_read(fifo, reinterpret_cast<void**>(frame->extended_data), take);
-        frame->pts = ost.syncOpts;
-        ost.syncOpts += n;
-        ost.frameNumber++;
-        DrainEncoder(ost, frame.get());
-        if (ost.frameSize == 0 && !flush) break;
-    }
-}
-
-void TCustomFFmpeg::FlushEncoders() {
-    for (auto& ostPtr : outputStreams_) {
-        OutputStream& ost = *ostPtr;
-        if (!ost.encoding || !ost.encoderOpened) continue;
-        if (ost.kind == AVMEDIA_TYPE_VIDEO && ost.graph && ost.bufferSrc) {
-            if (av_buffersrc_add_frame(ost.bufferSrc, nullptr) >= 0) {
-                AVFrame* out = filteredFrame_.get();
-                while (av_buffersink_get_frame(ost.bufferSink, out) >= 0) {
-                    out->pts =
-                        av_rescale_q(out->pts, av_buffersink_get_time_base(ost.bufferSink), AV_TIME_BASE_Q);
-                    EncodeVideoFrame(ost, out);
-                    av_frame_unref(out);
-                }
-            }
-        }
-        if (ost.kind == AVMEDIA_TYPE_AUDIO && ost.fifo) EncodeAudioFromFifo(ost, true);
-        if (ost.kind == AVMEDIA_TYPE_SUBTITLE) continue;
-        if (ost.kind == AVMEDIA_TYPE_VIDEO && ost.frameNumber == 0 &&
-            !(ost.codec->capabilities & AV_CODEC_CAP_DELAY))
-            continue;
-        DrainEncoder(ost, nullptr);
-    }
 }
 
 }  // namespace engine

@@ -1,0 +1,236 @@
+// Decoding: opening the decoders, packets to frames (or to stream copy) for every kind, and the input
+// hooks that see the decoded pictures and samples.
+
+#include <chrono>
+#include <cmath>
+#include <thread>
+
+#include "engine/FFmpeg.h"
+#include "engine/FFmpegStreams.h"
+#include "engine/FrameHook.h"
+#include "engine/StrFormat.h"
+
+extern "C" {
+#include <libavutil/samplefmt.h>
+#include <libavutil/time.h>
+}
+
+namespace engine {
+
+const char* MediaKindName(AVMediaType kind);
+
+void TCustomFFmpeg::OpenDecoders() {
+    for (auto& ist : inputStreams_)
+        if (ist->decodingNeeded) OpenDecoder(*ist);
+    for (auto& istPtr : inputStreams_) {
+        InputStream& ist = *istPtr;
+        ist.pts = 0;
+        if (ist.st->avg_frame_rate.num && ist.dec)
+            ist.pts = -static_cast<int64_t>(ist.dec->has_b_frames * 1000000 / av_q2d(ist.st->avg_frame_rate));
+        ist.nextPts = AV_NOPTS_VALUE;
+        ist.startWallTime = av_gettime_relative();
+    }
+}
+
+void TCustomFFmpeg::OpenDecoder(InputStream& ist) {
+    const AVMediaType kind = ist.st->codecpar->codec_type;
+    if (!ist.decoder)
+        RaiseFmt("Decoder (codec id %d) not found for input stream #%d.%d (%s)", ist.st->codecpar->codec_id,
+                 ist.fileIndex, ist.streamIndex, MediaKindName(kind));
+    ist.dec = MakeCodecContext(ist.decoder);
+    avcodec_parameters_to_context(ist.dec.get(), ist.st->codecpar);
+    ist.dec->pkt_timebase = ist.st->time_base;
+    ist.dec->thread_count = s_.threads;
+    ApplyCodecParamsTo(ist.dec.get(), kind, false);
+    if (avcodec_open2(ist.dec.get(), ist.decoder, nullptr) < 0) {
+        ist.dec.reset();
+        RaiseFmt("Error while opening decoder for input stream #%d.%d (%s)", ist.fileIndex, ist.streamIndex,
+                 MediaKindName(kind));
+    }
+}
+
+// A packet of a stream some output wants: decoded, or copied when no output encodes from it. A packet the
+// decoder refuses is skipped with a log line, or ends the task with "xerror".
+void TCustomFFmpeg::DecodeOrCopy(InputStream& ist, const AVPacket* pkt) {
+    try {
+        ProcessPacket(ist, pkt);
+        return;
+    } catch (const DecodeFailure&) {
+    }
+    const std::string msg = FormatStr("Error while decoding stream #%d.%d (%s)", ist.fileIndex,
+                                      ist.streamIndex, MediaKindName(ist.st->codecpar->codec_type));
+    if (s_.exitOnError) throw FFmpegException(msg);
+    if (s_.verbose >= 0) Log(llVerbose, msg);
+}
+
+void TCustomFFmpeg::ProcessPacket(InputStream& ist, const AVPacket* pkt) {
+    if (pkt && pkt->dts != AV_NOPTS_VALUE) {
+        const int64_t dts = av_rescale_q(pkt->dts, ist.st->time_base, AV_TIME_BASE_Q);
+        if (!ist.decodingNeeded || !ist.sawFirstTs) ist.pts = dts;
+        ist.sawFirstTs = true;
+    }
+    if (s_.rateEmu && pkt) {
+        // read no faster than the stream plays
+        while (!stopRequested_ && ist.pts - (av_gettime_relative() - ist.startWallTime) > 1000)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    if (!ist.decodingNeeded) {
+        if (!pkt) return;
+        for (OutputStream* ost : ist.outputs)
+            if (ost->source == &ist) CopyPacket(*ost, ist, pkt);
+        int64_t duration =
+            pkt->duration > 0 ? av_rescale_q(pkt->duration, ist.st->time_base, AV_TIME_BASE_Q) : 0;
+        ist.nextPts = ist.pts + duration;
+        return;
+    }
+    bool got = false;
+    switch (ist.st->codecpar->codec_type) {
+        case AVMEDIA_TYPE_VIDEO:
+            DecodeVideo(ist, pkt, got);
+            break;
+        case AVMEDIA_TYPE_AUDIO:
+            DecodeAudio(ist, pkt, got);
+            break;
+        case AVMEDIA_TYPE_SUBTITLE:
+            DecodeSubtitle(ist, pkt);
+            break;
+        default:
+            break;
+    }
+}
+
+void TCustomFFmpeg::FlushInputStream(InputStream& ist) {
+    ist.flushed = true;
+    if (!ist.dec) return;
+    try {
+        ProcessPacket(ist, nullptr);
+    } catch (const DecodeFailure&) {
+    }
+}
+
+void TCustomFFmpeg::DecodeVideo(InputStream& ist, const AVPacket* pkt, bool& gotAny) {
+    AVCodecContext* dec = ist.dec.get();
+    int ret = avcodec_send_packet(dec, pkt);
+    if (ret < 0 && ret != AVERROR_EOF && ret != AVERROR(EAGAIN)) throw DecodeFailure();
+    int frames = 0;
+    AVFrame* frame = decodedFrame_.get();
+    while (true) {
+        ret = avcodec_receive_frame(dec, frame);
+        if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF) break;
+        if (ret < 0) throw DecodeFailure();
+        ++frames;
+        int64_t ts = frame->best_effort_timestamp;
+        int64_t us = ts != AV_NOPTS_VALUE ? av_rescale_q(ts, ist.st->time_base, AV_TIME_BASE_Q)
+                                          : (ist.nextPts != AV_NOPTS_VALUE ? ist.nextPts : ist.pts);
+        ist.pts = us;
+        AVRational rate = ist.st->avg_frame_rate.num ? ist.st->avg_frame_rate : ist.st->r_frame_rate;
+        int64_t dur = frame->pkt_duration > 0
+                          ? av_rescale_q(frame->pkt_duration, ist.st->time_base, AV_TIME_BASE_Q)
+                      : rate.num ? static_cast<int64_t>(1e6 / av_q2d(rate) * (1 + frame->repeat_pict * 0.5))
+                                 : 40000;
+        ist.nextPts = us + dur;
+        gotAny = true;
+        HandleVideoFrame(ist, frame);
+        av_frame_unref(frame);
+        if (stopRequested_) break;
+    }
+    if (frames > 1 && pkt && !ist.multiFramesWarned && s_.verbose > 0) {
+        LogF(llError, "Multiple frames in a packet from stream %d", ist.streamIndex);
+        ist.multiFramesWarned = true;
+    }
+    if (!pkt) {
+        // the decoder is drained: the encoders fed by it see no more pictures from this stream
+        avcodec_flush_buffers(dec);
+    }
+}
+
+void TCustomFFmpeg::HandleVideoFrame(InputStream& ist, AVFrame* frame) {
+    // the video input hook and hook modules see the decoded picture
+    if ((VideoInputHookOn && OnVideoInputHook) || !hooks_.empty()) {
+        if (av_frame_make_writable(frame) < 0) throw FFmpegException("hook buf malloc error.");
+        if (VideoInputHookOn && OnVideoInputHook) {
+            if (!hookConverter_) hookConverter_ = std::make_unique<TFormatConverter>(HookBitsPixel);
+            TBitmap bmp;
+            if (!hookConverter_->FrameToBitmap(frame, bmp)) {
+                Log(llError, hookConverter_->LastErrMsg());
+                VideoInputHookOn = false;
+            } else {
+                THookInfo info;
+                info.Bitmap = &bmp;
+                info.FrameNumber = 0;
+                info.PTS = ist.pts;
+                try {
+                    OnVideoInputHook(*this, info);
+                    if (info.Update && !hookConverter_->BitmapToFrame(bmp, frame)) {
+                        Log(llError, hookConverter_->LastErrMsg());
+                        VideoInputHookOn = false;
+                    }
+                } catch (const std::exception& e) {
+                    Log(llError, std::string("Error occurs VideoHook event: ") + e.what());
+                }
+                if (info.StopHook) VideoInputHookOn = false;
+            }
+        }
+        for (auto& hook : hooks_)
+            hook->Process(frame, ist.pts);
+    }
+    for (OutputStream* ost : ist.outputs) {
+        if (ost->source != &ist || !ost->encoding || ost->kind != AVMEDIA_TYPE_VIDEO) continue;
+        FilterVideo(*ost, ist, frame, ist.pts);
+    }
+}
+
+void TCustomFFmpeg::DecodeAudio(InputStream& ist, const AVPacket* pkt, bool& gotAny) {
+    AVCodecContext* dec = ist.dec.get();
+    int ret = avcodec_send_packet(dec, pkt);
+    if (ret < 0 && ret != AVERROR_EOF && ret != AVERROR(EAGAIN)) throw DecodeFailure();
+    AVFrame* frame = decodedFrame_.get();
+    while (true) {
+        ret = avcodec_receive_frame(dec, frame);
+        if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF) break;
+        if (ret < 0) throw DecodeFailure();
+        const int rate = frame->sample_rate > 0 ? frame->sample_rate : dec->sample_rate;
+        int64_t us = ist.nextPts != AV_NOPTS_VALUE ? ist.nextPts : ist.pts;
+        if (frame->best_effort_timestamp != AV_NOPTS_VALUE) {
+            const int64_t t = av_rescale_q(frame->best_effort_timestamp, ist.st->time_base, AV_TIME_BASE_Q);
+            // small jitter of container times does not move the audio clock
+            if (ist.nextPts == AV_NOPTS_VALUE || std::llabs(t - ist.nextPts) > 1000) us = t;
+        }
+        ist.pts = us;
+        ist.nextPts = us + (rate > 0 ? int64_t(frame->nb_samples) * 1000000 / rate : 0);
+        gotAny = true;
+        if (AudioHookOn && OnAudioHook) {
+            const int size = av_samples_get_buffer_size(nullptr, frame->ch_layout.nb_channels,
+                                                        frame->nb_samples, AVSampleFormat(frame->format), 1);
+            OnAudioHook(*this, us, frame->extended_data[0], size, rate, frame->ch_layout.nb_channels,
+                        frame->format);
+        }
+        for (OutputStream* ost : ist.outputs)
+            if (ost->source == &ist && ost->encoding && ost->kind == AVMEDIA_TYPE_AUDIO)
+                AudioOut(*ost, ist, frame, us);
+        av_frame_unref(frame);
+        if (stopRequested_) break;
+    }
+}
+
+void TCustomFFmpeg::DecodeSubtitle(InputStream& ist, const AVPacket* pkt) {
+    if (!pkt) return;
+    AVSubtitle sub;
+    int got = 0;
+    if (avcodec_decode_subtitle2(ist.dec.get(), &sub, &got, const_cast<AVPacket*>(pkt)) < 0)
+        throw DecodeFailure();
+    if (!got) return;
+    const int64_t ptsUs = pkt->pts != AV_NOPTS_VALUE
+                              ? av_rescale_q(pkt->pts, ist.st->time_base, AV_TIME_BASE_Q)
+                              : AV_NOPTS_VALUE;
+    try {
+        for (OutputStream* ost : ist.outputs)
+            if (ost->source == &ist && ost->encoding) SubtitleOut(*ost, ist, sub, ptsUs);
+    } catch (...) {
+        avsubtitle_free(&sub);
+        throw;
+    }
+    avsubtitle_free(&sub);
+}
+
+}  // namespace engine

@@ -1,0 +1,287 @@
+// Encoding: opening the encoders, video sync (duplicating and dropping pictures to the output rate),
+// audio frames from the FIFO, subtitles, draining every encoder at the end, the pass log and vstats.
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "engine/FFmpeg.h"
+#include "engine/FFmpegStreams.h"
+#include "engine/StrFormat.h"
+
+extern "C" {
+#include <libavutil/intreadwrite.h>
+}
+
+namespace engine {
+
+const char* MediaKindName(AVMediaType kind);
+
+void TCustomFFmpeg::OpenEncoders() {
+    std::string error;
+    for (auto& ost : outputStreams_) {
+        if (ost->encoding) error = OpenEncoder(*ost);
+        if (!error.empty()) break;
+    }
+    if (error.empty())
+        for (auto& ost : outputStreams_)
+            OpenBitstreamFilters(*ost);
+    // the stream mapping is logged before an encoder error is raised
+    LogStreamMapping();
+    if (!error.empty()) {
+        Log(llError, error);
+        throw FFmpegException(error);
+    }
+}
+
+// Opens the stream's encoder and gives the muxer what it tells; the error text when it cannot be opened.
+std::string TCustomFFmpeg::OpenEncoder(OutputStream& ost) {
+    AVCodecContext* enc = ost.enc.get();
+    if (!ost.codec) {
+        return FormatStr("Encoder (codec id %d) not found for output stream #%d.%d (%s)", enc->codec_id,
+                         ost.fileIndex, ost.index, MediaKindName(ost.kind));
+    }
+    if (ost.kind == AVMEDIA_TYPE_SUBTITLE && ost.source->dec && ost.source->dec->subtitle_header) {
+        enc->subtitle_header = static_cast<uint8_t*>(av_mallocz(ost.source->dec->subtitle_header_size + 1));
+        memcpy(enc->subtitle_header, ost.source->dec->subtitle_header, ost.source->dec->subtitle_header_size);
+        enc->subtitle_header_size = ost.source->dec->subtitle_header_size;
+    }
+    if (avcodec_open2(enc, ost.codec, nullptr) < 0) {
+        return FormatStr(
+            "Error while opening encoder for output stream #%d.%d (%s) - maybe incorrect parameters such "
+            "as "
+            "bit_rate, rate, width or height. Please check error log message to find out more detail "
+            "information.",
+            ost.fileIndex, ost.index, MediaKindName(ost.kind));
+    }
+    ost.encoderOpened = true;
+    avcodec_parameters_from_context(ost.st->codecpar, enc);
+    // what the encoder tells the muxer, such as the buffer sizes (CPB properties) a disc header states
+    for (int k = 0; k < enc->nb_coded_side_data; ++k) {
+        const AVPacketSideData& sd = enc->coded_side_data[k];
+        uint8_t* dst = av_stream_new_side_data(ost.st, sd.type, sd.size);
+        if (!dst) throw std::bad_alloc();
+        memcpy(dst, sd.data, sd.size);
+    }
+    ost.st->time_base = enc->time_base;
+    if (ost.kind == AVMEDIA_TYPE_VIDEO) {
+        ost.st->avg_frame_rate = enc->framerate;
+        ost.st->r_frame_rate = enc->framerate;
+        for (int64_t& t : ost.forcedKfPts)
+            t = av_rescale_q(t, AV_TIME_BASE_Q, enc->time_base);
+    }
+    if (ost.kind == AVMEDIA_TYPE_AUDIO) {
+        ost.frameSize = (ost.codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE) ? 0 : enc->frame_size;
+        AVAudioFifo* fifo = av_audio_fifo_alloc(enc->sample_fmt, enc->ch_layout.nb_channels, 1024);
+        if (!fifo) throw std::bad_alloc();
+        ost.fifo.reset(fifo);
+    }
+    extraSize_ += enc->extradata_size;
+    return {};
+}
+
+// pic->pts holds the picture's time in microseconds.
+void TCustomFFmpeg::EncodeVideoFrame(OutputStream& ost, AVFrame* pic) {
+    AVCodecContext* enc = ost.enc.get();
+    OutputFile& of = *outputs_[ost.fileIndex];
+    const int64_t timeUs = pic->pts;
+    if (timeUs != AV_NOPTS_VALUE && timeUs < of.startTime) return;
+    double syncIpts = (timeUs - of.startTime) / 1e6 / av_q2d(enc->time_base) - ost.syncShift;
+    int vsync = ost.videoSync;
+    if (vsync < 0) vsync = (of.ctx->oformat->flags & AVFMT_VARIABLE_FPS) ? 2 : 1;
+    if (!ost.syncStarted) {
+        ost.syncOpts = std::max<int64_t>(0, std::llround(syncIpts));
+        ost.syncStarted = true;
+    }
+    int64_t nb = 1;
+    double d = syncIpts - ost.syncOpts;
+    // No picture is held (or dropped) longer than any input can last: beyond that the time is corrupt, and
+    // the picture follows the previous one instead of being copied over the gap.
+    const double maxJump = jumpLimitUs_ / 1e6 / av_q2d(enc->time_base);
+    if (std::fabs(d) > maxJump) {
+        LogF(llWarning, "%.0f frame duplication too large, skipping", d);
+        ost.syncShift += d;
+        syncIpts -= d;
+        d = 0;
+    }
+    if (vsync == 0) {
+        ost.syncOpts = std::max<int64_t>(ost.syncOpts, std::llround(syncIpts));
+    } else if (d < -1.1) {
+        nb = 0;
+    } else if (vsync == 2) {
+        if (d <= -0.6)
+            nb = 0;
+        else if (d > 0.6)
+            ost.syncOpts = std::llround(syncIpts);
+    } else if (d > 1.1) {
+        nb = std::lrint(d);
+    }
+    if (nb == 0) {
+        ++dropFrames_;
+        if (s_.verbose > 2) Log(llVerbose, "*** drop!");
+    } else if (nb > 1) {
+        dupFrames_ += static_cast<int>(nb - 1);
+        if (s_.verbose > 2) LogF(llVerbose, "*** %d dup!", static_cast<int>(nb - 1));
+    }
+    nb = std::min(nb, ost.maxFrames - ost.frameNumber);
+    for (int64_t i = 0; i < nb && !stopRequested_; ++i) {
+        const int64_t outUs = std::llround(ost.syncOpts * av_q2d(enc->time_base) * 1e6) + of.startTime;
+        AVFrame* toEncode = pic;
+        FramePtr hooked;
+        if ((VideoOutputHookOn && OnVideoOutputHook) || preview_ || previewBitmap_) {
+            hooked = MakeFrame();
+            if (av_frame_ref(hooked.get(), pic) < 0 || av_frame_make_writable(hooked.get()) < 0)
+                throw std::bad_alloc();
+            PreviewAndHook(ost, hooked.get(), outUs, static_cast<int>(ost.frameNumber + 1));
+            toEncode = hooked.get();
+        }
+        toEncode->pts = ost.syncOpts;
+        toEncode->pict_type = AV_PICTURE_TYPE_NONE;
+        if (ost.nextForcedKf < ost.forcedKfPts.size() && ost.syncOpts >= ost.forcedKfPts[ost.nextForcedKf]) {
+            toEncode->pict_type = AV_PICTURE_TYPE_I;
+            ++ost.nextForcedKf;
+        }
+        if (ost.topField >= 0) {
+            toEncode->interlaced_frame = 1;
+            toEncode->top_field_first = ost.topField;
+        }
+        if (!ost.sameQuality) toEncode->quality = 0;
+        DrainEncoder(ost, toEncode);
+        toEncode->pts = timeUs;
+        ost.syncOpts++;
+        ost.frameNumber++;
+    }
+}
+
+void TCustomFFmpeg::EncodeAudioFromFifo(OutputStream& ost, bool flush) {
+    AVCodecContext* enc = ost.enc.get();
+    AVAudioFifo* fifo = ost.fifo.get();
+    while (!stopRequested_ || flush) {
+        int available = av_audio_fifo_size(fifo);
+        int n = ost.frameSize > 0 ? ost.frameSize : available;
+        if (available <= 0) break;
+        if (available < n && !flush) break;
+        int take = std::min(available, n);
+        if (ost.frameSize > 0 && take < ost.frameSize &&
+            !(ost.codec->capabilities & AV_CODEC_CAP_SMALL_LAST_FRAME))
+            n = ost.frameSize;  // pad the last frame with silence
+        else
+            n = take;
+        FramePtr frame = MakeFrame();
+        frame->format = enc->sample_fmt;
+        frame->nb_samples = n;
+        frame->sample_rate = enc->sample_rate;
+        if (av_channel_layout_copy(&frame->ch_layout, &enc->ch_layout) < 0 ||
+            av_frame_get_buffer(frame.get(), 0) < 0)
+            throw FFmpegException("frame_bytes invalid.");
+        if (n > take)
+            av_samples_set_silence(frame->extended_data, take, n - take, enc->ch_layout.nb_channels,
+                                   enc->sample_fmt);
+        av_audio_fifo_read(fifo, reinterpret_cast<void**>(frame->extended_data), take);
+        frame->pts = ost.syncOpts;
+        ost.syncOpts += n;
+        ost.frameNumber++;
+        DrainEncoder(ost, frame.get());
+        if (ost.frameSize == 0 && !flush) break;
+    }
+}
+
+void TCustomFFmpeg::SubtitleOut(OutputStream& ost, InputStream& ist, AVSubtitle& sub, int64_t ptsUs) {
+    if (ptsUs == AV_NOPTS_VALUE) {
+        if (s_.exitOnError) throw FFmpegException("Subtitle packets must have a pts");
+        Log(llError, "Subtitle packets must have a pts");
+        return;
+    }
+    OutputFile& of = *outputs_[ost.fileIndex];
+    const int nb = ost.enc->codec_id == AV_CODEC_ID_DVB_SUBTITLE ? 2 : 1;
+    std::vector<uint8_t> buf(1 << 20);
+    for (int i = 0; i < nb; ++i) {
+        sub.pts = ptsUs - of.startTime;
+        const int size =
+            avcodec_encode_subtitle(ost.enc.get(), buf.data(), static_cast<int>(buf.size()), &sub);
+        if (size < 0) throw FFmpegException("Subtitle encoding failed");
+        PacketPtr pkt = MakePacket();
+        if (av_new_packet(pkt.get(), size) < 0) throw std::bad_alloc();
+        memcpy(pkt->data, buf.data(), size);
+        pkt->pts = av_rescale_q(sub.pts, AV_TIME_BASE_Q, ost.st->time_base);
+        if (nb == 2)
+            pkt->pts += av_rescale_q(i == 0 ? sub.start_display_time : sub.end_display_time,
+                                     AVRational{1, 1000}, ost.st->time_base);
+        pkt->dts = pkt->pts;
+        pkt->duration = av_rescale_q(sub.end_display_time - sub.start_display_time, AVRational{1, 1000},
+                                     ost.st->time_base);
+        subtitleSize_ += size;
+        WritePacket(ost, pkt.get());
+    }
+}
+
+// Sends one frame (nullptr: drain) and writes every packet the encoder gives back.
+void TCustomFFmpeg::DrainEncoder(OutputStream& ost, AVFrame* frame) {
+    AVCodecContext* enc = ost.enc.get();
+    int ret = avcodec_send_frame(enc, frame);
+    if (ret < 0 && ret != AVERROR_EOF)
+        throw FFmpegException(ost.kind == AVMEDIA_TYPE_VIDEO ? "Video encoding failed"
+                                                             : "Audio encoding failed");
+    AVPacket* pkt = encPacket_.get();
+    while (true) {
+        ret = avcodec_receive_packet(enc, pkt);
+        if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF) break;
+        if (ret < 0)
+            throw FFmpegException(ost.kind == AVMEDIA_TYPE_VIDEO ? "Video encoding failed"
+                                                                 : "Audio encoding failed");
+        PacketUnref unref(pkt);
+        if (ost.kind == AVMEDIA_TYPE_VIDEO) {
+            size_t size = 0;
+            const uint8_t* q = av_packet_get_side_data(pkt, AV_PKT_DATA_QUALITY_STATS, &size);
+            if (q && size >= 4) ost.quality = static_cast<float>(AV_RL32(q));
+            videoSize_ += pkt->size;
+            if (!s_.vstatsFilename.empty()) WriteVstats(ost, pkt->size);
+        } else if (ost.kind == AVMEDIA_TYPE_AUDIO) {
+            audioSize_ += pkt->size;
+        }
+        av_packet_rescale_ts(pkt, enc->time_base, ost.st->time_base);
+        WritePacket(ost, pkt);
+        if (ost.kind == AVMEDIA_TYPE_VIDEO) WritePassStats(ost);
+    }
+}
+
+void TCustomFFmpeg::FlushEncoders() {
+    for (auto& ostPtr : outputStreams_) {
+        OutputStream& ost = *ostPtr;
+        if (!ost.encoding || !ost.encoderOpened) continue;
+        if (ost.kind == AVMEDIA_TYPE_VIDEO) {
+            ost.filter.Push(nullptr);
+            EncodeFilteredVideo(ost, AV_NOPTS_VALUE);
+        }
+        if (ost.kind == AVMEDIA_TYPE_AUDIO && ost.fifo) EncodeAudioFromFifo(ost, true);
+        if (ost.kind == AVMEDIA_TYPE_SUBTITLE) continue;
+        if (ost.kind == AVMEDIA_TYPE_VIDEO && ost.frameNumber == 0 &&
+            !(ost.codec->capabilities & AV_CODEC_CAP_DELAY))
+            continue;
+        DrainEncoder(ost, nullptr);
+    }
+}
+
+void TCustomFFmpeg::WritePassStats(OutputStream& ost) {
+    if (ost.passLog && ost.enc->stats_out) fputs(ost.enc->stats_out, ost.passLog.get());
+}
+
+void TCustomFFmpeg::WriteVstats(OutputStream& ost, int frameSize) {
+    if (!vstatsFile_) {
+        vstatsFile_.reset(fopen(s_.vstatsFilename.c_str(), "w"));
+        if (!vstatsFile_) throw FFmpegException("fopen fail: " + s_.vstatsFilename);
+    }
+    const double t = ost.endTimeUs / 1e6;
+    const double q = ost.quality / FF_QP2LAMBDA;
+    fprintf(vstatsFile_.get(), "frame= %5d q= %2.1f ", static_cast<int>(ost.frameNumber), q);
+    fprintf(vstatsFile_.get(), "f_size= %6d ", frameSize);
+    const double ti = t < 0.01 ? 0.01 : t;
+    fprintf(vstatsFile_.get(), "s_size= %8.0fkB time= %0.3f br= %7.1fkbits/s avg_br= %7.1fkbits/s ",
+            videoSize_ / 1024.0, t,
+            frameSize * 8 / av_q2d(ost.enc->time_base) / 1000.0 * av_q2d(ost.enc->time_base) *
+                av_q2d(ost.enc->framerate),
+            videoSize_ * 8 / ti / 1000.0);
+    fprintf(vstatsFile_.get(), "type= %c\n", 'I');
+}
+
+}  // namespace engine

@@ -1,0 +1,115 @@
+// The filter stage of an output video stream.
+
+#include "engine/VideoFilter.h"
+
+#include "engine/FFmpeg.h"
+#include "engine/StrFormat.h"
+
+extern "C" {
+#include <libavfilter/buffersink.h>
+#include <libavfilter/buffersrc.h>
+#include <libavutil/opt.h>
+}
+
+namespace engine {
+
+namespace {
+
+[[noreturn]] void FilterError(int ret) {
+    throw FFmpegException("Error opening filters: " + FFErrorText(ret));
+}
+
+// Options for the scalers libavfilter inserts by itself, in swscale's "name=value:..." form.
+std::string ScalerOptionText(const VideoFilterSpec& spec) {
+    std::string text = FormatStr("flags=0x%X", spec.swsFlags);
+    for (const auto& [name, value] : spec.scalerOptions)
+        text += ":" + name + "=" + value;
+    return text;
+}
+
+}  // namespace
+
+void VideoFilter::Configure(const VideoFilterSpec& spec, int width, int height, int pixFmt, AVRational sar) {
+    source_ = sink_ = nullptr;
+    graph_.reset(avfilter_graph_alloc());
+    if (!graph_) throw std::bad_alloc();
+    AVFilterGraph* g = graph_.get();
+    g->nb_threads = spec.threads;
+    if (!sar.num) sar = AVRational{1, 1};
+    const std::string srcArgs =
+        FormatStr("video_size=%dx%d:pix_fmt=%d:time_base=1/1000000:pixel_aspect=%d/%d", width, height, pixFmt,
+                  sar.num, sar.den);
+    int ret = avfilter_graph_create_filter(&source_, avfilter_get_by_name("buffer"), "src", srcArgs.c_str(),
+                                           nullptr, g);
+    if (ret >= 0)
+        ret = avfilter_graph_create_filter(&sink_, avfilter_get_by_name("buffersink"), "out", nullptr,
+                                           nullptr, g);
+    if (ret >= 0) {
+        const int fmts[] = {spec.pixFmt, AV_PIX_FMT_NONE};
+        ret = av_opt_set_int_list(sink_, "pix_fmts", fmts, AV_PIX_FMT_NONE, AV_OPT_SEARCH_CHILDREN);
+    }
+    if (ret < 0) throw FFmpegException("Error opening filters!");
+
+    // a size set for the output is reached at the end of the graph; otherwise the filters choose it
+    AVFilterContext* last = sink_;
+    if (width != spec.width || height != spec.height) {
+        AVFilterContext* scale = nullptr;
+        const std::string args = FormatStr("%d:%d:sws_flags=%d", spec.width, spec.height, spec.swsFlags);
+        ret = avfilter_graph_create_filter(&scale, avfilter_get_by_name("scale"), "scale", args.c_str(),
+                                           nullptr, g);
+        if (ret < 0 || avfilter_link(scale, 0, sink_, 0) < 0) throw FFmpegException("Error opening filters!");
+        last = scale;
+    }
+    g->scale_sws_opts = av_strdup(ScalerOptionText(spec).c_str());
+    if (!g->scale_sws_opts) throw std::bad_alloc();
+
+    if (spec.filters.empty()) {
+        ret = avfilter_link(source_, 0, last, 0);
+    } else {
+        FilterInOutPtr outputs(avfilter_inout_alloc()), inputs(avfilter_inout_alloc());
+        if (!outputs || !inputs) throw std::bad_alloc();
+        outputs->name = av_strdup("in");
+        outputs->filter_ctx = source_;
+        inputs->name = av_strdup("out");
+        inputs->filter_ctx = last;
+        AVFilterInOut* in = inputs.release();
+        AVFilterInOut* out = outputs.release();
+        ret = avfilter_graph_parse_ptr(g, spec.filters.c_str(), &in, &out, nullptr);
+        avfilter_inout_free(&in);
+        avfilter_inout_free(&out);
+    }
+    if (ret >= 0) ret = avfilter_graph_config(g, nullptr);
+    if (ret < 0) FilterError(ret);
+    inWidth_ = width;
+    inHeight_ = height;
+    inFormat_ = pixFmt;
+    stale_ = false;
+}
+
+bool VideoFilter::InputChanged(const AVFrame* frame) const {
+    return graph_ && (frame->width != inWidth_ || frame->height != inHeight_ || frame->format != inFormat_);
+}
+
+void VideoFilter::Push(AVFrame* frame) {
+    if (!source_) return;
+    const int ret = frame ? av_buffersrc_add_frame_flags(source_, frame, AV_BUFFERSRC_FLAG_KEEP_REF)
+                          : av_buffersrc_add_frame(source_, nullptr);
+    if (ret < 0 && frame) throw FFmpegException("Error while filtering: " + FFErrorText(ret));
+}
+
+bool VideoFilter::Pull(AVFrame* out) {
+    if (!sink_ || av_buffersink_get_frame(sink_, out) < 0) return false;
+    if (out->pts != AV_NOPTS_VALUE)
+        out->pts = av_rescale_q(out->pts, av_buffersink_get_time_base(sink_), AV_TIME_BASE_Q);
+    return true;
+}
+
+int VideoFilter::OutputWidth() const {
+    return sink_ ? av_buffersink_get_w(sink_) : 0;
+}
+
+int VideoFilter::OutputHeight() const {
+    return sink_ ? av_buffersink_get_h(sink_) : 0;
+}
+
+}  // namespace engine
