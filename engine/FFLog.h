@@ -10,6 +10,9 @@
 // Captured library lines never wait and never hold the log lock while they are delivered: they are queued
 // to the main thread in the order they were captured (so the order per thread is kept), because a library
 // worker thread that blocked on the main thread could deadlock a main thread waiting inside the library.
+//
+// Locks: the capture lock (pending text of every thread) and each logger's own lock (its handler and last
+// message) are never held together, and no handler runs under either.
 
 #include <cstdarg>
 #include <functional>

@@ -293,7 +293,9 @@ protected:
     void ConfigureVideoFilter(OutputStream& ost, int width, int height, int pixFmt, AVRational sar);
     void FilterVideo(OutputStream& ost, InputStream& ist, AVFrame* frame, int64_t frameTimeUs);
     void EncodeFilteredVideo(OutputStream& ost, int64_t fallbackUs);
-    void AudioOut(OutputStream& ost, InputStream& ist, AVFrame* frame, int64_t frameTimeUs);
+    void ResampleAudio(OutputStream& ost, InputStream& ist, AVFrame* frame, int64_t frameTimeUs);
+    void ConfigureResampler(OutputStream& ost, const InputStream& ist, const AVFrame* frame);
+    void SyncAudio(OutputStream& ost, double delta, int inRate, int outRate, int inSamples);
     void PreviewAndHook(OutputStream& ost, AVFrame* frame, int64_t timeUs, int frameNumber);
 
     // encoding (FFmpegEncode.cpp)
@@ -301,7 +303,7 @@ protected:
     std::string OpenEncoder(OutputStream& ost);
     void EncodeVideoFrame(OutputStream& ost, AVFrame* frame);
     void EncodeAudioFromFifo(OutputStream& ost, bool flush);
-    void SubtitleOut(OutputStream& ost, InputStream& ist, AVSubtitle& sub, int64_t ptsUs);
+    void EncodeSubtitle(OutputStream& ost, InputStream& ist, AVSubtitle& sub, int64_t ptsUs);
     void DrainEncoder(OutputStream& ost, AVFrame* frame);
     void FlushEncoders();
     void WritePassStats(OutputStream& ost);

@@ -207,7 +207,7 @@ void TCustomFFmpeg::DecodeAudio(InputStream& ist, const AVPacket* pkt, bool& got
         }
         for (OutputStream* ost : ist.outputs)
             if (ost->source == &ist && ost->encoding && ost->kind == AVMEDIA_TYPE_AUDIO)
-                AudioOut(*ost, ist, frame, us);
+                ResampleAudio(*ost, ist, frame, us);
         av_frame_unref(frame);
         if (stopRequested_) break;
     }
@@ -225,7 +225,7 @@ void TCustomFFmpeg::DecodeSubtitle(InputStream& ist, const AVPacket* pkt) {
                               : AV_NOPTS_VALUE;
     try {
         for (OutputStream* ost : ist.outputs)
-            if (ost->source == &ist && ost->encoding) SubtitleOut(*ost, ist, sub, ptsUs);
+            if (ost->source == &ist && ost->encoding) EncodeSubtitle(*ost, ist, sub, ptsUs);
     } catch (...) {
         avsubtitle_free(&sub);
         throw;

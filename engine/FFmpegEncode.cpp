@@ -186,7 +186,7 @@ void TCustomFFmpeg::EncodeAudioFromFifo(OutputStream& ost, bool flush) {
     }
 }
 
-void TCustomFFmpeg::SubtitleOut(OutputStream& ost, InputStream& ist, AVSubtitle& sub, int64_t ptsUs) {
+void TCustomFFmpeg::EncodeSubtitle(OutputStream& ost, InputStream& ist, AVSubtitle& sub, int64_t ptsUs) {
     if (ptsUs == AV_NOPTS_VALUE) {
         if (s_.exitOnError) throw FFmpegException("Subtitle packets must have a pts");
         Log(llError, "Subtitle packets must have a pts");

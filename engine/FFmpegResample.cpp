@@ -66,9 +66,103 @@ void ApplyVolume(uint8_t* const* data, AVSampleFormat fmt, int channels, int sam
     }
 }
 
+// Grows the work buffer to hold at least this many samples in the encoder's format.
+void ReserveResampleBuffer(AudioResampler& r, int samples, int channels, AVSampleFormat fmt) {
+    if (r.capacity >= samples) return;
+    r.data.reset();
+    uint8_t** planes = nullptr;
+    int linesize = 0;
+    if (av_samples_alloc_array_and_samples(&planes, &linesize, channels, samples, fmt, 0) < 0)
+        throw FFmpegException("Out of memory in do_audio_out");
+    r.data.reset(planes[0]);
+    const int nbPlanes = av_sample_fmt_is_planar(fmt) ? channels : 1;
+    r.planes.assign(planes, planes + nbPlanes);
+    av_freep(&planes);
+    r.capacity = samples;
+}
+
 }  // namespace
 
-void TCustomFFmpeg::AudioOut(OutputStream& ost, InputStream& ist, AVFrame* frame, int64_t frameTimeUs) {
+// Makes the resampler for this input (sample rate, format, channels) unless it already has it.
+void TCustomFFmpeg::ConfigureResampler(OutputStream& ost, const InputStream& ist, const AVFrame* frame) {
+    AVCodecContext* enc = ost.enc.get();
+    const int inRate = frame->sample_rate;
+    const int inChannels = frame->ch_layout.nb_channels;
+    const uint64_t inLayout = LayoutMask(frame->ch_layout);
+    const int outRate = enc->sample_rate;
+    const int outChannels = enc->ch_layout.nb_channels;
+    AudioResampler& r = ost.resampler;
+    if (r.swr && r.inRate == inRate && r.inFormat == frame->format && r.inChannels == inChannels &&
+        r.inLayout == inLayout)
+        return;
+    if (r.swr)
+        LogF(llInfo, "Input stream #%d.%d frame changed from rate:%d fmt:%s ch:%d to rate:%d fmt:%s ch:%d",
+             ist.fileIndex, ist.streamIndex, r.inRate, av_get_sample_fmt_name(AVSampleFormat(r.inFormat)),
+             r.inChannels, inRate, av_get_sample_fmt_name(AVSampleFormat(frame->format)), inChannels);
+    SwrContext* swr = nullptr;
+    AVChannelLayout inL;
+    if (inLayout)
+        av_channel_layout_from_mask(&inL, inLayout);
+    else
+        av_channel_layout_default(&inL, inChannels);
+    int ret = swr_alloc_set_opts2(&swr, &enc->ch_layout, enc->sample_fmt, outRate, &inL,
+                                  AVSampleFormat(frame->format), inRate, 0, nullptr);
+    av_channel_layout_uninit(&inL);
+    if (ret >= 0 && swr) {
+        av_opt_set_int(swr, "filter_size", 16, 0);
+        av_opt_set_int(swr, "phase_shift", 10, 0);
+        av_opt_set_int(swr, "linear_interp", 0, 0);
+        av_opt_set_double(swr, "cutoff", 0.8, 0);
+        ret = swr_init(swr);
+    }
+    if (ret < 0 || !swr) {
+        swr_free(&swr);
+        if (inRate != outRate || inChannels != outChannels)
+            RaiseFmt("Can not resample %d channels @ %d Hz to %d channels @ %d Hz", inChannels, inRate,
+                     outChannels, outRate);
+        RaiseFmt("Cannot convert %s sample format to %s sample format",
+                 av_get_sample_fmt_name(AVSampleFormat(frame->format)),
+                 av_get_sample_fmt_name(enc->sample_fmt));
+    }
+    r.swr.reset(swr);
+    r.inRate = inRate;
+    r.inFormat = frame->format;
+    r.inChannels = inChannels;
+    r.inLayout = inLayout;
+}
+
+// Audio sync: delta is how many samples the output's clock lags the input's. At the start (or past the
+// drift threshold) samples are dropped or silence is added; small drift is stretched by the resampler.
+void TCustomFFmpeg::SyncAudio(OutputStream& ost, double delta, int inRate, int outRate, int inSamples) {
+    if (std::fabs(delta) > jumpLimitUs_ / 1e6 * outRate) {
+        // a corrupt time: no silence or cut of that length, the samples follow on
+        ost.syncShift += delta / outRate;
+        delta = 0;
+    }
+    if (std::fabs(delta) > 50) {
+        if (ost.audioAtStart || std::fabs(delta) > ost.driftThreshold * outRate) {
+            if (delta < 0) {
+                const int drop = static_cast<int>(std::min<double>(-delta, ost.resampler.capacity));
+                if (s_.verbose > 2) LogF(llVerbose, "discarding %d audio samples", drop);
+                swr_drop_output(ost.resampler.swr.get(), drop);
+            } else {
+                const int pad = static_cast<int>(delta);
+                if (s_.verbose > 2) LogF(llVerbose, "adding %d audio samples of silence", pad);
+                swr_inject_silence(ost.resampler.swr.get(),
+                                   static_cast<int>(int64_t(pad) * inRate / outRate));
+            }
+            ost.audioAtStart = false;
+        } else if (ost.audioSync > 1) {
+            const int comp = static_cast<int>(std::clamp<double>(delta, -ost.audioSync, ost.audioSync));
+            if (s_.verbose > 2)
+                LogF(llVerbose, "compensating audio timestamp drift:%f compensation:%d in:%d", delta, comp,
+                     inSamples);
+            swr_set_compensation(ost.resampler.swr.get(), comp, outRate);
+        }
+    }
+}
+
+void TCustomFFmpeg::ResampleAudio(OutputStream& ost, InputStream& ist, AVFrame* frame, int64_t frameTimeUs) {
     AVCodecContext* enc = ost.enc.get();
     OutputFile& of = *outputs_[ost.fileIndex];
     const int inRate = frame->sample_rate;
@@ -94,47 +188,9 @@ void TCustomFFmpeg::AudioOut(OutputStream& ost, InputStream& ist, AVFrame* frame
                          frame->format != enc->sample_fmt ||
                          (inLayout && LayoutMask(enc->ch_layout) && inLayout != LayoutMask(enc->ch_layout)) ||
                          ost.volume != 256 || ost.audioSync != 0;
-    if (convert && (!ost.swr || ost.swrInRate != inRate || ost.swrInFmt != frame->format ||
-                    ost.swrInChannels != inChannels || ost.swrInLayout != inLayout)) {
-        if (ost.swr)
-            LogF(llInfo,
-                 "Input stream #%d.%d frame changed from rate:%d fmt:%s ch:%d to rate:%d fmt:%s ch:%d",
-                 ist.fileIndex, ist.streamIndex, ost.swrInRate,
-                 av_get_sample_fmt_name(AVSampleFormat(ost.swrInFmt)), ost.swrInChannels, inRate,
-                 av_get_sample_fmt_name(AVSampleFormat(frame->format)), inChannels);
-        SwrContext* swr = nullptr;
-        AVChannelLayout inL;
-        if (inLayout)
-            av_channel_layout_from_mask(&inL, inLayout);
-        else
-            av_channel_layout_default(&inL, inChannels);
-        int ret = swr_alloc_set_opts2(&swr, &enc->ch_layout, enc->sample_fmt, outRate, &inL,
-                                      AVSampleFormat(frame->format), inRate, 0, nullptr);
-        av_channel_layout_uninit(&inL);
-        if (ret >= 0 && swr) {
-            av_opt_set_int(swr, "filter_size", 16, 0);
-            av_opt_set_int(swr, "phase_shift", 10, 0);
-            av_opt_set_int(swr, "linear_interp", 0, 0);
-            av_opt_set_double(swr, "cutoff", 0.8, 0);
-            ret = swr_init(swr);
-        }
-        if (ret < 0 || !swr) {
-            swr_free(&swr);
-            if (inRate != outRate || inChannels != outChannels)
-                RaiseFmt("Can not resample %d channels @ %d Hz to %d channels @ %d Hz", inChannels, inRate,
-                         outChannels, outRate);
-            RaiseFmt("Cannot convert %s sample format to %s sample format",
-                     av_get_sample_fmt_name(AVSampleFormat(frame->format)),
-                     av_get_sample_fmt_name(enc->sample_fmt));
-        }
-        ost.swr.reset(swr);
-        ost.swrInRate = inRate;
-        ost.swrInFmt = frame->format;
-        ost.swrInChannels = inChannels;
-        ost.swrInLayout = inLayout;
-    }
+    if (convert) ConfigureResampler(ost, ist, frame);
 
-    if (dropBeforeStart > 0) swr_drop_output(ost.swr.get(), static_cast<int>(dropBeforeStart));
+    if (dropBeforeStart > 0) swr_drop_output(ost.resampler.swr.get(), static_cast<int>(dropBeforeStart));
 
     // output time of this block's first sample, in output samples
     double ipts = (frameTimeUs - of.startTime) / 1e6 - ost.syncShift;
@@ -144,60 +200,20 @@ void TCustomFFmpeg::AudioOut(OutputStream& ost, InputStream& ist, AVFrame* frame
         ost.syncStarted = true;
     }
 
-    // convert into the work buffer
-    if (ost.convBufSamples < bufSamples) {
-        ost.convData.reset();
-        uint8_t** planes = nullptr;
-        int linesize = 0;
-        if (av_samples_alloc_array_and_samples(&planes, &linesize, outChannels, bufSamples, enc->sample_fmt,
-                                               0) < 0)
-            throw FFmpegException("Out of memory in do_audio_out");
-        ost.convData.reset(planes[0]);
-        const int nbPlanes = av_sample_fmt_is_planar(enc->sample_fmt) ? outChannels : 1;
-        ost.convBuf.assign(planes, planes + nbPlanes);
-        av_freep(&planes);
-        ost.convBufSamples = bufSamples;
-    }
+    ReserveResampleBuffer(ost.resampler, bufSamples, outChannels, enc->sample_fmt);
     uint8_t* const* data = frame->extended_data;
     int samples = frame->nb_samples;
     if (convert) {
-        // audio sync: trim or pad at the start, or let the resampler stretch
-        if (ost.audioSync) {
-            double delta = ipts * outRate - ost.syncOpts - fifoSamples;
-            if (std::fabs(delta) > jumpLimitUs_ / 1e6 * outRate) {
-                // a corrupt time: no silence or cut of that length, the samples follow on
-                ost.syncShift += delta / outRate;
-                delta = 0;
-            }
-            if (std::fabs(delta) > 50) {
-                if (ost.audioAtStart || std::fabs(delta) > ost.driftThreshold * outRate) {
-                    if (delta < 0) {
-                        const int drop = static_cast<int>(std::min<double>(-delta, ost.convBufSamples));
-                        if (s_.verbose > 2) LogF(llVerbose, "discarding %d audio samples", drop);
-                        swr_drop_output(ost.swr.get(), drop);
-                    } else {
-                        const int pad = static_cast<int>(delta);
-                        if (s_.verbose > 2) LogF(llVerbose, "adding %d audio samples of silence", pad);
-                        swr_inject_silence(ost.swr.get(), static_cast<int>(int64_t(pad) * inRate / outRate));
-                    }
-                    ost.audioAtStart = false;
-                } else if (ost.audioSync > 1) {
-                    const int comp =
-                        static_cast<int>(std::clamp<double>(delta, -ost.audioSync, ost.audioSync));
-                    if (s_.verbose > 2)
-                        LogF(llVerbose, "compensating audio timestamp drift:%f compensation:%d in:%d", delta,
-                             comp, samples);
-                    swr_set_compensation(ost.swr.get(), comp, outRate);
-                }
-            }
-        }
-        const int out = swr_convert(ost.swr.get(), ost.convBuf.data(), ost.convBufSamples,
-                                    const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
+        if (ost.audioSync)
+            SyncAudio(ost, ipts * outRate - ost.syncOpts - fifoSamples, inRate, outRate, frame->nb_samples);
+        const int out =
+            swr_convert(ost.resampler.swr.get(), ost.resampler.planes.data(), ost.resampler.capacity,
+                        const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
         if (out < 0) throw FFmpegException("av_audio_convert() failed");
-        data = ost.convBuf.data();
+        data = ost.resampler.planes.data();
         samples = out;
         if (ost.volume != 256)
-            ApplyVolume(ost.convBuf.data(), enc->sample_fmt, outChannels, samples, ost.volume);
+            ApplyVolume(ost.resampler.planes.data(), enc->sample_fmt, outChannels, samples, ost.volume);
     }
     if (samples <= 0) return;
     if (av_audio_fifo_write(ost.fifo.get(), reinterpret_cast<void**>(const_cast<uint8_t**>(data)), samples) <

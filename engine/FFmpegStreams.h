@@ -53,7 +53,7 @@ struct OutputFile {
     bool headerWritten = false;
     bool trailerWritten = false;
     int firstStream = 0;  // index into the output stream table
-    int nbStreams = 0;    // streams of one group
+    int nbStreams = 0;
     int64_t startTime = 0;
     int64_t recordingTime = kNoLimit;
     int64_t limitFilesize = 0;
@@ -61,10 +61,20 @@ struct OutputFile {
     int64_t packetsWritten = 0;  // media packets given to the muxer
 };
 
+// The libswresample context an output audio stream converts through, the input it was made for, and its
+// work buffer in the encoder's sample format.
+struct AudioResampler {
+    SwrContextPtr swr;
+    int inRate = 0, inFormat = -1, inChannels = 0;
+    uint64_t inLayout = 0;
+    std::vector<uint8_t*> planes;  // into data
+    int capacity = 0;              // samples the buffer holds
+    AvMemPtr<uint8_t> data;
+};
+
 struct OutputStream {
     int fileIndex = 0;
     int index = 0;  // stream index in the output container
-    int group = 0;  // input group when joining
     AVMediaType kind = AVMEDIA_TYPE_UNKNOWN;
     AVStream* st = nullptr;
     InputStream* source = nullptr;
@@ -72,7 +82,6 @@ struct OutputStream {
     bool encoding = true;  // false: stream copy
     const AVCodec* codec = nullptr;
     CodecContextPtr enc;
-    OutputStream* shared = nullptr;  // later join groups write through the first group's stream
     bool encoderOpened = false;
     int64_t frameNumber = 0;
     int64_t syncOpts = 0;  // frames (video) or samples (audio) in the encoder time base
@@ -84,7 +93,6 @@ struct OutputStream {
     float quality = 0;
     bool wroteKeyframe = false;
     int64_t maxFrames = kNoLimit;
-    bool finished = false;
 
     // video
     std::string vfilters;
@@ -96,22 +104,14 @@ struct OutputStream {
     bool deinterlace = false;
     int topField = -1;
     bool sameQuality = false;
-    bool warnedFrameChange = false;
 
-    // audio
-    SwrContextPtr swr;
-    int swrInRate = 0, swrInFmt = -1;
-    uint64_t swrInLayout = 0;
-    int swrInChannels = 0;
-    bool resampleNeeded = false;
+    // audio: the resampler between decoder and FIFO, and the FIFO that cuts encoder-sized frames
+    AudioResampler resampler;
     AudioFifoPtr fifo;
-    int frameSize = 0;
+    int frameSize = 0;  // samples per encoder frame; 0: any
     int volume = 256;
     int audioSync = 0;
     float driftThreshold = 0.1f;
-    std::vector<uint8_t*> convBuf;
-    int convBufSamples = 0;
-    AvMemPtr<uint8_t> convData;
 
     // two-pass
     FilePtr passLog;

@@ -7,6 +7,11 @@
 // same handlers and priority. A hard stop cancels the worker (its pending I/O is interrupted
 // through the cancel hook the work registered), waits for it to end, and guarantees that no
 // handler of that worker runs afterwards.
+//
+// Locks: each worker has one mutex (its handlers, its cancel hook, its pause). It is the only lock of the
+// network layer and is never held together with another; handlers are copied out and run without it. Only
+// the cancel hook runs under it (it only flags the transfer and wakes libcurl's poll), so that the work
+// cannot clear and free what the hook touches while it runs.
 
 #include <atomic>
 #include <functional>
