@@ -113,6 +113,39 @@ TEST_F(Transcode, PictureSizeChangeMidwayIsScaledAndLogged) {
     EXPECT_TRUE(logged);
 }
 
+// Every picture goes through the stream's filter graph: the user's filters may choose the size (which the
+// encoder then rounds), deinterlacing comes first, and a plain graph converts size and pixel format.
+TEST_F(Transcode, FilterGraphGivesTheEncoderWhatItTakes) {
+    struct Case {
+        const char* name;
+        const char* codec;
+        const char* size;  // "" keeps the size the filters give
+        const char* ext;
+        int width, height;
+    };
+    const Case cases[] = {
+        {"vf=crop=71:49:0:0", "libx264", "", "filtered.mp4", 70, 48},  // filters choose, x264 rounds to even
+        {"deinterlace=1", "mpeg4", "64x48", "deint.avi", 64, 48},      // yadif, then the scaler to the size
+        {"", "mjpeg", "", "mjpeg.avi", 0, 0},                          // another pixel format, same size
+        {"vf=scale=88:72", "mpeg4", "48x32", "scaled-twice.avi", 48, 32},  // the output size wins at the end
+    };
+    const encfix::Facts source = encfix::Probe(encfix::Input("av.mp4"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name[0] ? c.name : c.codec);
+        TOutputOptions o;
+        o.VideoCodec = c.codec;
+        o.FrameSize = c.size;
+        o.ExtOptions = c.name;
+        const std::string out = encfix::Output(c.ext);
+        const TTerminateInfo r = encfix::Convert(encfix::Input("av.mp4"), out, o);
+        ASSERT_TRUE(r.Finished && !r.ErrorOccurred) << r.ErrorMessage;
+        const encfix::Facts f = encfix::Probe(out);
+        EXPECT_EQ(f.video.Width, c.width ? c.width : source.video.Width);
+        EXPECT_EQ(f.video.Height, c.height ? c.height : source.video.Height);
+        EXPECT_NEAR(f.video.Duration, 2000000, 3 * kFrame);
+    }
+}
+
 TEST_F(Transcode, JoinedInputsFollowOneAnother) {
     TFFEncoder enc;
     std::vector<TTerminateInfo> notices;
