@@ -1,7 +1,7 @@
 #pragma once
 // One conversion task (TCustomFFmpeg). The option language configures it (FFmpegOptions.cpp, records in
-// FFmpegRecords.cpp) and its inputs and outputs are opened as the options name them (FFmpegOpen.cpp). Run
-// then takes it through its stages, as FFmpeg's own command-line tool does:
+// FFmpegRecords.cpp); its inputs and outputs are opened as the options name them (FFmpegInput.cpp,
+// FFmpegOutput.cpp). Run then takes it through its stages, as FFmpeg's own command-line tool does:
 //   FFmpegStreamMap.cpp  which input stream feeds each output stream, and what each needs first
 //   FFmpegDemux.cpp      reading: the next input, packet times onto the task's clock, joining
 //   FFmpegDecode.cpp     decoders, packets to frames (or stream copy), the input hooks
@@ -10,7 +10,7 @@
 //   FFmpegPreview.cpp    the output hook and the preview
 //   FFmpegEncode.cpp     encoders, video sync, draining, pass logs
 //   FFmpegMux.cpp        headers, bitstream filters, packets, trailers
-//   FFmpegRun.cpp        the order of the stages, progress, release
+//   FFmpegRun.cpp        the task's state, the order of the stages, progress, release
 // The per-stream contexts (InputStream, OutputStream) are in FFmpegStreams.h.
 //
 // Options accumulate in the task's current settings and are consumed by the next input or output that is
@@ -154,7 +154,7 @@ public:
 
     bool RaiseOnUnknown = true;
 
-    // ---- opening (FFmpegOpen.cpp); the error text holds the reason on failure
+    // ---- opening (FFmpegInput.cpp, FFmpegOutput.cpp); the error text holds the reason on failure
     bool OpenInput(const std::string& fileName);
     int OpenOutput(const std::string& fileName, bool join);
     void NewVideoStream(int fileIndex);
@@ -247,7 +247,9 @@ protected:
     void SetCodecName(AVMediaType kind, const std::string& value);
     void ApplyCodecParamsTo(void* obj, AVMediaType kind, bool encoding);
 
-    // opening helpers (FFmpegOpen.cpp)
+    // opening helpers (FFmpegInput.cpp, FFmpegOutput.cpp)
+    DictionaryPtr InputOpenOptions() const;
+    void AddInputStreams(AVFormatContext* raw, const AVCodec* const forced[3]);
     const AVCodec* FindCodecOrRaise(const std::string& name, AVMediaType kind, bool encoder);
     const AVCodec* ChooseEncoder(OutputFile& of, int fileIndex, AVMediaType kind, const std::string& name,
                                  const char* kindName);

@@ -17,8 +17,6 @@ extern "C" {
 
 namespace engine {
 
-const char* MediaKindName(AVMediaType kind);
-
 void TCustomFFmpeg::OpenDecoders() {
     for (auto& ist : inputStreams_)
         if (ist->decodingNeeded) OpenDecoder(*ist);

@@ -15,8 +15,6 @@ extern "C" {
 
 namespace engine {
 
-const char* MediaKindName(AVMediaType kind);
-
 void TCustomFFmpeg::OpenEncoders() {
     std::string error;
     for (auto& ost : outputStreams_) {

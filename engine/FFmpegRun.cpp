@@ -1,5 +1,5 @@
-// Running a task: the order of its stages (set-up, the read loop, the final flush), its progress reports,
-// and releasing what it opened.
+// The task itself: its construction and state, the order of its stages when it runs (set-up, the read
+// loop, the final flush), its progress reports, and releasing what it opened.
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,6 +19,80 @@ extern "C" {
 }
 
 namespace engine {
+
+const char* MediaKindName(AVMediaType kind) {
+    switch (kind) {
+        case AVMEDIA_TYPE_VIDEO:
+            return "Video";
+        case AVMEDIA_TYPE_AUDIO:
+            return "Audio";
+        case AVMEDIA_TYPE_DATA:
+            return "Data";
+        case AVMEDIA_TYPE_SUBTITLE:
+            return "Subtitle";
+        case AVMEDIA_TYPE_ATTACHMENT:
+            return "Attachment";
+        default:
+            return "Unknown";
+    }
+}
+
+TCustomFFmpeg::TCustomFFmpeg(int maxInputs, int maxOutputs)
+    : maxInputs_(std::clamp(maxInputs, 1, 512)), maxOutputs_(std::clamp(maxOutputs, 1, 512)) {
+    for (int k = 0; k < AVMEDIA_TYPE_NB; ++k) {
+        kindDefaults_[k] = MakeCodecContext(nullptr);
+        kindDefaults_[k]->codec_type = static_cast<AVMediaType>(k);
+    }
+    formatDefaults_.reset(avformat_alloc_context());
+    scalerDefaults_.reset(sws_alloc_context());
+    if (!formatDefaults_ || !scalerDefaults_) throw std::bad_alloc();
+    decodedFrame_ = MakeFrame();
+    filteredFrame_ = MakeFrame();
+    encPacket_ = MakePacket();
+}
+
+TCustomFFmpeg::~TCustomFFmpeg() {
+    try {
+        ReleaseStreams();  // a derived class has run its own release before this
+    } catch (...) {
+    }
+}
+
+int TCustomFFmpeg::InputCount() const {
+    return static_cast<int>(inputs_.size());
+}
+int TCustomFFmpeg::OutputCount() const {
+    return static_cast<int>(outputs_.size());
+}
+AVFormatContext* TCustomFFmpeg::InputContext(int index) const {
+    return index >= 0 && index < InputCount() ? inputs_[index]->ctx.get() : nullptr;
+}
+
+void TCustomFFmpeg::SetError(const std::string& msg) {
+    errorOccurred_ = true;
+    errorMessage_ = msg;
+}
+
+void TCustomFFmpeg::SetPreview(bool on) {
+    preview_ = on;
+}
+void TCustomFFmpeg::SetPreviewBitmap(bool on) {
+    previewBitmap_ = on;
+}
+
+bool TCustomFFmpeg::StopCheck(void* object, void*) {
+    return static_cast<TCustomFFmpeg*>(object)->stopRequested_;
+}
+
+bool TCustomFFmpeg::TimeoutCheck(void* object, void*) {
+    auto* t = static_cast<TCustomFFmpeg*>(object);
+    const int64_t start = t->IOStartTime.load();
+    if (start == 0) return true;  // a stop asked to cancel the blocking call
+    if (t->stopRequested_) return true;
+    return t->IOTimeout > 0 && av_gettime_relative() - start > int64_t(t->IOTimeout) * 1000;
+}
+
+// ---------------------------------------------------------------- the run
 
 void TCustomFFmpeg::Run() {
     finished_ = false;

@@ -15,8 +15,6 @@ extern "C" {
 
 namespace engine {
 
-const char* MediaKindName(AVMediaType kind);
-
 void TCustomFFmpeg::SetupStreams() {
     MapStreams();
     for (size_t i = 0; i < outputStreams_.size(); ++i) {

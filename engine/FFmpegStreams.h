@@ -10,6 +10,9 @@
 
 namespace engine {
 
+// "Video", "Audio", ... as the messages name a stream's kind.
+const char* MediaKindName(AVMediaType kind);
+
 // Raised inside the packet processing when a decoder refuses a packet (skipped, or fatal with "xerror").
 struct DecodeFailure {};
 

@@ -6,7 +6,8 @@ add_library(reel_engine STATIC
   ${CMAKE_CURRENT_LIST_DIR}/FrameHook.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FFmpegOptions.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FFmpegRecords.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/FFmpegOpen.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FFmpegInput.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FFmpegOutput.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FFmpegStreamMap.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FFmpegDemux.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FFmpegDecode.cpp

@@ -1,0 +1,252 @@
+// Opening a task's inputs as the options name them: the demuxer, the chosen program, the streams with
+// their decoders, the start position.
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cmath>
+
+#include "engine/FFmpeg.h"
+#include "engine/FFmpegStreams.h"
+#include "engine/FrameHook.h"
+#include "engine/InterruptCB.h"
+#include "engine/StrFormat.h"
+#include "engine/UnicodeProtocol.h"
+
+extern "C" {
+#include <libavutil/opt.h>
+#include <libavutil/parseutils.h>
+#include <libavutil/pixdesc.h>
+#include <libavutil/time.h>
+}
+
+namespace engine {
+
+namespace {
+
+// Reads only the streams of the program with this id.
+void KeepOnlyProgram(AVFormatContext* raw, int programId) {
+    bool found = false;
+    for (unsigned i = 0; i < raw->nb_programs; ++i) {
+        AVProgram* p = raw->programs[i];
+        if (p->id != programId) {
+            p->discard = AVDISCARD_ALL;
+        } else {
+            found = true;
+            for (unsigned j = 0; j < p->nb_stream_indexes; ++j)
+                raw->streams[p->stream_index[j]]->discard = AVDISCARD_NONE;
+        }
+    }
+    if (!found) throw FFmpegException("Specified program id not found");
+    for (unsigned i = 0; i < raw->nb_streams; ++i) {
+        bool inProgram = false;
+        for (unsigned k = 0; k < raw->nb_programs; ++k)
+            if (raw->programs[k]->id == programId)
+                for (unsigned j = 0; j < raw->programs[k]->nb_stream_indexes; ++j)
+                    inProgram = inProgram || raw->programs[k]->stream_index[j] == i;
+        if (!inProgram) raw->streams[i]->discard = AVDISCARD_ALL;
+    }
+}
+
+}  // namespace
+
+// What the options tell the demuxer (raw formats and devices read them; files ignore them).
+DictionaryPtr TCustomFFmpeg::InputOpenOptions() const {
+    DictionaryPtr opts;
+    if (s_.sampleRate) av_dict_set_int(opts.Address(), "sample_rate", s_.sampleRate, 0);
+    if (s_.channels) av_dict_set_int(opts.Address(), "channels", s_.channels, 0);
+    if (s_.frameRate.den)
+        av_dict_set(opts.Address(), "framerate",
+                    FormatStr("%d/%d", s_.frameRate.num, s_.frameRate.den).c_str(), 0);
+    if (s_.frameWidth && s_.frameHeight)
+        av_dict_set(opts.Address(), "video_size", FormatStr("%dx%d", s_.frameWidth, s_.frameHeight).c_str(),
+                    0);
+    if (s_.pixFmt >= 0)
+        av_dict_set(opts.Address(), "pixel_format", av_get_pix_fmt_name(AVPixelFormat(s_.pixFmt)), 0);
+    if (s_.videoChannel) av_dict_set_int(opts.Address(), "channel", s_.videoChannel, 0);
+    if (!s_.tvStandard.empty()) av_dict_set(opts.Address(), "standard", s_.tvStandard.c_str(), 0);
+    if (s_.loopInput) av_dict_set(opts.Address(), "loop", "1", 0);  // image sequences
+    return opts;
+}
+
+// One input stream per stream of the file, with its decoder (forced by the options or found); the
+// options take the file's picture and sound parameters, as the command-line tool does.
+void TCustomFFmpeg::AddInputStreams(AVFormatContext* raw, const AVCodec* const forced[3]) {
+    for (unsigned i = 0; i < raw->nb_streams; ++i) {
+        AVStream* st = raw->streams[i];
+        AVCodecParameters* par = st->codecpar;
+        auto ist = std::make_unique<InputStream>();
+        ist->fileIndex = InputCount();
+        ist->streamIndex = static_cast<int>(i);
+        ist->st = st;
+        ist->discard = true;
+        switch (par->codec_type) {
+            case AVMEDIA_TYPE_VIDEO: {
+                ist->decoder = forced[0] ? forced[0] : avcodec_find_decoder(par->codec_id);
+                s_.frameWidth = par->width;
+                s_.frameHeight = par->height;
+                s_.pixFmt = par->format < 0 ? 0 : par->format;
+                AVRational sar =
+                    st->sample_aspect_ratio.num ? st->sample_aspect_ratio : par->sample_aspect_ratio;
+                if (par->width && par->height)
+                    s_.frameAspect = (sar.num ? av_q2d(sar) : 1.0) * par->width / par->height;
+                else
+                    s_.frameAspect = 4.0 / 3.0;
+                AVRational rate = st->r_frame_rate.num ? st->r_frame_rate : st->avg_frame_rate;
+                if (st->avg_frame_rate.num && st->avg_frame_rate.den && rate.num &&
+                    av_cmp_q(st->avg_frame_rate, rate) != 0 && av_q2d(rate) > 2 * av_q2d(st->avg_frame_rate))
+                    rate = st->avg_frame_rate;
+                if (rate.num && rate.den) s_.frameRate = rate;
+                if (s_.videoDisable)
+                    st->discard = AVDISCARD_ALL;
+                else if (s_.videoDiscard)
+                    st->discard = static_cast<AVDiscard>(s_.videoDiscard);
+                break;
+            }
+            case AVMEDIA_TYPE_AUDIO:
+                ist->decoder = forced[1] ? forced[1] : avcodec_find_decoder(par->codec_id);
+                s_.channelLayout =
+                    par->ch_layout.order == AV_CHANNEL_ORDER_NATIVE ? par->ch_layout.u.mask : 0;
+                s_.channels = par->ch_layout.nb_channels;
+                s_.sampleRate = par->sample_rate;
+                s_.sampleFmt = par->format;
+                if (s_.audioDisable) st->discard = AVDISCARD_ALL;
+                break;
+            case AVMEDIA_TYPE_SUBTITLE:
+                ist->decoder = forced[2] ? forced[2] : avcodec_find_decoder(par->codec_id);
+                if (s_.subtitleDisable) st->discard = AVDISCARD_ALL;
+                break;
+            case AVMEDIA_TYPE_DATA:
+            case AVMEDIA_TYPE_ATTACHMENT:
+            case AVMEDIA_TYPE_UNKNOWN:
+                break;
+            default:
+                throw FFmpegException("invalid codec_type");
+        }
+        inputStreams_.push_back(std::move(ist));
+    }
+}
+
+const AVCodec* TCustomFFmpeg::FindCodecOrRaise(const std::string& rawName, AVMediaType kind, bool encoder) {
+    const std::string name = encoder ? ResolveEncoderName(rawName) : rawName;
+    const char* what = encoder ? "encoder" : "decoder";
+    const AVCodec* codec =
+        encoder ? avcodec_find_encoder_by_name(name.c_str()) : avcodec_find_decoder_by_name(name.c_str());
+    if (!codec) RaiseFmt("Unknown %s '%s'", what, rawName.c_str());
+    if (codec->type != kind) RaiseFmt("Invalid %s type '%s'", what, rawName.c_str());
+    const int strict = static_cast<int>(kindDefaults_[kind]->strict_std_compliance);
+    if ((codec->capabilities & AV_CODEC_CAP_EXPERIMENTAL) && strict > FF_COMPLIANCE_EXPERIMENTAL) {
+        std::string msg = FormatStr(
+            "%s '%s' is experimental and might produce bad results.\r\nAdd '-strict experimental' if you "
+            "want to "
+            "use it.",
+            what, codec->name);
+        const AVCodec* alt = encoder ? avcodec_find_encoder(codec->id) : avcodec_find_decoder(codec->id);
+        if (alt && !(alt->capabilities & AV_CODEC_CAP_EXPERIMENTAL))
+            msg += FormatStr("\r\nOr use the non experimental %s '%s'.", what, alt->name);
+        throw FFmpegException(msg);
+    }
+    return codec;
+}
+
+bool TCustomFFmpeg::OpenInput(const std::string& fileName) {
+    try {
+        if (InputCount() >= maxInputs_) RaiseFmt("max input files %d reached", maxInputs_);
+        const AVInputFormat* ifmt = nullptr;
+        if (!s_.forcedFormat.empty()) {
+            ifmt = av_find_input_format(s_.forcedFormat.c_str());
+            if (!ifmt) RaiseFmt("Unknown input format: \"%s\"", s_.forcedFormat.c_str());
+            s_.forcedFormat.clear();
+        }
+        // a pipe or a device would block this thread for good; a device format named by the options
+        // reads its own kind of name
+        if (!ifmt || !(ifmt->flags & AVFMT_NOFILE)) {
+            const std::string refusal = NotAFileMessage(DecodeUnicodeName(fileName));
+            if (!refusal.empty()) throw FFmpegException(refusal);
+        }
+        AVFormatContext* raw = avformat_alloc_context();
+        if (!raw) throw FFmpegException("avformat_alloc_context failed");
+        InputFormatContextPtr ic(raw);
+        InstallInterruptCB(raw);
+        DictionaryPtr opts = InputOpenOptions();
+        for (const OptionLine& p : params_.format)
+            av_opt_set(raw, p.name.c_str(), p.value.c_str(), 0);
+
+        const AVCodec* forced[3] = {nullptr, nullptr, nullptr};
+        if (!s_.videoCodecName.empty())
+            forced[0] = FindCodecOrRaise(s_.videoCodecName, AVMEDIA_TYPE_VIDEO, false);
+        if (!s_.audioCodecName.empty())
+            forced[1] = FindCodecOrRaise(s_.audioCodecName, AVMEDIA_TYPE_AUDIO, false);
+        if (!s_.subtitleCodecName.empty())
+            forced[2] = FindCodecOrRaise(s_.subtitleCodecName, AVMEDIA_TYPE_SUBTITLE, false);
+        if (forced[0]) raw->video_codec_id = forced[0]->id, raw->video_codec = forced[0];
+        if (forced[1]) raw->audio_codec_id = forced[1]->id, raw->audio_codec = forced[1];
+        if (forced[2]) raw->subtitle_codec_id = forced[2]->id, raw->subtitle_codec = forced[2];
+        raw->flags |= AVFMT_FLAG_NONBLOCK;
+
+        int ret;
+        {
+            TInterruptScope scope(&TCustomFFmpeg::TimeoutCheck, this);
+            IOStartTime = av_gettime_relative();
+            AVFormatContext* p = ic.release();
+            ret = avformat_open_input(&p, ToLibraryName(fileName).c_str(), ifmt, opts.Address());
+            ic.reset(p);  // null on failure: avformat_open_input freed it
+        }
+        if (ret < 0) throw FFmpegException(FFErrorMessage(fileName, ret));
+        raw = ic.get();
+
+        auto in = std::make_unique<InputFile>();
+        if (s_.programId >= 0) {
+            KeepOnlyProgram(raw, s_.programId);
+            in->programId = s_.programId;
+            s_.programId = -1;
+        }
+        if (OnBeforeFindStreamInfo) OnBeforeFindStreamInfo(*this, raw);
+        {
+            TInterruptScope scope(&TCustomFFmpeg::TimeoutCheck, this);
+            IOStartTime = av_gettime_relative();
+            ret = avformat_find_stream_info(raw, nullptr);
+        }
+        if (ret < 0 && s_.verbose >= 0) {
+            LogF(llVerbose, "%s: could not find codec parameters", fileName.c_str());
+            RaiseFmt("%s: could not find codec parameters", fileName.c_str());
+        }
+
+        int64_t timestamp = s_.startTime;
+        if (raw->start_time != AV_NOPTS_VALUE) timestamp += raw->start_time;
+        if (s_.startTime != 0) {
+            if (avformat_seek_file(raw, -1, INT64_MIN, timestamp, timestamp, 0) < 0 && s_.verbose > 0)
+                LogF(llVerbose, "%s: could not seek to position %0.3f", fileName.c_str(), timestamp / 1e6);
+        }
+
+        in->firstStream = static_cast<int>(inputStreams_.size());
+        in->nbStreams = static_cast<int>(raw->nb_streams);
+        AddInputStreams(raw, forced);
+        if (raw->duration != AV_NOPTS_VALUE && raw->duration > totalDuration_) totalDuration_ = raw->duration;
+        in->tsOffset = s_.copyTs ? s_.inputTsOffset : s_.inputTsOffset - timestamp;
+        for (int k = 0; k < kMaxStreams; ++k)
+            in->tsScale[k] = s_.tsScale[k];
+        if (s_.verbose >= 0) av_dump_format(raw, InputCount(), fileName.c_str(), 0);
+        in->ctx = std::move(ic);
+        inputs_.push_back(std::move(in));
+        s_.videoChannel = 0;
+        s_.videoCodecName.clear();
+        s_.audioCodecName.clear();
+        s_.subtitleCodecName.clear();
+        s_.startTime = 0;
+        s_.inputTsOffset = 0;
+        for (double& sc : s_.tsScale)
+            sc = 1.0;
+        return true;
+    } catch (const EngineError& e) {
+        // drop the input streams of a failed open
+        const size_t keep =
+            inputs_.empty() ? 0
+                            : static_cast<size_t>(inputs_.back()->firstStream + inputs_.back()->nbStreams);
+        inputStreams_.resize(std::min(inputStreams_.size(), keep));
+        errorMessage_ = e.what();
+        return false;
+    }
+}
+
+}  // namespace engine
