@@ -303,6 +303,7 @@ protected:
     // encoding (FFmpegEncode.cpp)
     void OpenEncoders();
     std::string OpenEncoder(OutputStream& ost);
+    int64_t VideoSyncCopies(OutputStream& ost, int64_t timeUs);
     void EncodeVideoFrame(OutputStream& ost, AVFrame* frame);
     void EncodeAudioFromFifo(OutputStream& ost, bool flush);
     void EncodeSubtitle(OutputStream& ost, InputStream& ist, AVSubtitle& sub, int64_t ptsUs);
@@ -358,15 +359,22 @@ protected:
     std::string errorMessage_;
 
     std::atomic<bool> preview_{false}, previewBitmap_{false};
-    int64_t lastPreviewTime_ = std::numeric_limits<int64_t>::min();
 
-    // counters
-    int64_t videoSize_ = 0, audioSize_ = 0, subtitleSize_ = 0, extraSize_ = 0;
-    int dupFrames_ = 0, dropFrames_ = 0, lastDupDrop_ = 0;
-    int64_t timerStart_ = 0, lastReportTime_ = 0;
+    // what the progress reports and the final summary count
+    struct RunStats {
+        int64_t videoBytes = 0, audioBytes = 0, subtitleBytes = 0, headerBytes = 0;
+        int dupFrames = 0, dropFrames = 0, lastDupDrop = 0;
+        int64_t startTime = 0, lastReportTime = 0;  // av_gettime_relative
+    } stats_;
     FilePtr vstatsFile_;
-    std::unique_ptr<TFormatConverter> hookConverter_;
-    std::unique_ptr<TFormatConverter> previewConverter_;
+
+    // the pictures the host sees: the hooks' and the preview's bitmaps, and when the last preview was sent
+    struct HostView {
+        std::unique_ptr<TFormatConverter> hookConverter, previewConverter;
+        int64_t lastPreviewTime = std::numeric_limits<int64_t>::min();
+    } hostView_;
+
+    // frames and packets reused by every stream of the loop
     FramePtr decodedFrame_, filteredFrame_;
     PacketPtr encPacket_;
 };

@@ -147,10 +147,11 @@ void TCustomFFmpeg::HandleVideoFrame(InputStream& ist, AVFrame* frame) {
     if ((VideoInputHookOn && OnVideoInputHook) || !hooks_.empty()) {
         if (av_frame_make_writable(frame) < 0) throw FFmpegException("hook buf malloc error.");
         if (VideoInputHookOn && OnVideoInputHook) {
-            if (!hookConverter_) hookConverter_ = std::make_unique<TFormatConverter>(HookBitsPixel);
+            if (!hostView_.hookConverter)
+                hostView_.hookConverter = std::make_unique<TFormatConverter>(HookBitsPixel);
             TBitmap bmp;
-            if (!hookConverter_->FrameToBitmap(frame, bmp)) {
-                Log(llError, hookConverter_->LastErrMsg());
+            if (!hostView_.hookConverter->FrameToBitmap(frame, bmp)) {
+                Log(llError, hostView_.hookConverter->LastErrMsg());
                 VideoInputHookOn = false;
             } else {
                 THookInfo info;
@@ -159,8 +160,8 @@ void TCustomFFmpeg::HandleVideoFrame(InputStream& ist, AVFrame* frame) {
                 info.PTS = ist.pts;
                 try {
                     OnVideoInputHook(*this, info);
-                    if (info.Update && !hookConverter_->BitmapToFrame(bmp, frame)) {
-                        Log(llError, hookConverter_->LastErrMsg());
+                    if (info.Update && !hostView_.hookConverter->BitmapToFrame(bmp, frame)) {
+                        Log(llError, hostView_.hookConverter->LastErrMsg());
                         VideoInputHookOn = false;
                     }
                 } catch (const std::exception& e) {

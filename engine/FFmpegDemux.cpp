@@ -50,7 +50,8 @@ void TCustomFFmpeg::MainLoop() {
         }
         PacketUnref unref(pkt.get());
         if (InputStream* ist = TakeInputPacket(in, pkt.get())) DecodeOrCopy(*ist, pkt.get());
-        if (av_gettime_relative() - lastReportTime_ >= ProgressInterval) ReportProgress(false, fileIndex);
+        if (av_gettime_relative() - stats_.lastReportTime >= ProgressInterval)
+            ReportProgress(false, fileIndex);
     }
 }
 

@@ -74,16 +74,16 @@ std::string TCustomFFmpeg::OpenEncoder(OutputStream& ost) {
         if (!fifo) throw std::bad_alloc();
         ost.fifo.reset(fifo);
     }
-    extraSize_ += enc->extradata_size;
+    stats_.headerBytes += enc->extradata_size;
     return {};
 }
 
-// pic->pts holds the picture's time in microseconds.
-void TCustomFFmpeg::EncodeVideoFrame(OutputStream& ost, AVFrame* pic) {
-    AVCodecContext* enc = ost.enc.get();
-    OutputFile& of = *outputs_[ost.fileIndex];
-    const int64_t timeUs = pic->pts;
-    if (timeUs != AV_NOPTS_VALUE && timeUs < of.startTime) return;
+// Video sync: how many times the picture at timeUs goes to the encoder so that the output keeps its frame
+// rate (0: dropped, more than 1: duplicated). Variable-rate containers only drop; vsync 0 passes every
+// picture once.
+int64_t TCustomFFmpeg::VideoSyncCopies(OutputStream& ost, int64_t timeUs) {
+    const AVCodecContext* enc = ost.enc.get();
+    const OutputFile& of = *outputs_[ost.fileIndex];
     double syncIpts = (timeUs - of.startTime) / 1e6 / av_q2d(enc->time_base) - ost.syncShift;
     int vsync = ost.videoSync;
     if (vsync < 0) vsync = (of.ctx->oformat->flags & AVFMT_VARIABLE_FPS) ? 2 : 1;
@@ -115,21 +115,31 @@ void TCustomFFmpeg::EncodeVideoFrame(OutputStream& ost, AVFrame* pic) {
         nb = std::lrint(d);
     }
     if (nb == 0) {
-        ++dropFrames_;
+        ++stats_.dropFrames;
         if (s_.verbose > 2) Log(llVerbose, "*** drop!");
     } else if (nb > 1) {
-        dupFrames_ += static_cast<int>(nb - 1);
+        stats_.dupFrames += static_cast<int>(nb - 1);
         if (s_.verbose > 2) LogF(llVerbose, "*** %d dup!", static_cast<int>(nb - 1));
     }
-    nb = std::min(nb, ost.maxFrames - ost.frameNumber);
-    for (int64_t i = 0; i < nb && !stopRequested_; ++i) {
-        const int64_t outUs = std::llround(ost.syncOpts * av_q2d(enc->time_base) * 1e6) + of.startTime;
+    return std::min(nb, ost.maxFrames - ost.frameNumber);
+}
+
+// A filtered picture (pic->pts in microseconds) to the encoder, as often as video sync says; the output
+// hook and the preview see each copy first.
+void TCustomFFmpeg::EncodeVideoFrame(OutputStream& ost, AVFrame* pic) {
+    const AVCodecContext* enc = ost.enc.get();
+    const OutputFile& of = *outputs_[ost.fileIndex];
+    const int64_t timeUs = pic->pts;
+    if (timeUs != AV_NOPTS_VALUE && timeUs < of.startTime) return;
+    const int64_t copies = VideoSyncCopies(ost, timeUs);
+    for (int64_t i = 0; i < copies && !stopRequested_; ++i) {
         AVFrame* toEncode = pic;
         FramePtr hooked;
         if ((VideoOutputHookOn && OnVideoOutputHook) || preview_ || previewBitmap_) {
             hooked = MakeFrame();
             if (av_frame_ref(hooked.get(), pic) < 0 || av_frame_make_writable(hooked.get()) < 0)
                 throw std::bad_alloc();
+            const int64_t outUs = std::llround(ost.syncOpts * av_q2d(enc->time_base) * 1e6) + of.startTime;
             PreviewAndHook(ost, hooked.get(), outUs, static_cast<int>(ost.frameNumber + 1));
             toEncode = hooked.get();
         }
@@ -208,7 +218,7 @@ void TCustomFFmpeg::EncodeSubtitle(OutputStream& ost, InputStream& ist, AVSubtit
         pkt->dts = pkt->pts;
         pkt->duration = av_rescale_q(sub.end_display_time - sub.start_display_time, AVRational{1, 1000},
                                      ost.st->time_base);
-        subtitleSize_ += size;
+        stats_.subtitleBytes += size;
         WritePacket(ost, pkt.get());
     }
 }
@@ -232,10 +242,10 @@ void TCustomFFmpeg::DrainEncoder(OutputStream& ost, AVFrame* frame) {
             size_t size = 0;
             const uint8_t* q = av_packet_get_side_data(pkt, AV_PKT_DATA_QUALITY_STATS, &size);
             if (q && size >= 4) ost.quality = static_cast<float>(AV_RL32(q));
-            videoSize_ += pkt->size;
+            stats_.videoBytes += pkt->size;
             if (!s_.vstatsFilename.empty()) WriteVstats(ost, pkt->size);
         } else if (ost.kind == AVMEDIA_TYPE_AUDIO) {
-            audioSize_ += pkt->size;
+            stats_.audioBytes += pkt->size;
         }
         av_packet_rescale_ts(pkt, enc->time_base, ost.st->time_base);
         WritePacket(ost, pkt);
@@ -275,10 +285,10 @@ void TCustomFFmpeg::WriteVstats(OutputStream& ost, int frameSize) {
     fprintf(vstatsFile_.get(), "f_size= %6d ", frameSize);
     const double ti = t < 0.01 ? 0.01 : t;
     fprintf(vstatsFile_.get(), "s_size= %8.0fkB time= %0.3f br= %7.1fkbits/s avg_br= %7.1fkbits/s ",
-            videoSize_ / 1024.0, t,
+            stats_.videoBytes / 1024.0, t,
             frameSize * 8 / av_q2d(ost.enc->time_base) / 1000.0 * av_q2d(ost.enc->time_base) *
                 av_q2d(ost.enc->framerate),
-            videoSize_ * 8 / ti / 1000.0);
+            stats_.videoBytes * 8 / ti / 1000.0);
     fprintf(vstatsFile_.get(), "type= %c\n", 'I');
 }
 

@@ -142,10 +142,10 @@ void TCustomFFmpeg::CopyPacket(OutputStream& ost, InputStream& ist, const AVPack
         opkt->dts = av_rescale_q(pkt->dts, ist.st->time_base, ost.st->time_base) - start;
     opkt->duration = av_rescale_q(pkt->duration, ist.st->time_base, ost.st->time_base);
     if (ost.kind == AVMEDIA_TYPE_VIDEO) {
-        videoSize_ += pkt->size;
+        stats_.videoBytes += pkt->size;
         ost.frameNumber++;
     } else if (ost.kind == AVMEDIA_TYPE_AUDIO) {
-        audioSize_ += pkt->size;
+        stats_.audioBytes += pkt->size;
     }
     WritePacket(ost, opkt.get());
 }

@@ -23,10 +23,11 @@ std::string FormatPictureTime(int64_t us) {
 
 void TCustomFFmpeg::PreviewAndHook(OutputStream& ost, AVFrame* frame, int64_t timeUs, int frameNumber) {
     if (VideoOutputHookOn && OnVideoOutputHook) {
-        if (!hookConverter_) hookConverter_ = std::make_unique<TFormatConverter>(HookBitsPixel);
+        if (!hostView_.hookConverter)
+            hostView_.hookConverter = std::make_unique<TFormatConverter>(HookBitsPixel);
         TBitmap bmp;
-        if (!hookConverter_->FrameToBitmap(frame, bmp)) {
-            Log(llError, hookConverter_->LastErrMsg());
+        if (!hostView_.hookConverter->FrameToBitmap(frame, bmp)) {
+            Log(llError, hostView_.hookConverter->LastErrMsg());
             VideoOutputHookOn = false;
         } else {
             THookInfo info;
@@ -35,8 +36,8 @@ void TCustomFFmpeg::PreviewAndHook(OutputStream& ost, AVFrame* frame, int64_t ti
             info.PTS = timeUs;
             try {
                 OnVideoOutputHook(*this, info);
-                if (info.Update && !hookConverter_->BitmapToFrame(bmp, frame)) {
-                    Log(llError, hookConverter_->LastErrMsg());
+                if (info.Update && !hostView_.hookConverter->BitmapToFrame(bmp, frame)) {
+                    Log(llError, hostView_.hookConverter->LastErrMsg());
                     VideoOutputHookOn = false;
                 }
             } catch (const std::exception& e) {
@@ -47,21 +48,22 @@ void TCustomFFmpeg::PreviewAndHook(OutputStream& ost, AVFrame* frame, int64_t ti
     }
     if (!(preview_ || previewBitmap_)) return;
     const int64_t now = av_gettime_relative();
-    if (lastPreviewTime_ != std::numeric_limits<int64_t>::min() && now - lastPreviewTime_ < PreviewInterval)
+    if (hostView_.lastPreviewTime != std::numeric_limits<int64_t>::min() &&
+        now - hostView_.lastPreviewTime < PreviewInterval)
         return;
-    lastPreviewTime_ = now;
-    if (!previewConverter_) previewConverter_ = std::make_unique<TFormatConverter>(24);
+    hostView_.lastPreviewTime = now;
+    if (!hostView_.previewConverter) hostView_.previewConverter = std::make_unique<TFormatConverter>(24);
     auto bmp = std::make_shared<TBitmap>();
     if (previewBitmap_ && OnPreview) {
-        if (!previewConverter_->FrameToBitmap(frame, *bmp)) {
-            Log(llError, previewConverter_->LastErrMsg());
+        if (!hostView_.previewConverter->FrameToBitmap(frame, *bmp)) {
+            Log(llError, hostView_.previewConverter->LastErrMsg());
             previewBitmap_ = false;
             return;
         }
         OnPreview(*this, bmp, frameNumber, timeUs);
     } else if (preview_ && OnPreviewWindow) {
-        if (!previewConverter_->FrameToBitmap(frame, *bmp)) {
-            Log(llError, previewConverter_->LastErrMsg());
+        if (!hostView_.previewConverter->FrameToBitmap(frame, *bmp)) {
+            Log(llError, hostView_.previewConverter->LastErrMsg());
             return;
         }
         OnPreviewWindow(*this, bmp, FormatPictureTime(timeUs));

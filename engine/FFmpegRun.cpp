@@ -119,8 +119,8 @@ void TCustomFFmpeg::Transcode() {
     OpenDecoders();
     WriteHeaders();
     jumpLimitUs_ = ComputeJumpLimit();
-    timerStart_ = av_gettime_relative();
-    lastReportTime_ = timerStart_;
+    stats_.startTime = av_gettime_relative();
+    stats_.lastReportTime = stats_.startTime;
     {
         // A stop request aborts blocking reads of this thread; outputs keep writing so the trailer follows.
         std::unique_ptr<TInterruptScope> stopScope;
@@ -161,7 +161,7 @@ int64_t TCustomFFmpeg::InputTimeOffset(int fileIndex) const {
 }
 
 void TCustomFFmpeg::ReportProgress(bool final, int fileIndex) {
-    lastReportTime_ = av_gettime_relative();
+    stats_.lastReportTime = av_gettime_relative();
     if (outputs_.empty()) return;
     AVFormatContext* oc = outputs_[0]->ctx.get();
     int64_t totalSize = 0;
@@ -169,7 +169,7 @@ void TCustomFFmpeg::ReportProgress(bool final, int fileIndex) {
         totalSize = avio_size(oc->pb);
         if (totalSize <= 0) totalSize = avio_tell(oc->pb);
     }
-    const double elapsed = (av_gettime_relative() - timerStart_) / 1e6;
+    const double elapsed = (av_gettime_relative() - stats_.startTime) / 1e6;
     int frameNumber = 0, fps = 0;
     float quality = -1;
     bool firstVideo = true;
@@ -196,8 +196,8 @@ void TCustomFFmpeg::ReportProgress(bool final, int fileIndex) {
     if (t < 0.01) t = 0.01;
     const double bitrate = totalSize * 8 / t / 1000.0;
     line += FormatStr("size=%8.0fkB time=%0.2f bitrate=%6.1fkbits/s", totalSize / 1024.0, t, bitrate);
-    const int dupDrop = dupFrames_ + dropFrames_;
-    if (dupDrop) line += FormatStr(" dup=%d drop=%d", dupFrames_, dropFrames_);
+    const int dupDrop = stats_.dupFrames + stats_.dropFrames;
+    if (dupDrop) line += FormatStr(" dup=%d drop=%d", stats_.dupFrames, stats_.dropFrames);
     if (OnProgress) {
         TProgressInfo d;
         d.FileIndex = fileIndex;
@@ -209,15 +209,15 @@ void TCustomFFmpeg::ReportProgress(bool final, int fileIndex) {
         d.CurrentDuration = std::llround(t * 1e6);
         d.TotalDuration = totalDuration_;
         OnProgress(*this, d);
-        if (dupDrop != lastDupDrop_) Log(llVerbose, line);
+        if (dupDrop != stats_.lastDupDrop) Log(llVerbose, line);
     } else if (s_.verbose >= 0) {
         Log(llVerbose, line);
     }
-    lastDupDrop_ = dupDrop;
+    stats_.lastDupDrop = dupDrop;
     if (final && s_.verbose >= 0) {
-        const double sum = static_cast<double>(videoSize_ + audioSize_ + extraSize_);
+        const double sum = static_cast<double>(stats_.videoBytes + stats_.audioBytes + stats_.headerBytes);
         LogF(llVerbose, "video:%1.0fkB audio:%1.0fkB global headers:%1.0fkB muxing overhead %f%%\r\n",
-             videoSize_ / 1024.0, audioSize_ / 1024.0, extraSize_ / 1024.0,
+             stats_.videoBytes / 1024.0, stats_.audioBytes / 1024.0, stats_.headerBytes / 1024.0,
              sum > 0 ? (totalSize - sum) * 100.0 / sum : 0.0);
     }
 }
