@@ -249,6 +249,13 @@ protected:
 
     // opening helpers (FFmpegInput.cpp, FFmpegOutput.cpp)
     DictionaryPtr InputOpenOptions() const;
+    struct StreamKinds {
+        bool video = false, audio = false, subtitle = false;
+    };
+    StreamKinds WantedStreamKinds(const AVOutputFormat* ofmt, bool join) const;
+    void SetOutputMetadata(AVFormatContext* raw);
+    void OpenOutputFile(OutputFile& out, const std::string& fileName);
+    void ApplyMuxerOptions(AVFormatContext* raw);
     void AddInputStreams(AVFormatContext* raw, const AVCodec* const forced[3]);
     const AVCodec* FindCodecOrRaise(const std::string& name, AVMediaType kind, bool encoder);
     const AVCodec* ChooseEncoder(OutputFile& of, int fileIndex, AVMediaType kind, const std::string& name,

@@ -274,6 +274,96 @@ void TCustomFFmpeg::NewSubtitleStream(int fileIndex) {
     s_.subtitleTag = 0;
 }
 
+// Which kinds of stream the output gets: those its format has a default codec for, or the options name,
+// and that the inputs have (only the first input's when joining), less those the options disable.
+TCustomFFmpeg::StreamKinds TCustomFFmpeg::WantedStreamKinds(const AVOutputFormat* ofmt, bool join) const {
+    StreamKinds use;
+    use.video = ofmt->video_codec != AV_CODEC_ID_NONE || !s_.videoCodecName.empty() || s_.videoCopy;
+    use.audio = ofmt->audio_codec != AV_CODEC_ID_NONE || !s_.audioCodecName.empty() || s_.audioCopy;
+    use.subtitle =
+        ofmt->subtitle_codec != AV_CODEC_ID_NONE || !s_.subtitleCodecName.empty() || s_.subtitleCopy;
+    if (!inputs_.empty()) {
+        bool hasV = false, hasA = false, hasS = false;
+        const size_t lastInput = join ? 1 : inputs_.size();
+        for (size_t i = 0; i < lastInput; ++i) {
+            AVFormatContext* ic = inputs_[i]->ctx.get();
+            for (unsigned j = 0; j < ic->nb_streams; ++j) {
+                switch (ic->streams[j]->codecpar->codec_type) {
+                    case AVMEDIA_TYPE_VIDEO:
+                        hasV = true;
+                        break;
+                    case AVMEDIA_TYPE_AUDIO:
+                        hasA = true;
+                        break;
+                    case AVMEDIA_TYPE_SUBTITLE:
+                        hasS = true;
+                        break;
+                    case AVMEDIA_TYPE_DATA:
+                    case AVMEDIA_TYPE_ATTACHMENT:
+                    case AVMEDIA_TYPE_UNKNOWN:
+                        break;
+                    default:
+                        throw FFmpegException(
+                            "check_audio_video_sub_inputs fail: invalid codec_type of input file");
+                }
+            }
+        }
+        use.video = use.video && hasV;
+        use.audio = use.audio && hasA;
+        use.subtitle = use.subtitle && hasS;
+    }
+    if (s_.videoDisable) use.video = false;
+    if (s_.audioDisable) use.audio = false;
+    if (s_.subtitleDisable) use.subtitle = false;
+    return use;
+}
+
+void TCustomFFmpeg::SetOutputMetadata(AVFormatContext* raw) {
+    if (s_.recTimestamp) {
+        time_t t = static_cast<time_t>(s_.recTimestamp);
+        struct tm parts;
+        gmtime_r(&t, &parts);
+        char buf[32];
+        strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%S.000000Z", &parts);
+        av_dict_set(&raw->metadata, "creation_time", buf, 0);
+    }
+    for (const auto& [k, v] : s_.metadata)
+        av_dict_set(&raw->metadata, k.c_str(), v.c_str(), 0);
+    s_.metadata.clear();
+    s_.recTimestamp = 0;
+}
+
+// Opens the file for writing. A file that did not exist before is the task's own: it is removed when the
+// task gives it no media.
+void TCustomFFmpeg::OpenOutputFile(OutputFile& out, const std::string& fileName) {
+    AVFormatContext* raw = out.ctx.get();
+    const std::string libName = ToLibraryName(fileName);
+    const bool existed = FileExists(out.fileName);
+    int ret;
+    {
+        TInterruptScope scope(&TCustomFFmpeg::TimeoutCheck, this);
+        IOStartTime = av_gettime_relative();
+        ret = avio_open2(&raw->pb, libName.c_str(), AVIO_FLAG_WRITE, EngineInterruptCB(), nullptr);
+    }
+    if (ret < 0) throw FFmpegException(FFErrorMessage(fileName, ret));
+    out.fileCreated = !existed;
+}
+
+void TCustomFFmpeg::ApplyMuxerOptions(AVFormatContext* raw) {
+    raw->max_delay = static_cast<int>(s_.muxMaxDelay * AV_TIME_BASE);
+    for (const OptionLine& p : params_.format)
+        av_opt_set(raw, p.name.c_str(), p.value.c_str(), 0);
+    if (raw->priv_data)
+        for (const OptionLine& p : params_.priv)
+            if (av_opt_find(raw->priv_data, p.name.c_str(), nullptr, 0, 0))
+                av_opt_set(raw->priv_data, p.name.c_str(), p.value.c_str(), 0);
+    if (s_.loopOutput >= 0 && raw->priv_data && av_opt_find(raw->priv_data, "loop", nullptr, 0, 0))
+        av_opt_set_int(raw->priv_data, "loop", s_.loopOutput, 0);
+    if (s_.muxPreload > 0)
+        av_opt_set_int(raw, "preload", static_cast<int64_t>(s_.muxPreload * AV_TIME_BASE), 0);
+    raw->flags |= AVFMT_FLAG_NONBLOCK;
+}
+
 int TCustomFFmpeg::OpenOutput(const std::string& fileName, bool join) {
     const size_t streamsBefore = outputStreams_.size();
     const size_t outputsBefore = outputs_.size();
@@ -304,43 +394,7 @@ int TCustomFFmpeg::OpenOutput(const std::string& fileName, bool join) {
         OutputFile& out = *outputs_.back();
         const int fileIndex = OutputCount() - 1;
 
-        bool useVideo = ofmt->video_codec != AV_CODEC_ID_NONE || !s_.videoCodecName.empty() || s_.videoCopy;
-        bool useAudio = ofmt->audio_codec != AV_CODEC_ID_NONE || !s_.audioCodecName.empty() || s_.audioCopy;
-        bool useSubtitle =
-            ofmt->subtitle_codec != AV_CODEC_ID_NONE || !s_.subtitleCodecName.empty() || s_.subtitleCopy;
-        if (!inputs_.empty()) {
-            bool hasV = false, hasA = false, hasS = false;
-            const size_t lastInput = join ? 1 : inputs_.size();
-            for (size_t i = 0; i < lastInput; ++i) {
-                AVFormatContext* ic = inputs_[i]->ctx.get();
-                for (unsigned j = 0; j < ic->nb_streams; ++j) {
-                    switch (ic->streams[j]->codecpar->codec_type) {
-                        case AVMEDIA_TYPE_VIDEO:
-                            hasV = true;
-                            break;
-                        case AVMEDIA_TYPE_AUDIO:
-                            hasA = true;
-                            break;
-                        case AVMEDIA_TYPE_SUBTITLE:
-                            hasS = true;
-                            break;
-                        case AVMEDIA_TYPE_DATA:
-                        case AVMEDIA_TYPE_ATTACHMENT:
-                        case AVMEDIA_TYPE_UNKNOWN:
-                            break;
-                        default:
-                            throw FFmpegException(
-                                "check_audio_video_sub_inputs fail: invalid codec_type of input file");
-                    }
-                }
-            }
-            useVideo = useVideo && hasV;
-            useAudio = useAudio && hasA;
-            useSubtitle = useSubtitle && hasS;
-        }
-        if (s_.videoDisable) useVideo = false;
-        if (s_.audioDisable) useAudio = false;
-        if (s_.subtitleDisable) useSubtitle = false;
+        const StreamKinds use = WantedStreamKinds(ofmt, join);
         auto wrap = [](const char* what, const std::function<void()>& fn) {
             try {
                 fn();
@@ -348,49 +402,17 @@ int TCustomFFmpeg::OpenOutput(const std::string& fileName, bool join) {
                 RaiseFmt("%s fail: %s", what, e.what());
             }
         };
-        if (useVideo) wrap("new_video_stream", [&] { NewVideoStream(fileIndex); });
-        if (useAudio) wrap("new_audio_stream", [&] { NewAudioStream(fileIndex); });
-        if (useSubtitle) wrap("new_subtitle_stream", [&] { NewSubtitleStream(fileIndex); });
+        if (use.video) wrap("new_video_stream", [&] { NewVideoStream(fileIndex); });
+        if (use.audio) wrap("new_audio_stream", [&] { NewAudioStream(fileIndex); });
+        if (use.subtitle) wrap("new_subtitle_stream", [&] { NewSubtitleStream(fileIndex); });
         s_.videoDisable = s_.audioDisable = s_.subtitleDisable = false;
 
-        if (s_.recTimestamp) {
-            time_t t = static_cast<time_t>(s_.recTimestamp);
-            struct tm parts;
-            gmtime_r(&t, &parts);
-            char buf[32];
-            strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%S.000000Z", &parts);
-            av_dict_set(&raw->metadata, "creation_time", buf, 0);
-        }
-        for (const auto& [k, v] : s_.metadata)
-            av_dict_set(&raw->metadata, k.c_str(), v.c_str(), 0);
-        s_.metadata.clear();
-        s_.recTimestamp = 0;
+        SetOutputMetadata(raw);
 
         if ((ofmt->flags & AVFMT_NEEDNUMBER) && !av_filename_number_test(libName.c_str()))
             throw FFmpegException(FFErrorMessage(fileName, -33));
-        if (!(ofmt->flags & AVFMT_NOFILE)) {
-            const bool existed = FileExists(out.fileName);
-            int ret;
-            {
-                TInterruptScope scope(&TCustomFFmpeg::TimeoutCheck, this);
-                IOStartTime = av_gettime_relative();
-                ret = avio_open2(&raw->pb, libName.c_str(), AVIO_FLAG_WRITE, EngineInterruptCB(), nullptr);
-            }
-            if (ret < 0) throw FFmpegException(FFErrorMessage(fileName, ret));
-            out.fileCreated = !existed;
-        }
-        raw->max_delay = static_cast<int>(s_.muxMaxDelay * AV_TIME_BASE);
-        for (const OptionLine& p : params_.format)
-            av_opt_set(raw, p.name.c_str(), p.value.c_str(), 0);
-        if (raw->priv_data)
-            for (const OptionLine& p : params_.priv)
-                if (av_opt_find(raw->priv_data, p.name.c_str(), nullptr, 0, 0))
-                    av_opt_set(raw->priv_data, p.name.c_str(), p.value.c_str(), 0);
-        if (s_.loopOutput >= 0 && raw->priv_data && av_opt_find(raw->priv_data, "loop", nullptr, 0, 0))
-            av_opt_set_int(raw->priv_data, "loop", s_.loopOutput, 0);
-        if (s_.muxPreload > 0)
-            av_opt_set_int(raw, "preload", static_cast<int64_t>(s_.muxPreload * AV_TIME_BASE), 0);
-        raw->flags |= AVFMT_FLAG_NONBLOCK;
+        if (!(ofmt->flags & AVFMT_NOFILE)) OpenOutputFile(out, fileName);
+        ApplyMuxerOptions(raw);
         out.startTime = s_.startTime;
         out.recordingTime = s_.recordingTime;
         out.limitFilesize = s_.limitFilesize;
