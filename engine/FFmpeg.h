@@ -256,6 +256,7 @@ protected:
     void SetOutputMetadata(AVFormatContext* raw);
     void OpenOutputFile(OutputFile& out, const std::string& fileName);
     void ApplyMuxerOptions(AVFormatContext* raw);
+    AVPixelFormat EncoderPixelFormat(const AVCodec* codec) const;
     void AddInputStreams(AVFormatContext* raw, const AVCodec* const forced[3]);
     const AVCodec* FindCodecOrRaise(const std::string& name, AVMediaType kind, bool encoder);
     const AVCodec* ChooseEncoder(OutputFile& of, int fileIndex, AVMediaType kind, const std::string& name,
@@ -321,6 +322,8 @@ protected:
 
     // writing (FFmpegMux.cpp)
     void WriteHeaders();
+    void ApplyMetadataMaps();
+    void LogSdpForRtp();
     void OpenBitstreamFilters(OutputStream& ost);
     void CopyPacket(OutputStream& ost, InputStream& ist, const AVPacket* pkt);
     void WritePacket(OutputStream& ost, AVPacket* pkt);

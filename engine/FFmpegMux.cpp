@@ -15,8 +15,58 @@ extern "C" {
 
 namespace engine {
 
+namespace {
+
+// The input's chapters, with their metadata, to an output that has none.
+void CopyChapters(AVFormatContext* oc, const AVFormatContext* ic) {
+    for (unsigned c = 0; c < ic->nb_chapters; ++c) {
+        AVChapter* in = ic->chapters[c];
+        AVChapter* ch = static_cast<AVChapter*>(av_mallocz(sizeof(AVChapter)));
+        if (!ch) break;
+        *ch = *in;
+        ch->metadata = nullptr;
+        av_dict_copy(&ch->metadata, in->metadata, 0);
+        AVChapter** grown =
+            static_cast<AVChapter**>(av_realloc_array(oc->chapters, oc->nb_chapters + 1, sizeof(AVChapter*)));
+        if (grown) {
+            oc->chapters = grown;
+            oc->chapters[oc->nb_chapters++] = ch;
+        } else {
+            av_dict_free(&ch->metadata);
+            av_free(ch);
+            break;
+        }
+    }
+}
+
+}  // namespace
+
 void TCustomFFmpeg::WriteHeaders() {
-    // metadata and chapter maps
+    ApplyMetadataMaps();
+    for (size_t i = 0; i < outputs_.size(); ++i) {
+        AVFormatContext* oc = outputs_[i]->ctx.get();
+        if (metadataGlobalAuto_ && !inputs_.empty())
+            av_dict_copy(&oc->metadata, inputs_[0]->ctx->metadata, AV_DICT_DONT_OVERWRITE);
+        if (metadataChaptersAuto_ && !inputs_.empty() && oc->nb_chapters == 0 && !join_)
+            CopyChapters(oc, inputs_[0]->ctx.get());
+        // encoder and muxer names of this library generation are not the user's metadata
+        av_dict_set(&oc->metadata, "encoder", nullptr, 0);
+        DictionaryPtr opts;
+        if (avformat_write_header(oc, opts.Address()) < 0) {
+            const std::string msg =
+                FormatStr("Could not write header for output file #%d (incorrect codec parameters ?)",
+                          static_cast<int>(i));
+            Log(llError, msg);
+            throw FFmpegException(msg);
+        }
+        outputs_[i]->headerWritten = true;
+    }
+    LogSdpForRtp();
+}
+
+// The metadata maps copy an input's global, stream, chapter or program metadata to an output's; the
+// chapter maps are only checked.
+void TCustomFFmpeg::ApplyMetadataMaps() {
     for (const auto& [out, in] : metaMaps_) {
         if (out.file < 0 || out.file >= OutputCount())
             RaiseFmt("Invalid %s index %d while processing metadata maps", "output file", out.file);
@@ -49,43 +99,10 @@ void TCustomFFmpeg::WriteHeaders() {
         if (out < 0 || out >= OutputCount())
             RaiseFmt("Invalid output file index %d in chapter mapping.", out);
     }
-    for (size_t i = 0; i < outputs_.size(); ++i) {
-        AVFormatContext* oc = outputs_[i]->ctx.get();
-        if (metadataGlobalAuto_ && !inputs_.empty())
-            av_dict_copy(&oc->metadata, inputs_[0]->ctx->metadata, AV_DICT_DONT_OVERWRITE);
-        if (metadataChaptersAuto_ && !inputs_.empty() && oc->nb_chapters == 0 && !join_) {
-            AVFormatContext* ic = inputs_[0]->ctx.get();
-            for (unsigned c = 0; c < ic->nb_chapters; ++c) {
-                AVChapter* in = ic->chapters[c];
-                AVChapter* ch = static_cast<AVChapter*>(av_mallocz(sizeof(AVChapter)));
-                if (!ch) break;
-                *ch = *in;
-                ch->metadata = nullptr;
-                av_dict_copy(&ch->metadata, in->metadata, 0);
-                AVChapter** grown = static_cast<AVChapter**>(
-                    av_realloc_array(oc->chapters, oc->nb_chapters + 1, sizeof(AVChapter*)));
-                if (grown) {
-                    oc->chapters = grown;
-                    oc->chapters[oc->nb_chapters++] = ch;
-                } else {
-                    av_dict_free(&ch->metadata);
-                    av_free(ch);
-                    break;
-                }
-            }
-        }
-        // encoder and muxer names of this library generation are not the user's metadata
-        av_dict_set(&oc->metadata, "encoder", nullptr, 0);
-        DictionaryPtr opts;
-        if (avformat_write_header(oc, opts.Address()) < 0) {
-            const std::string msg =
-                FormatStr("Could not write header for output file #%d (incorrect codec parameters ?)",
-                          static_cast<int>(i));
-            Log(llError, msg);
-            throw FFmpegException(msg);
-        }
-        outputs_[i]->headerWritten = true;
-    }
+}
+
+// A session description, when every output is an RTP stream.
+void TCustomFFmpeg::LogSdpForRtp() {
     bool allRtp = !outputs_.empty();
     for (auto& of : outputs_)
         allRtp = allRtp && std::string(of->ctx->oformat->name) == "rtp";

@@ -24,6 +24,42 @@ namespace engine {
 
 namespace {
 
+// A quantiser matrix of 64 coefficients in memory the codec context frees.
+uint16_t* CopyMatrix(const std::vector<uint16_t>& matrix) {
+    auto* m = static_cast<uint16_t*>(av_malloc_array(64, sizeof(uint16_t)));
+    if (!m) throw std::bad_alloc();
+    std::fill(m, m + 64, uint16_t(0));
+    std::copy_n(matrix.begin(), std::min<size_t>(matrix.size(), 64), m);
+    return m;
+}
+
+// "start,end,q/start,end,q/...": a fixed quantiser (q > 0) or a quality factor in percent (q <= 0) for a
+// range of frames.
+std::vector<RcOverride> ParseRcOverride(const std::string& text) {
+    std::vector<RcOverride> ov;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = text.find('/', pos);
+        if (end == std::string::npos) end = text.size();
+        int start = 0, stop = 0, q = 0;
+        if (sscanf(text.substr(pos, end - pos).c_str(), "%d,%d,%d", &start, &stop, &q) != 3)
+            throw FFmpegException("error parsing rc_override");
+        RcOverride r{};
+        r.start_frame = start;
+        r.end_frame = stop;
+        if (q > 0) {
+            r.qscale = q;
+            r.quality_factor = 1.0f;
+        } else {
+            r.qscale = 0;
+            r.quality_factor = -q / 100.0f;
+        }
+        ov.push_back(r);
+        pos = end + 1;
+    }
+    return ov;
+}
+
 bool FileExists(const std::string& name, int64_t* size = nullptr) {
     struct stat sb;
     if (stat(name.c_str(), &sb) != 0) return false;
@@ -89,6 +125,25 @@ const AVCodec* TCustomFFmpeg::ChooseEncoder(OutputFile& of, int fileIndex, AVMed
     return codec;
 }
 
+// The pixel format the options ask for (planar 4:2:0 by default), or the encoder's nearest one.
+AVPixelFormat TCustomFFmpeg::EncoderPixelFormat(const AVCodec* codec) const {
+    AVPixelFormat want = s_.pixFmt >= 0 ? AVPixelFormat(s_.pixFmt) : AV_PIX_FMT_YUV420P;
+    // Motion JPEG takes full-range pictures unless the strictness allows unofficial ones.
+    static const AVPixelFormat kJpegFormats[] = {AV_PIX_FMT_YUVJ420P, AV_PIX_FMT_YUVJ422P,
+                                                 AV_PIX_FMT_YUVJ444P, AV_PIX_FMT_NONE};
+    const AVPixelFormat* formats = codec->pix_fmts;
+    if ((codec->id == AV_CODEC_ID_MJPEG || codec->id == AV_CODEC_ID_LJPEG) &&
+        kindDefaults_[AVMEDIA_TYPE_VIDEO]->strict_std_compliance > FF_COMPLIANCE_UNOFFICIAL)
+        formats = kJpegFormats;
+    if (formats) {
+        bool supported = false;
+        for (const AVPixelFormat* p = formats; *p != AV_PIX_FMT_NONE; ++p)
+            supported |= *p == want;
+        if (!supported) want = avcodec_find_best_pix_fmt_of_list(formats, want, 0, nullptr);
+    }
+    return want;
+}
+
 void TCustomFFmpeg::NewVideoStream(int fileIndex) {
     OutputFile& of = *outputs_.at(fileIndex);
     const bool copy = s_.videoCopy;
@@ -120,21 +175,7 @@ void TCustomFFmpeg::NewVideoStream(int fileIndex) {
             c->sample_aspect_ratio = av_d2q(sar, 255);
             ost.st->sample_aspect_ratio = c->sample_aspect_ratio;
         }
-        AVPixelFormat want = s_.pixFmt >= 0 ? AVPixelFormat(s_.pixFmt) : AV_PIX_FMT_YUV420P;
-        // Motion JPEG takes full-range pictures unless the strictness allows unofficial ones.
-        static const AVPixelFormat kJpegFormats[] = {AV_PIX_FMT_YUVJ420P, AV_PIX_FMT_YUVJ422P,
-                                                     AV_PIX_FMT_YUVJ444P, AV_PIX_FMT_NONE};
-        const AVPixelFormat* formats = codec->pix_fmts;
-        if ((codec->id == AV_CODEC_ID_MJPEG || codec->id == AV_CODEC_ID_LJPEG) &&
-            kindDefaults_[AVMEDIA_TYPE_VIDEO]->strict_std_compliance > FF_COMPLIANCE_UNOFFICIAL)
-            formats = kJpegFormats;
-        if (formats) {
-            bool supported = false;
-            for (const AVPixelFormat* p = formats; *p != AV_PIX_FMT_NONE; ++p)
-                supported |= *p == want;
-            if (!supported) want = avcodec_find_best_pix_fmt_of_list(formats, want, 0, nullptr);
-        }
-        c->pix_fmt = want;
+        c->pix_fmt = EncoderPixelFormat(codec);
         if (s_.vglobal & 1) c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         if (s_.vglobal & 2) c->flags &= ~AV_CODEC_FLAG_GLOBAL_HEADER;
         if (s_.intraOnly) c->gop_size = 0;
@@ -142,37 +183,12 @@ void TCustomFFmpeg::NewVideoStream(int fileIndex) {
             c->flags |= AV_CODEC_FLAG_QSCALE;
             c->global_quality = static_cast<int>(FF_QP2LAMBDA * (s_.videoQScale > 0 ? s_.videoQScale : 1));
         }
-        if (!s_.intraMatrix.empty()) {
-            c->intra_matrix = static_cast<uint16_t*>(av_malloc(64 * sizeof(uint16_t)));
-            std::copy(s_.intraMatrix.begin(), s_.intraMatrix.end(), c->intra_matrix);
-        }
-        if (!s_.interMatrix.empty()) {
-            c->inter_matrix = static_cast<uint16_t*>(av_malloc(64 * sizeof(uint16_t)));
-            std::copy(s_.interMatrix.begin(), s_.interMatrix.end(), c->inter_matrix);
-        }
+        if (!s_.intraMatrix.empty()) c->intra_matrix = CopyMatrix(s_.intraMatrix);
+        if (!s_.interMatrix.empty()) c->inter_matrix = CopyMatrix(s_.interMatrix);
         if (!s_.rcOverride.empty()) {
-            std::vector<RcOverride> ov;
-            size_t pos = 0;
-            while (pos < s_.rcOverride.size()) {
-                size_t end = s_.rcOverride.find('/', pos);
-                if (end == std::string::npos) end = s_.rcOverride.size();
-                int start = 0, stop = 0, q = 0;
-                if (sscanf(s_.rcOverride.substr(pos, end - pos).c_str(), "%d,%d,%d", &start, &stop, &q) != 3)
-                    throw FFmpegException("error parsing rc_override");
-                RcOverride r{};
-                r.start_frame = start;
-                r.end_frame = stop;
-                if (q > 0) {
-                    r.qscale = q;
-                    r.quality_factor = 1.0f;
-                } else {
-                    r.qscale = 0;
-                    r.quality_factor = -q / 100.0f;
-                }
-                ov.push_back(r);
-                pos = end + 1;
-            }
+            const std::vector<RcOverride> ov = ParseRcOverride(s_.rcOverride);
             c->rc_override = static_cast<RcOverride*>(av_malloc_array(ov.size(), sizeof(RcOverride)));
+            if (!c->rc_override) throw std::bad_alloc();
             std::copy(ov.begin(), ov.end(), c->rc_override);
             c->rc_override_count = static_cast<int>(ov.size());
         }
