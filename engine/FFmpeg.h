@@ -7,7 +7,7 @@
 //   FFmpegDecode.cpp     decoders, packets to frames (or stream copy), the input hooks
 //   FFmpegFilter.cpp     pictures through the stream's VideoFilter graph
 //   FFmpegResample.cpp   samples through libswresample, volume, audio sync, the FIFO
-//   FFmpegPreview.cpp    the output hook and the preview
+//   FFmpegPreview.cpp    the video hooks and the preview
 //   FFmpegEncode.cpp     encoders, video sync, draining, pass logs
 //   FFmpegMux.cpp        headers, bitstream filters, packets, trailers
 //   FFmpegRun.cpp        the task's state, the order of the stages, progress, release
@@ -207,8 +207,9 @@ public:
         OnPreview;
     std::function<void(TCustomFFmpeg&, std::shared_ptr<const TBitmap>, const std::string& title)>
         OnPreviewWindow;
-    std::function<void(TCustomFFmpeg&, THookInfo&)> OnVideoInputHook;
-    std::function<void(TCustomFFmpeg&, THookInfo&)> OnVideoOutputHook;
+    using VideoHookEvent = std::function<void(TCustomFFmpeg&, THookInfo&)>;
+    VideoHookEvent OnVideoInputHook;
+    VideoHookEvent OnVideoOutputHook;
     std::function<void(TCustomFFmpeg&, int64_t pts, uint8_t* samples, int size, int sampleRate, int channels,
                        int sampleFormat)>
         OnAudioHook;
@@ -307,6 +308,8 @@ protected:
     void ConfigureResampler(OutputStream& ost, const InputStream& ist, const AVFrame* frame);
     void SyncAudio(OutputStream& ost, double delta, int inRate, int outRate, int inSamples);
     void PreviewAndHook(OutputStream& ost, AVFrame* frame, int64_t timeUs, int frameNumber);
+    void CallVideoHook(const VideoHookEvent& hook, bool& enabled, AVFrame* frame, int frameNumber,
+                       int64_t pts);
 
     // encoding (FFmpegEncode.cpp)
     void OpenEncoders();
@@ -338,6 +341,7 @@ protected:
     static bool StopCheck(void* object, void* arg);
     static bool TimeoutCheck(void* object, void* arg);
 
+    // what the options gathered
     TaskSettings s_;
     AcceptedParams params_;
     LegacyOptionState legacy_;
@@ -353,12 +357,14 @@ protected:
     std::vector<std::shared_ptr<FrameHookModule>> hooks_;
     std::vector<std::vector<std::string>> hookArgs_;
 
+    // the pipeline: files and their streams, in the order they were opened
     int maxInputs_, maxOutputs_;
     std::vector<std::unique_ptr<InputFile>> inputs_;
     std::vector<std::unique_ptr<InputStream>> inputStreams_;
     std::vector<std::unique_ptr<OutputFile>> outputs_;
-    std::vector<std::unique_ptr<OutputStream>> outputStreams_;  // all outputs, all groups
+    std::vector<std::unique_ptr<OutputStream>> outputStreams_;  // of every output
 
+    // the run
     bool join_ = false;
     int joinInput_ = 0;  // the input being read while joining
     int64_t totalDuration_ = -1;

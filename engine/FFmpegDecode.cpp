@@ -61,6 +61,8 @@ void TCustomFFmpeg::DecodeOrCopy(InputStream& ist, const AVPacket* pkt) {
     if (s_.verbose >= 0) Log(llVerbose, msg);
 }
 
+// One packet (nullptr: the end of the stream) to every output the stream feeds; the stream's clock follows
+// the packets' decoding times.
 void TCustomFFmpeg::ProcessPacket(InputStream& ist, const AVPacket* pkt) {
     if (pkt && pkt->dts != AV_NOPTS_VALUE) {
         const int64_t dts = av_rescale_q(pkt->dts, ist.st->time_base, AV_TIME_BASE_Q);
@@ -146,30 +148,8 @@ void TCustomFFmpeg::HandleVideoFrame(InputStream& ist, AVFrame* frame) {
     // the video input hook and hook modules see the decoded picture
     if ((VideoInputHookOn && OnVideoInputHook) || !hooks_.empty()) {
         if (av_frame_make_writable(frame) < 0) throw FFmpegException("hook buf malloc error.");
-        if (VideoInputHookOn && OnVideoInputHook) {
-            if (!hostView_.hookConverter)
-                hostView_.hookConverter = std::make_unique<TFormatConverter>(HookBitsPixel);
-            TBitmap bmp;
-            if (!hostView_.hookConverter->FrameToBitmap(frame, bmp)) {
-                Log(llError, hostView_.hookConverter->LastErrMsg());
-                VideoInputHookOn = false;
-            } else {
-                THookInfo info;
-                info.Bitmap = &bmp;
-                info.FrameNumber = 0;
-                info.PTS = ist.pts;
-                try {
-                    OnVideoInputHook(*this, info);
-                    if (info.Update && !hostView_.hookConverter->BitmapToFrame(bmp, frame)) {
-                        Log(llError, hostView_.hookConverter->LastErrMsg());
-                        VideoInputHookOn = false;
-                    }
-                } catch (const std::exception& e) {
-                    Log(llError, std::string("Error occurs VideoHook event: ") + e.what());
-                }
-                if (info.StopHook) VideoInputHookOn = false;
-            }
-        }
+        if (VideoInputHookOn && OnVideoInputHook)
+            CallVideoHook(OnVideoInputHook, VideoInputHookOn, frame, 0, ist.pts);
         for (auto& hook : hooks_)
             hook->Process(frame, ist.pts);
     }

@@ -28,11 +28,13 @@ void TCustomFFmpeg::ConfigureVideoFilter(OutputStream& ost, int width, int heigh
 // A decoded picture on its way to one output: through the stream's filter graph (built at the first
 // picture, and again when the pictures change) to the encoder. frameTimeUs is the picture's input time.
 void TCustomFFmpeg::FilterVideo(OutputStream& ost, InputStream& ist, AVFrame* frame, int64_t frameTimeUs) {
-    if (ost.filter.InputChanged(frame) && ost.filter.Configured())
+    if (!ost.filter.Configured()) {
+        ConfigureVideoFilter(ost, frame->width, frame->height, frame->format, frame->sample_aspect_ratio);
+    } else if (ost.filter.InputChanged(frame)) {
         LogF(llQuiet, "Input Stream #%d.%d frame size changed to %dx%d, %s", ist.fileIndex, ist.streamIndex,
              frame->width, frame->height, av_get_pix_fmt_name(AVPixelFormat(frame->format)));
-    if (!ost.filter.Configured() || ost.filter.InputChanged(frame))
         ConfigureVideoFilter(ost, frame->width, frame->height, frame->format, frame->sample_aspect_ratio);
+    }
     const int64_t savedPts = frame->pts;
     frame->pts = frameTimeUs;
     try {

@@ -1,4 +1,4 @@
-// What the host sees of the pictures on their way to the encoder: the video output hook and the preview.
+// What the host sees of the pictures: its video hooks (input and output) and the preview.
 
 #include "engine/FFmpeg.h"
 #include "engine/FFmpegStreams.h"
@@ -21,31 +21,37 @@ std::string FormatPictureTime(int64_t us) {
 
 }  // namespace
 
-void TCustomFFmpeg::PreviewAndHook(OutputStream& ost, AVFrame* frame, int64_t timeUs, int frameNumber) {
-    if (VideoOutputHookOn && OnVideoOutputHook) {
-        if (!hostView_.hookConverter)
-            hostView_.hookConverter = std::make_unique<TFormatConverter>(HookBitsPixel);
-        TBitmap bmp;
-        if (!hostView_.hookConverter->FrameToBitmap(frame, bmp)) {
-            Log(llError, hostView_.hookConverter->LastErrMsg());
-            VideoOutputHookOn = false;
-        } else {
-            THookInfo info;
-            info.Bitmap = &bmp;
-            info.FrameNumber = frameNumber;
-            info.PTS = timeUs;
-            try {
-                OnVideoOutputHook(*this, info);
-                if (info.Update && !hostView_.hookConverter->BitmapToFrame(bmp, frame)) {
-                    Log(llError, hostView_.hookConverter->LastErrMsg());
-                    VideoOutputHookOn = false;
-                }
-            } catch (const std::exception& e) {
-                Log(llError, std::string("Error occurs VideoHook event: ") + e.what());
-            }
-            if (info.StopHook) VideoOutputHookOn = false;
-        }
+// Shows the picture to one of the host's video hooks as a bitmap and takes back what the hook drew. A hook
+// whose picture cannot be converted, or that asks to stop, is switched off.
+void TCustomFFmpeg::CallVideoHook(const VideoHookEvent& hook, bool& enabled, AVFrame* frame, int frameNumber,
+                                  int64_t pts) {
+    if (!hostView_.hookConverter) hostView_.hookConverter = std::make_unique<TFormatConverter>(HookBitsPixel);
+    TFormatConverter& converter = *hostView_.hookConverter;
+    TBitmap bmp;
+    if (!converter.FrameToBitmap(frame, bmp)) {
+        Log(llError, converter.LastErrMsg());
+        enabled = false;
+        return;
     }
+    THookInfo info;
+    info.Bitmap = &bmp;
+    info.FrameNumber = frameNumber;
+    info.PTS = pts;
+    try {
+        hook(*this, info);
+        if (info.Update && !converter.BitmapToFrame(bmp, frame)) {
+            Log(llError, converter.LastErrMsg());
+            enabled = false;
+        }
+    } catch (const std::exception& e) {
+        Log(llError, std::string("Error occurs VideoHook event: ") + e.what());
+    }
+    if (info.StopHook) enabled = false;
+}
+
+void TCustomFFmpeg::PreviewAndHook(OutputStream& ost, AVFrame* frame, int64_t timeUs, int frameNumber) {
+    if (VideoOutputHookOn && OnVideoOutputHook)
+        CallVideoHook(OnVideoOutputHook, VideoOutputHookOn, frame, frameNumber, timeUs);
     if (!(preview_ || previewBitmap_)) return;
     const int64_t now = av_gettime_relative();
     if (hostView_.lastPreviewTime != std::numeric_limits<int64_t>::min() &&

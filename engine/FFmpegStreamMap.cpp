@@ -131,11 +131,8 @@ void TCustomFFmpeg::PrepareStreamCopy(OutputStream& ost) {
     const AVOutputFormat* ofmt = outputs_[ost.fileIndex]->ctx->oformat;
     if (tag) {
         ost.st->codecpar->codec_tag = tag;
-    } else if (ofmt->codec_tag && av_codec_get_id(ofmt->codec_tag, ipar->codec_tag) != ipar->codec_id &&
-               av_codec_get_tag(ofmt->codec_tag, ipar->codec_id)) {
-        ost.st->codecpar->codec_tag = 0;
     } else if (ofmt->codec_tag && av_codec_get_id(ofmt->codec_tag, ipar->codec_tag) != ipar->codec_id) {
-        ost.st->codecpar->codec_tag = 0;
+        ost.st->codecpar->codec_tag = 0;  // the input's tag means another codec here: the muxer picks one
     }
     ost.st->time_base = ist.st->time_base;
     ost.st->avg_frame_rate = ist.st->avg_frame_rate;
