@@ -193,32 +193,48 @@ TEST_F(EncoderComponent, PreviewPicturesAndHooks) {
     EXPECT_EQ(previews[0].FrameNumber, 1);
 }
 
-TEST_F(EncoderComponent, VideoOutputHookPaintsAndStops) {
-    const int task = enc.AddTask(encfix::Input("av2.mp4"));
-    TOutputOptions o;
-    o.VideoCodec = "mpeg4";
-    o.DisableAudio = true;
-    o.VideoOutputHook = true;
-    const std::string out = encfix::Output("hooked.mp4");
-    ASSERT_TRUE(enc.SetOutputFile(task, out, &o));
-    std::vector<int> frames;
-    std::thread::id hookThread;
-    enc.OnVideoOutputHook = [&](TFFEncoder*, PHookInfo h) {
-        frames.push_back(h->FrameNumber);
-        hookThread = std::this_thread::get_id();
-        std::fill(h->Bitmap->Pixels.begin(), h->Bitmap->Pixels.end(), 0);  // paint it black
-        h->StopHook = h->FrameNumber == 3;
+// Both video hooks see the pictures as bitmaps on the task's thread, paint them, and stop when asked: the
+// input hook before the filters (it numbers no frames), the output hook before the encoder.
+TEST_F(EncoderComponent, VideoHooksPaintAndStop) {
+    struct Case {
+        bool input;
+        std::vector<int> frameNumbers;
     };
-    enc.StartTask(0);
-    EXPECT_EQ(frames, (std::vector<int>{1, 2, 3}));
-    EXPECT_EQ(hookThread, std::this_thread::get_id());  // unthreaded: the task runs here
-    ASSERT_TRUE(Notices().at(0).info.Finished);
-    // the first picture is black, the fourth is not
-    const std::string luma = encfix::Capture("ffmpeg -nostdin -v error -i '" + out +
-                                             "' -frames:v 4 -vf scale=1:1,format=gray -f rawvideo -");
-    ASSERT_EQ(luma.size(), 4u);
-    EXPECT_LT(static_cast<unsigned char>(luma[0]), 30);
-    EXPECT_GT(static_cast<unsigned char>(luma[3]), 30);
+    const Case cases[] = {{false, {1, 2, 3}}, {true, {0, 0, 0}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.input ? "input hook" : "output hook");
+        TFFEncoder encoder;
+        const int task = encoder.AddTask(encfix::Input("av2.mp4"));
+        TOutputOptions o;
+        o.VideoCodec = "mpeg4";
+        o.DisableAudio = true;
+        (c.input ? o.VideoInputHook : o.VideoOutputHook) = true;
+        const std::string out = encfix::Output(c.input ? "hooked-in.mp4" : "hooked-out.mp4");
+        ASSERT_TRUE(encoder.SetOutputFile(task, out, &o));
+        std::vector<int> frames;
+        std::thread::id hookThread;
+        TTerminateInfo result;
+        encoder.OnTerminate = [&](TFFEncoder*, const TTerminateInfo& i) {
+            if (i.TaskIndex >= 0) result = i;
+        };
+        auto hook = [&](TFFEncoder*, PHookInfo h) {
+            frames.push_back(h->FrameNumber);
+            hookThread = std::this_thread::get_id();
+            std::fill(h->Bitmap->Pixels.begin(), h->Bitmap->Pixels.end(), 0);  // paint it black
+            h->StopHook = frames.size() == 3;
+        };
+        (c.input ? encoder.OnVideoInputHook : encoder.OnVideoOutputHook) = hook;
+        encoder.StartTask(0);
+        EXPECT_EQ(frames, c.frameNumbers);
+        EXPECT_EQ(hookThread, std::this_thread::get_id());  // unthreaded: the task runs here
+        ASSERT_TRUE(result.Finished) << result.ErrorMessage;
+        // the first picture is black, the fourth is not
+        const std::string luma = encfix::Capture("ffmpeg -nostdin -v error -i '" + out +
+                                                 "' -frames:v 4 -vf scale=1:1,format=gray -f rawvideo -");
+        ASSERT_EQ(luma.size(), 4u);
+        EXPECT_LT(static_cast<unsigned char>(luma[0]), 30);
+        EXPECT_GT(static_cast<unsigned char>(luma[3]), 30);
+    }
 }
 
 namespace {
