@@ -30,46 +30,50 @@ std::string ScalerOptionText(const VideoFilterSpec& spec) {
 }  // namespace
 
 void VideoFilter::Configure(const VideoFilterSpec& spec, int width, int height, int pixFmt, AVRational sar) {
+    // built aside, so that a failure leaves no half-made graph behind
+    graph_.reset();
     source_ = sink_ = nullptr;
-    graph_.reset(avfilter_graph_alloc());
-    if (!graph_) throw std::bad_alloc();
-    AVFilterGraph* g = graph_.get();
+    FilterGraphPtr graph(avfilter_graph_alloc());
+    if (!graph) throw std::bad_alloc();
+    AVFilterGraph* g = graph.get();
+    AVFilterContext* source = nullptr;
+    AVFilterContext* sink = nullptr;
     g->nb_threads = spec.threads;
     if (!sar.num) sar = AVRational{1, 1};
     const std::string srcArgs =
         FormatStr("video_size=%dx%d:pix_fmt=%d:time_base=1/1000000:pixel_aspect=%d/%d", width, height, pixFmt,
                   sar.num, sar.den);
-    int ret = avfilter_graph_create_filter(&source_, avfilter_get_by_name("buffer"), "src", srcArgs.c_str(),
+    int ret = avfilter_graph_create_filter(&source, avfilter_get_by_name("buffer"), "src", srcArgs.c_str(),
                                            nullptr, g);
     if (ret >= 0)
-        ret = avfilter_graph_create_filter(&sink_, avfilter_get_by_name("buffersink"), "out", nullptr,
-                                           nullptr, g);
+        ret = avfilter_graph_create_filter(&sink, avfilter_get_by_name("buffersink"), "out", nullptr, nullptr,
+                                           g);
     if (ret >= 0) {
         const int fmts[] = {spec.pixFmt, AV_PIX_FMT_NONE};
-        ret = av_opt_set_int_list(sink_, "pix_fmts", fmts, AV_PIX_FMT_NONE, AV_OPT_SEARCH_CHILDREN);
+        ret = av_opt_set_int_list(sink, "pix_fmts", fmts, AV_PIX_FMT_NONE, AV_OPT_SEARCH_CHILDREN);
     }
     if (ret < 0) throw FFmpegException("Error opening filters!");
 
     // a size set for the output is reached at the end of the graph; otherwise the filters choose it
-    AVFilterContext* last = sink_;
+    AVFilterContext* last = sink;
     if (width != spec.width || height != spec.height) {
         AVFilterContext* scale = nullptr;
         const std::string args = FormatStr("%d:%d:sws_flags=%d", spec.width, spec.height, spec.swsFlags);
         ret = avfilter_graph_create_filter(&scale, avfilter_get_by_name("scale"), "scale", args.c_str(),
                                            nullptr, g);
-        if (ret < 0 || avfilter_link(scale, 0, sink_, 0) < 0) throw FFmpegException("Error opening filters!");
+        if (ret < 0 || avfilter_link(scale, 0, sink, 0) < 0) throw FFmpegException("Error opening filters!");
         last = scale;
     }
     g->scale_sws_opts = av_strdup(ScalerOptionText(spec).c_str());
     if (!g->scale_sws_opts) throw std::bad_alloc();
 
     if (spec.filters.empty()) {
-        ret = avfilter_link(source_, 0, last, 0);
+        ret = avfilter_link(source, 0, last, 0);
     } else {
         FilterInOutPtr outputs(avfilter_inout_alloc()), inputs(avfilter_inout_alloc());
         if (!outputs || !inputs) throw std::bad_alloc();
         outputs->name = av_strdup("in");
-        outputs->filter_ctx = source_;
+        outputs->filter_ctx = source;
         inputs->name = av_strdup("out");
         inputs->filter_ctx = last;
         AVFilterInOut* in = inputs.release();
@@ -80,6 +84,9 @@ void VideoFilter::Configure(const VideoFilterSpec& spec, int width, int height, 
     }
     if (ret >= 0) ret = avfilter_graph_config(g, nullptr);
     if (ret < 0) FilterError(ret);
+    graph_ = std::move(graph);
+    source_ = source;
+    sink_ = sink;
     inWidth_ = width;
     inHeight_ = height;
     inFormat_ = pixFmt;

@@ -5,6 +5,7 @@ add_executable(engine_encoder_tests
   ${CMAKE_CURRENT_LIST_DIR}/encoder/OptionLanguageTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/encoder/LegacyOptionsTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/encoder/TranscodeTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/encoder/VideoFilterTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/encoder/FormatPresetsTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/encoder/EncoderComponentTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/encoder/FaultsTest.cpp
