@@ -68,6 +68,7 @@ struct TaskSettings {
     AVRational frameRate{25, 0};  // den 0 = unset
     double frameAspect = 0;
     int pixFmt = -1;
+    bool pixFmtChosen = false;  // pixFmt was asked for, not taken over from the last input
     int sampleFmt = -1;
     int64_t maxFrames[3] = {kNoLimit, kNoLimit, kNoLimit};  // video, audio, data
     int sampleRate = 44100;

@@ -86,6 +86,7 @@ void TCustomFFmpeg::AddInputStreams(AVFormatContext* raw, const AVCodec* const f
                 s_.frameWidth = par->width;
                 s_.frameHeight = par->height;
                 s_.pixFmt = par->format < 0 ? 0 : par->format;
+                s_.pixFmtChosen = false;
                 AVRational sar =
                     st->sample_aspect_ratio.num ? st->sample_aspect_ratio : par->sample_aspect_ratio;
                 if (par->width && par->height)

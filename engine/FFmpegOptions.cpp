@@ -516,6 +516,7 @@ const std::unordered_map<std::string, Handler>& OptionTable::Table() {
              const AVPixelFormat f = av_get_pix_fmt(v.c_str());
              if (f == AV_PIX_FMT_NONE) RaiseFmt("Unknown pixel format requested: %s", v.c_str());
              S(t).pixFmt = f;
+             S(t).pixFmtChosen = true;
          }},
         {"croptop",
          [](TCustomFFmpeg& t, const std::string&, const std::string&) {

@@ -125,13 +125,17 @@ const AVCodec* TCustomFFmpeg::ChooseEncoder(OutputFile& of, int fileIndex, AVMed
     return codec;
 }
 
-// The pixel format the options ask for (planar 4:2:0 by default), or the encoder's nearest one.
+// The pixel format the options ask for (else the last input's, else planar 4:2:0), or the encoder's
+// nearest one.
 AVPixelFormat TCustomFFmpeg::EncoderPixelFormat(const AVCodec* codec) const {
     AVPixelFormat want = s_.pixFmt >= 0 ? AVPixelFormat(s_.pixFmt) : AV_PIX_FMT_YUV420P;
     // Motion JPEG takes full-range pictures unless the strictness allows unofficial ones.
     static const AVPixelFormat kJpegFormats[] = {AV_PIX_FMT_YUVJ420P, AV_PIX_FMT_YUVJ422P,
                                                  AV_PIX_FMT_YUVJ444P, AV_PIX_FMT_NONE};
     const AVPixelFormat* formats = codec->pix_fmts;
+    // a format taken over from the input stays within what the presets' devices play
+    if (!s_.pixFmtChosen)
+        if (const AVPixelFormat* old = OldGenerationPixelFormats(codec)) formats = old;
     if ((codec->id == AV_CODEC_ID_MJPEG || codec->id == AV_CODEC_ID_LJPEG) &&
         kindDefaults_[AVMEDIA_TYPE_VIDEO]->strict_std_compliance > FF_COMPLIANCE_UNOFFICIAL)
         formats = kJpegFormats;

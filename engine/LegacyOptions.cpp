@@ -180,6 +180,11 @@ int64_t MaxAudioBitrate(AVCodecID id) {
     }
 }
 
+const AVPixelFormat* OldGenerationPixelFormats(const AVCodec* codec) {
+    static const AVPixelFormat kX264[] = {AV_PIX_FMT_YUV420P, AV_PIX_FMT_YUVJ420P, AV_PIX_FMT_NONE};
+    return codec && std::string(codec->name) == "libx264" ? kX264 : nullptr;
+}
+
 SizeAlignment PictureAlignment(const AVCodec* codec, AVPixelFormat format) {
     if (!codec) return {};
     const std::string name = codec->name;

@@ -32,6 +32,11 @@ std::vector<OptionLine> TranslateLegacyOption(const std::string& name, const std
 void ApplyOldX264Defaults(AVCodecContext* enc, const std::vector<OptionLine>& codecLines,
                           const std::vector<OptionLine>& privateLines);
 
+// The pixel formats the old generation's encoder took, where today's takes more than the devices of the
+// presets play: its libx264 took 4:2:0 pictures only, so a 4:4:4 or RGB source became a 4:2:0 stream
+// rather than a High 4:4:4 one. nullptr for every other encoder.
+const AVPixelFormat* OldGenerationPixelFormats(const AVCodec* codec);
+
 // An encoder name that this FFmpeg build lacks but whose role an existing encoder takes
 // ("libfaac" -> "aac"); any other name comes back unchanged.
 std::string ResolveEncoderName(const std::string& name);

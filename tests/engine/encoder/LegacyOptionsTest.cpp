@@ -100,28 +100,44 @@ TEST(LegacyOptions, X264BlocksReachLibx264) {
           "vbv_bufsize=4000", "analyse=0x1:0x111", "qpstep=4", "8x8dct=0", "weightb=0"},
          "Main,21"},
     };
-    for (const Case& c : cases) {
-        TOutputOptions o;
-        o.VideoCodec = "libx264";
-        o.AudioCodec = "libfaac";
-        o.FileFormat = c.format;
-        o.FrameSize = "320x240";
-        o.VideoBitrate = 500000;
-        o.ExtOptions = c.block;
-        o.RecordingTime = 400000;
-        const std::string out = encfix::Output("block.mp4");
-        const TTerminateInfo r = encfix::Convert(encfix::Input("av.mp4"), out, o);
-        ASSERT_TRUE(r.Finished && !r.ErrorOccurred) << r.ErrorMessage;
-        const std::string settings = X264Settings(out);
-        for (const char* s : c.settings)
-            EXPECT_NE(settings.find(s), std::string::npos) << s << " in " << settings;
-        std::string profile = encfix::Capture(
-            "ffprobe -v error -select_streams v:0 -show_entries stream=profile,level -of csv=p=0 '" + out +
-            "'");
-        while (!profile.empty() && profile.back() == '\n')
-            profile.pop_back();
-        EXPECT_EQ(profile, c.profileAndLevel);
-    }
+    // 4:4:4 and RGB sources too: the old wrapper took 4:2:0 pictures only, which is what the devices play
+    for (const char* input : {"av.mp4", "yuv444.mkv", "rgb.mov"})
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(input) + (c.format[0] ? " to psp" : " to mp4"));
+            TOutputOptions o;
+            o.VideoCodec = "libx264";
+            o.AudioCodec = "libfaac";
+            o.FileFormat = c.format;
+            o.FrameSize = "320x240";
+            o.VideoBitrate = 500000;
+            o.ExtOptions = c.block;
+            o.RecordingTime = 400000;
+            const std::string out = encfix::Output("block.mp4");
+            const TTerminateInfo r = encfix::Convert(encfix::Input(input), out, o);
+            ASSERT_TRUE(r.Finished && !r.ErrorOccurred) << r.ErrorMessage;
+            const std::string settings = X264Settings(out);
+            for (const char* s : c.settings)
+                EXPECT_NE(settings.find(s), std::string::npos) << s << " in " << settings;
+            std::string profile = encfix::Capture(
+                "ffprobe -v error -select_streams v:0 -show_entries stream=profile,level -of csv=p=0 '" +
+                out + "'");
+            while (!profile.empty() && profile.back() == '\n')
+                profile.pop_back();
+            EXPECT_EQ(profile, c.profileAndLevel);
+        }
+    // a pixel format asked for is kept
+    TOutputOptions o;
+    o.VideoCodec = "libx264";
+    o.DisableAudio = true;
+    o.ExtOptions = "pix_fmt=yuv444p";
+    o.RecordingTime = 400000;
+    const std::string out = encfix::Output("asked444.mp4");
+    const TTerminateInfo r = encfix::Convert(encfix::Input("av.mp4"), out, o);
+    ASSERT_TRUE(r.Finished && !r.ErrorOccurred) << r.ErrorMessage;
+    EXPECT_EQ(
+        encfix::Capture("ffprobe -v error -select_streams v:0 -show_entries stream=pix_fmt -of csv=p=0 '" +
+                        out + "'"),
+        "yuv444p\n");
 }
 
 TEST(LegacyOptions, EveryBuiltinPresetEncodes) {
