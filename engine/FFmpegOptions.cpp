@@ -902,6 +902,7 @@ void TCustomFFmpeg::SetTarget(const std::string& kind, const std::string& norm,
         OptDefault("minrate", "0");
         OptDefault("bufsize", "1835008");
         OptDefault("flags", "+scan_offset");
+        ParseOption("pix_fmt", "yuv420p");  // the disc takes 4:2:0 pictures only, whatever the source
         OptBitrate("ab", "224000", AVMEDIA_TYPE_AUDIO);
         s_.sampleRate = 44100;
         OptDefault("packetsize", "2324");
@@ -913,6 +914,7 @@ void TCustomFFmpeg::SetTarget(const std::string& kind, const std::string& norm,
         ParseOption("f", "dvd");
         ParseOption("s", pal ? "720x576" : "720x480");
         ParseOption("r", rate);
+        ParseOption("pix_fmt", "yuv420p");  // the disc takes 4:2:0 pictures only, whatever the source
         OptDefault("g", pal ? "15" : "18");
         OptBitrate("b", "6000000", AVMEDIA_TYPE_VIDEO);
         OptDefault("maxrate", "9000000");

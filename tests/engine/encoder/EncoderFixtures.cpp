@@ -77,6 +77,8 @@ void Generate(const std::string& name, const std::string& path) {
         Make(av + "-t 1 -c:v mpeg4 -g 25 -c:a aac -ac 2 -b:a 64k", path);
     } else if (name == "yuv444.mkv") {
         Make(av + "-t 1 -c:v ffv1 -pix_fmt yuv444p -c:a aac", path);  // as screen and lossless captures
+    } else if (name == "yuv422.mkv") {
+        Make(av + "-t 1 -c:v ffv1 -pix_fmt yuv422p -c:a aac", path);  // as studio camera footage
     } else if (name == "rgb.mov") {
         Make(av + "-t 1 -c:v png -pix_fmt rgb24 -c:a aac", path);  // as animation and GIF-like sources
     } else if (name == "long.mp4") {

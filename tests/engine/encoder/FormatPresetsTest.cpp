@@ -313,19 +313,25 @@ TEST(FormatPresets, DiscHeadersStateTheEncodersBufferSize) {
         {"MPEG 13 (VCD)", 1, 1150000, 44100, 47104},
         {"MPEG 3 (DVD)", 3, 4000000, 48000, 235520},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        TOutputOptions o;
-        AV(o, "", "", "25", c.bitrate, "mp2", 2, c.audioRate, 224000);
-        o.AspectRatio = "4:3";
-        o.Target = c.target;
-        o.TargetNorm = 1;
-        o.RecordingTime = 500000;
-        const std::string out = encfix::Output("disc.mpg");
-        const TTerminateInfo r = encfix::Convert(encfix::Input("av.mp4"), out, o);
-        ASSERT_TRUE(r.Finished && !r.ErrorOccurred) << r.ErrorMessage;
-        EXPECT_EQ(VideoBufferBound(out), c.bufferBytes);
-    }
+    // a 4:2:2 source too: the discs take 4:2:0 pictures only
+    for (const char* input : {"av.mp4", "yuv422.mkv"})
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + " from " + input);
+            TOutputOptions o;
+            AV(o, "", "", "25", c.bitrate, "mp2", 2, c.audioRate, 224000);
+            o.AspectRatio = "4:3";
+            o.Target = c.target;
+            o.TargetNorm = 1;
+            o.RecordingTime = 500000;
+            const std::string out = encfix::Output("disc.mpg");
+            const TTerminateInfo r = encfix::Convert(encfix::Input(input), out, o);
+            ASSERT_TRUE(r.Finished && !r.ErrorOccurred) << r.ErrorMessage;
+            EXPECT_EQ(VideoBufferBound(out), c.bufferBytes);
+            const std::string pixFmt = encfix::Capture(
+                "ffprobe -v error -select_streams v:0 -show_entries stream=pix_fmt -of csv=p=0 '" + out +
+                "'");
+            EXPECT_EQ(pixFmt.substr(0, pixFmt.find_first_of(",\n")), "yuv420p");
+        }
     static_cast<core::SimpleDispatcher&>(core::mainDispatcher()).processPending();  // queued library lines
     std::lock_guard<std::mutex> g(lock);
     for (const std::string& l : lines)
