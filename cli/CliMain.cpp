@@ -11,6 +11,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 
@@ -26,10 +27,15 @@
 
 namespace {
 
-volatile sig_atomic_t g_interrupted = 0;
+// Set by the handler on whichever thread the signal reaches, read by the main thread: a lock-free atomic is
+// both safe in a signal handler and visible across threads (a sig_atomic_t is only the former).
+std::atomic<bool> g_interrupted{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
 
 void OnInterrupt(int) {
-    g_interrupted = 1;
+    const int savedErrno = errno;  // the interrupted code may be about to read it
+    g_interrupted = true;
+    errno = savedErrno;
 }
 
 void Out(const QString& text) {

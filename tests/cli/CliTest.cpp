@@ -165,7 +165,8 @@ TEST_F(CliTest, AnInterruptStopsTheCurrentFileAndRemovesItsPartialOutput) {
     ASSERT_TRUE(err.contains("[1/2] video.mp4  Finish.")) << err.toStdString();
     ::kill(pid_t(p.processId()), SIGINT);
     ASSERT_TRUE(p.waitForFinished(60000));
-    EXPECT_EQ(p.exitCode(), 130);
+    err += p.readAllStandardError();
+    EXPECT_EQ(p.exitCode(), 130) << err.toStdString();
     EXPECT_TRUE(QFileInfo::exists(Clips().dir() + "/stopped/video.mp4"));
     EXPECT_FALSE(QFileInfo::exists(Clips().dir() + "/stopped/long.mp4"));
 }
