@@ -128,9 +128,8 @@ TFormMain::TFormMain(const QString& programDir, QWidget* parent)
     CreateControls();
 
     app::TGlobalVars& g = app::GlobalVars();
-    // 1. Apply the edition profile.
     ApplyProfile();
-    // 2. Editions with minimal chrome show no version, links, help or log.
+    // Editions with minimal chrome show no version, links, help or log.
     if (branding_ && branding_->MinimalChrome) {
         LabelVersion->hide();
         LabelMoreTools->hide();
@@ -139,16 +138,15 @@ TFormMain::TFormMain(const QString& programDir, QWidget* parent)
     }
     // The wizard's pages and page logic, before the first RefreshPage.
     wizard_ = new TMainWizard(*this);
-    // 3. The settings folder.
     const QString appData = app::GetSpecialFolder(QStringLiteral("AppData"));
     g.SettingsFolder = app::EnsureSettingsFolder(appData, title_);
-    // 4. The three folder settings start at the user's documents.
+    // The three folder settings start at the user's documents.
     const QString personal = app::GetSpecialFolder(QStringLiteral("Personal"));
     g.LastOpenDir = g.OutputFileDir = g.OutputURLDir = personal;
-    // 5. Preset and preference defaults; no stream addresses yet.
+    // Preset and preference defaults; no stream addresses yet.
     g.SetPresetDefaults();
     g.ClearStreamSlots();
-    // 6. The user's settings; a first start writes them and centres the window.
+    // The user's settings; a first start writes them and centres the window.
     QString saveError, readError;
     settingsExisted_ = app::LoadSettings(g, &saveError, &readError);
     if (!settingsExisted_) {
@@ -159,19 +157,13 @@ TFormMain::TFormMain(const QString& programDir, QWidget* parent)
     settingsUnreadable_ = !readError.isEmpty();
     if (settingsUnreadable_) ShowError(this, readError);
     RzPageControlToFormat->setCurrentIndex(g.OutputFormatClass <= app::fcAudio ? g.OutputFormatClass : 0);
-    // 7. The input grid and its thumbnail list came with the wizard's Step1 (Qt draws every widget
-    //    double-buffered).
-    // 8. The preset lists.
     FillPresetLists();
-    // 9. Files dropped from the desktop.
     setAcceptDrops(true);
-    // 10. The open dialog's filter.
     OpenDialogNameFilters = app::NameFiltersFromPairs(app::kOpenDialogFilter);
-    // 11. The window's placement.
     LoadPlacement(QStringLiteral("Form"), this);
-    // 12.
+    // The current page's heading, captions and buttons.
     RefreshPage();
-    // 13. The media libraries; without them the window still opens, and conversions fail later.
+    // The media libraries; without them the window still opens, and conversions fail later.
     if (!app::MediaLibrariesLoaded()) {
         QString message;
         if (!app::LoadMediaLibraries(app::EngineLibraryFolder(programDir_), &message)) {
@@ -183,11 +175,9 @@ TFormMain::TFormMain(const QString& programDir, QWidget* parent)
     // time.
     for (const QString& line : wizard::UnservablePresets())
         LogLine(line);
-    // 14. The clipboard watch.
     StartClipboardWatch();
-    // 15. The start page.
     PageControlMain->setCurrentWidget(g.Download ? TabSheetMode : TabSheetStep1);
-    // 16. Pages are switched only by the program: no tabs to click, no focus stop on the hidden tab bars,
+    // Pages are switched only by the program: no tabs to click, no focus stop on the hidden tab bars,
     // and no Ctrl+Tab or Ctrl+PgDn that would change pages past the page logic.
     for (QTabWidget* pages : {PageControlMain, RzPageControlToFormat}) {
         pages->tabBar()->hide();
@@ -195,7 +185,7 @@ TFormMain::TFormMain(const QString& programDir, QWidget* parent)
         pages->tabBar()->setFocusPolicy(Qt::NoFocus);
         pages->installEventFilter(this);
     }
-    // 17. Show the window once the message loop runs.
+    // The window shows once the message loop runs.
     startupCompleted_ = true;
     QMetaObject::invokeMethod(this, &TFormMain::DeferredStart, Qt::QueuedConnection);
 }

@@ -53,14 +53,14 @@ int RunProgram(int argc, char** argv) {
     app::QtDispatcher dispatcher;
     core::setMainDispatcher(&dispatcher);
 
-    // 1. The title from the edition profile.
+    // The title from the edition profile.
     const QString programDir = app::ProgramFolder();
     const QString title = app::ReadEditionTitle(app::EditionProfilePath(programDir));
     QApplication::setApplicationDisplayName(title);
-    // 2. The edition's icon.
+    // The edition's icon.
     QApplication::setWindowIcon(EditionIcon(programDir, title));
 
-    // 3. The main window (its creation runs the start-up sequence) and the log window.
+    // The main window (its creation runs the start-up sequence) and the log window.
     int status = 0;
     {
         MainWindowOwner owner;
