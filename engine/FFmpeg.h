@@ -264,6 +264,21 @@ protected:
     const AVCodec* ChooseEncoder(OutputFile& of, int fileIndex, AVMediaType kind, const std::string& name,
                                  const char* kindName);
     OutputStream& AddOutputStream(OutputFile& of, AVMediaType kind, const AVCodec* codec, bool copy);
+    // The options that describe the next output stream of one kind.
+    struct KindOptions {
+        AVMediaType kind;
+        const char* name;
+        std::string& codecName;
+        bool& copy;
+        bool& disable;
+        uint32_t& tag;
+        std::vector<std::string>& bsf;
+        const std::string& lang;
+        int64_t maxFrames;
+    };
+    KindOptions OptionsOfKind(AVMediaType kind);
+    OutputStream& NewOutputStream(int fileIndex, const KindOptions& k);
+    static void ConsumeKindOptions(KindOptions& k);
 
     // set-up (FFmpegStreamMap.cpp)
     void SetupStreams();

@@ -125,6 +125,46 @@ const AVCodec* TCustomFFmpeg::ChooseEncoder(OutputFile& of, int fileIndex, AVMed
     return codec;
 }
 
+TCustomFFmpeg::KindOptions TCustomFFmpeg::OptionsOfKind(AVMediaType kind) {
+    switch (kind) {
+        case AVMEDIA_TYPE_VIDEO:
+            return {kind,        "Video", s_.videoCodecName, s_.videoCopy,   s_.videoDisable,
+                    s_.videoTag, s_.vbsf, s_.videoLang,      s_.maxFrames[0]};
+        case AVMEDIA_TYPE_AUDIO:
+            return {kind,        "Audio", s_.audioCodecName, s_.audioCopy,   s_.audioDisable,
+                    s_.audioTag, s_.absf, s_.audioLang,      s_.maxFrames[1]};
+        default:
+            return {
+                AVMEDIA_TYPE_SUBTITLE, "Subtitle", s_.subtitleCodecName, s_.subtitleCopy, s_.subtitleDisable,
+                s_.subtitleTag,        s_.sbsf,    s_.subtitleLang,      kNoLimit};
+    }
+}
+
+// An output stream of the kind, encoded with the codec the options name (or the container's) or copied,
+// with the tag, bitstream filters, frame limit and language the options give it.
+OutputStream& TCustomFFmpeg::NewOutputStream(int fileIndex, const KindOptions& k) {
+    OutputFile& of = *outputs_.at(fileIndex);
+    const AVCodec* codec = k.copy ? nullptr : ChooseEncoder(of, fileIndex, k.kind, k.codecName, k.name);
+    OutputStream& ost = AddOutputStream(of, k.kind, codec, k.copy);
+    ost.maxFrames = k.maxFrames;
+    ost.bsfNames = k.bsf;
+    if (k.tag) {
+        ost.st->codecpar->codec_tag = k.tag;
+        if (ost.enc) ost.enc->codec_tag = k.tag;
+    }
+    if (!k.lang.empty()) av_dict_set(&ost.st->metadata, "language", k.lang.c_str(), 0);
+    return ost;
+}
+
+// The options of a kind apply to the one stream they made; the next output starts without them.
+void TCustomFFmpeg::ConsumeKindOptions(KindOptions& k) {
+    k.disable = false;
+    k.codecName.clear();
+    k.copy = false;
+    k.bsf.clear();
+    k.tag = 0;
+}
+
 // The pixel format the options ask for (else the last input's, else planar 4:2:0), or the encoder's
 // nearest one.
 AVPixelFormat TCustomFFmpeg::EncoderPixelFormat(const AVCodec* codec) const {
@@ -149,23 +189,18 @@ AVPixelFormat TCustomFFmpeg::EncoderPixelFormat(const AVCodec* codec) const {
 }
 
 void TCustomFFmpeg::NewVideoStream(int fileIndex) {
-    OutputFile& of = *outputs_.at(fileIndex);
-    const bool copy = s_.videoCopy;
-    const AVCodec* codec =
-        copy ? nullptr : ChooseEncoder(of, fileIndex, AVMEDIA_TYPE_VIDEO, s_.videoCodecName, "Video");
-    OutputStream& ost = AddOutputStream(of, AVMEDIA_TYPE_VIDEO, codec, copy);
+    KindOptions k = OptionsOfKind(AVMEDIA_TYPE_VIDEO);
+    const bool copy = k.copy;
+    OutputStream& ost = NewOutputStream(fileIndex, k);
+    const AVCodec* codec = ost.codec;
     ost.vfilters = s_.vfilters;
     ost.forceFps = s_.forceFps;
     ost.videoSync = s_.videoSync;
     ost.deinterlace = s_.deinterlace;
     ost.topField = s_.topField;
     ost.sameQuality = s_.sameQuality;
-    ost.maxFrames = s_.maxFrames[0];
-    if (s_.videoTag) ost.st->codecpar->codec_tag = s_.videoTag;
-    if (!s_.vbsf.empty()) ost.bsfNames = s_.vbsf;
     if (!copy) {
         AVCodecContext* c = ost.enc.get();
-        if (s_.videoTag) c->codec_tag = s_.videoTag;
         AVRational rate = s_.frameRate.den ? s_.frameRate : AVRational{25, 1};
         if (codec->supported_framerates && !s_.forceFps)
             rate = codec->supported_framerates[av_find_nearest_q_idx(rate, codec->supported_framerates)];
@@ -204,30 +239,20 @@ void TCustomFFmpeg::NewVideoStream(int fileIndex) {
         if (s_.doPass == 2) c->flags |= AV_CODEC_FLAG_PASS2;
         if (!s_.forcedKeyFrames.empty()) ParseForcedKeyFrames(ost, s_.forcedKeyFrames);
     }
-    if (!s_.videoLang.empty()) av_dict_set(&ost.st->metadata, "language", s_.videoLang.c_str(), 0);
-    s_.videoDisable = false;
-    s_.videoCodecName.clear();
-    s_.videoCopy = false;
+    ConsumeKindOptions(k);
     s_.vfilters.clear();
-    s_.vbsf.clear();
-    s_.videoTag = 0;
 }
 
 void TCustomFFmpeg::NewAudioStream(int fileIndex) {
-    OutputFile& of = *outputs_.at(fileIndex);
-    const bool copy = s_.audioCopy;
-    const AVCodec* codec =
-        copy ? nullptr : ChooseEncoder(of, fileIndex, AVMEDIA_TYPE_AUDIO, s_.audioCodecName, "Audio");
-    OutputStream& ost = AddOutputStream(of, AVMEDIA_TYPE_AUDIO, codec, copy);
+    KindOptions k = OptionsOfKind(AVMEDIA_TYPE_AUDIO);
+    const bool copy = k.copy;
+    OutputStream& ost = NewOutputStream(fileIndex, k);
+    const AVCodec* codec = ost.codec;
     ost.volume = s_.volume;
     ost.audioSync = s_.audioSync;
     ost.driftThreshold = s_.audioDriftThreshold;
-    ost.maxFrames = s_.maxFrames[1];
-    if (s_.audioTag) ost.st->codecpar->codec_tag = s_.audioTag;
-    if (!s_.absf.empty()) ost.bsfNames = s_.absf;
     if (!copy) {
         AVCodecContext* c = ost.enc.get();
-        if (s_.audioTag) c->codec_tag = s_.audioTag;
         if (s_.audioQScale > -99999) {
             c->flags |= AV_CODEC_FLAG_QSCALE;
             c->global_quality = static_cast<int>(FF_QP2LAMBDA * s_.audioQScale);
@@ -268,30 +293,14 @@ void TCustomFFmpeg::NewAudioStream(int fileIndex) {
     } else {
         ost.st->codecpar->sample_rate = s_.sampleRate;
     }
-    if (!s_.audioLang.empty()) av_dict_set(&ost.st->metadata, "language", s_.audioLang.c_str(), 0);
-    s_.audioDisable = false;
-    s_.audioCodecName.clear();
-    s_.audioCopy = false;
-    s_.absf.clear();
-    s_.audioTag = 0;
+    ConsumeKindOptions(k);
 }
 
 void TCustomFFmpeg::NewSubtitleStream(int fileIndex) {
-    OutputFile& of = *outputs_.at(fileIndex);
-    const bool copy = s_.subtitleCopy;
-    const AVCodec* codec =
-        copy ? nullptr
-             : ChooseEncoder(of, fileIndex, AVMEDIA_TYPE_SUBTITLE, s_.subtitleCodecName, "Subtitle");
-    OutputStream& ost = AddOutputStream(of, AVMEDIA_TYPE_SUBTITLE, codec, copy);
-    if (s_.subtitleTag) ost.st->codecpar->codec_tag = s_.subtitleTag;
-    if (!s_.sbsf.empty()) ost.bsfNames = s_.sbsf;
-    if (!copy) ost.enc->time_base = AVRational{1, 1000};
-    if (!s_.subtitleLang.empty()) av_dict_set(&ost.st->metadata, "language", s_.subtitleLang.c_str(), 0);
-    s_.subtitleDisable = false;
-    s_.subtitleCodecName.clear();
-    s_.subtitleCopy = false;
-    s_.sbsf.clear();
-    s_.subtitleTag = 0;
+    KindOptions k = OptionsOfKind(AVMEDIA_TYPE_SUBTITLE);
+    OutputStream& ost = NewOutputStream(fileIndex, k);
+    if (ost.enc) ost.enc->time_base = AVRational{1, 1000};
+    ConsumeKindOptions(k);
 }
 
 // Which kinds of stream the output gets: those its format has a default codec for, or the options name,
