@@ -213,16 +213,17 @@ Facts Probe(const std::string& path) {
     f.audioStreams = dec.AudioStreamCount();
     if (f.videoStreams > 0) dec.GetVideoStreamInfo(-1, f.video);
     if (f.audioStreams > 0) dec.GetAudioStreamInfo(-1, f.audio);
-    auto codec = [&](const char* kind) {
-        std::string name = Capture(std::string("ffprobe -v error -select_streams ") + kind +
-                                   ":0 -show_entries stream=codec_name -of csv=p=0 '" + path + "'");
-        while (!name.empty() && (name.back() == '\n' || name.back() == ','))
-            name.pop_back();
-        return name;
-    };
-    f.vcodec = codec("v");
-    f.acodec = codec("a");
+    f.vcodec = StreamEntry(path, "v", "codec_name");
+    f.acodec = StreamEntry(path, "a", "codec_name");
     return f;
+}
+
+std::string StreamEntry(const std::string& path, const char* kind, const char* entries) {
+    std::string value = Capture(std::string("ffprobe -v error -select_streams ") + kind +
+                                ":0 -show_entries stream=" + entries + " -of csv=p=0 '" + path + "'");
+    while (!value.empty() && (value.back() == '\n' || value.back() == ','))
+        value.pop_back();
+    return value;
 }
 
 std::string Capture(const std::string& command) {

@@ -55,6 +55,9 @@ struct Facts {
     std::string vcodec, acodec;  // codec names of the first video and audio streams (ffprobe)
 };
 Facts Probe(const std::string& path);
+// Entries of the first stream of a kind ("v", "a") as ffprobe reads them, such as "pix_fmt" or
+// "profile,level" (comma-separated), without the line end.
+std::string StreamEntry(const std::string& path, const char* kind, const char* entries);
 
 // Decoded 16-bit samples of the first audio stream (via the command-line tool).
 std::vector<int16_t> DecodeS16(const std::string& path);

@@ -118,12 +118,7 @@ TEST(LegacyOptions, X264BlocksReachLibx264) {
             const std::string settings = X264Settings(out);
             for (const char* s : c.settings)
                 EXPECT_NE(settings.find(s), std::string::npos) << s << " in " << settings;
-            std::string profile = encfix::Capture(
-                "ffprobe -v error -select_streams v:0 -show_entries stream=profile,level -of csv=p=0 '" +
-                out + "'");
-            while (!profile.empty() && profile.back() == '\n')
-                profile.pop_back();
-            EXPECT_EQ(profile, c.profileAndLevel);
+            EXPECT_EQ(encfix::StreamEntry(out, "v", "profile,level"), c.profileAndLevel);
         }
     // a pixel format asked for is kept
     TOutputOptions o;
@@ -134,10 +129,7 @@ TEST(LegacyOptions, X264BlocksReachLibx264) {
     const std::string out = encfix::Output("asked444.mp4");
     const TTerminateInfo r = encfix::Convert(encfix::Input("av.mp4"), out, o);
     ASSERT_TRUE(r.Finished && !r.ErrorOccurred) << r.ErrorMessage;
-    EXPECT_EQ(
-        encfix::Capture("ffprobe -v error -select_streams v:0 -show_entries stream=pix_fmt -of csv=p=0 '" +
-                        out + "'"),
-        "yuv444p\n");
+    EXPECT_EQ(encfix::StreamEntry(out, "v", "pix_fmt"), "yuv444p");
 }
 
 TEST(LegacyOptions, EveryBuiltinPresetEncodes) {
