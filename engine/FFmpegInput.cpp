@@ -199,7 +199,6 @@ bool TCustomFFmpeg::OpenInput(const std::string& fileName) {
         auto in = std::make_unique<InputFile>();
         if (s_.programId >= 0) {
             KeepOnlyProgram(raw, s_.programId);
-            in->programId = s_.programId;
             s_.programId = -1;
         }
         if (OnBeforeFindStreamInfo) OnBeforeFindStreamInfo(*this, raw);

@@ -194,7 +194,6 @@ void TCustomFFmpeg::NewVideoStream(int fileIndex) {
     OutputStream& ost = NewOutputStream(fileIndex, k);
     const AVCodec* codec = ost.codec;
     ost.vfilters = s_.vfilters;
-    ost.forceFps = s_.forceFps;
     ost.videoSync = s_.videoSync;
     ost.deinterlace = s_.deinterlace;
     ost.topField = s_.topField;

@@ -185,8 +185,7 @@ void TCustomFFmpeg::OpenPassLog(OutputStream& ost, int ostIndex) {
                      ost.passLogName.c_str());
         std::stringstream ss;
         ss << in.rdbuf();
-        ost.statsIn = ss.str();
-        enc->stats_in = av_strdup(ost.statsIn.c_str());
+        enc->stats_in = av_strdup(ss.str().c_str());
         if (!enc->stats_in)
             RaiseFmt(
                 "Could not allocate file buffer: Error reading log file \"%s\" for pass-2 "

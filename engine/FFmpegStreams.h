@@ -25,7 +25,6 @@ struct InputFile {
     int nbStreams = 0;
     bool eof = false;
     bool eagain = false;
-    int programId = -1;
 };
 
 struct InputStream {
@@ -102,7 +101,6 @@ struct OutputStream {
     VideoFilter filter;
     std::vector<int64_t> forcedKfPts;  // in encoder time base
     size_t nextForcedKf = 0;
-    bool forceFps = false;
     int videoSync = -1;
     bool deinterlace = false;
     int topField = -1;
@@ -119,7 +117,6 @@ struct OutputStream {
     // two-pass
     FilePtr passLog;
     std::string passLogName;
-    std::string statsIn;
 
     std::vector<BSFContextPtr> bsfs;
     std::vector<std::string> bsfNames;
