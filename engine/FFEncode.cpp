@@ -6,6 +6,7 @@
 #include <chrono>
 
 #include "core/Dispatcher.h"
+#include "engine/EncoderTask.h"
 #include "engine/FFLoad.h"
 #include "engine/StrFormat.h"
 
@@ -71,7 +72,7 @@ bool TFFEncoder::AVLibLoaded() {
 
 bool TFFEncoder::LoadAVLib(const std::string& folder) {
     if (engine::LoadAVLib(folder)) return true;
-    lastErrMsg_ = AVLibLastErrMsg();
+    SetLastErrMsg(AVLibLastErrMsg());
     return false;
 }
 
@@ -91,6 +92,26 @@ TFFmpeg* TFFEncoder::TaskOrNull(int index) const {
 
 TFFmpeg* TFFEncoder::Task(int index) const {
     return TaskOrNull(index);
+}
+
+int TFFEncoder::TaskInputCount(int taskIndex) const {
+    const TFFmpeg* task = TaskOrNull(taskIndex);
+    return task ? task->InputCount() : 0;
+}
+
+const TOutputOptions* TFFEncoder::TaskOutputOptions(int taskIndex, int outputIndex) const {
+    const TFFmpeg* task = TaskOrNull(taskIndex);
+    return task ? task->OutputOptions(outputIndex) : nullptr;
+}
+
+std::string TFFEncoder::LastErrMsg() const {
+    std::lock_guard<std::mutex> lock(errLock_);
+    return lastErrMsg_;
+}
+
+void TFFEncoder::SetLastErrMsg(std::string msg) {
+    std::lock_guard<std::mutex> lock(errLock_);
+    lastErrMsg_ = std::move(msg);
 }
 
 int TFFEncoder::IndexOf(const TCustomFFmpeg* task) const {
@@ -137,7 +158,7 @@ int TFFEncoder::AddTask(const std::string& fileName, const TInputOptions* option
         task->inputOptions_.push_back(std::move(copy));
         AttachDecoder(*task, 0);
     } catch (const std::exception& e) {
-        lastErrMsg_ = e.what();
+        SetLastErrMsg(e.what());
         return -1;
     }
     task->OnProgress = [this](TCustomFFmpeg& t, const TProgressInfo& d) { ProgressRelay(t, d); };
@@ -150,11 +171,11 @@ bool TFFEncoder::AddInputFile(int taskIndex, const std::string& fileName, const 
     Guard("AddInputFile");
     TFFmpeg* task = TaskOrNull(taskIndex);
     if (!task) {
-        lastErrMsg_ = FormatStr("task index #%d is invalid.", taskIndex);
+        SetLastErrMsg(FormatStr("task index #%d is invalid.", taskIndex));
         return false;
     }
     if (task->InputCount() >= MaxInputFiles) {
-        lastErrMsg_ = FormatStr("max input files %d reached", MaxInputFiles);
+        SetLastErrMsg(FormatStr("max input files %d reached", MaxInputFiles));
         return false;
     }
     try {
@@ -171,7 +192,7 @@ bool TFFEncoder::AddInputFile(int taskIndex, const std::string& fileName, const 
         AttachDecoder(*task, index);
         return true;
     } catch (const std::exception& e) {
-        lastErrMsg_ = e.what();
+        SetLastErrMsg(e.what());
         return false;
     }
 }
@@ -180,11 +201,11 @@ bool TFFEncoder::SetOutputFile(int taskIndex, const std::string& fileName, const
     Guard("SetOutputFile");
     TFFmpeg* task = TaskOrNull(taskIndex);
     if (!task) {
-        lastErrMsg_ = FormatStr("task index #%d is invalid.", taskIndex);
+        SetLastErrMsg(FormatStr("task index #%d is invalid.", taskIndex));
         return false;
     }
     if (task->OutputCount() >= MaxOutputFiles) {
-        lastErrMsg_ = FormatStr("max output files %d reached", MaxOutputFiles);
+        SetLastErrMsg(FormatStr("max output files %d reached", MaxOutputFiles));
         return false;
     }
     try {
@@ -213,7 +234,7 @@ bool TFFEncoder::SetOutputFile(int taskIndex, const std::string& fileName, const
         task->outputOptions_[index] = std::move(copy);
         return true;
     } catch (const std::exception& e) {
-        lastErrMsg_ = e.what();
+        SetLastErrMsg(e.what());
         return false;
     }
 }
@@ -236,7 +257,7 @@ void TFFEncoder::ClearTasks() {
         remaining_ = 0;
         threaded_ = false;
     }
-    lastErrMsg_.clear();
+    SetLastErrMsg({});
     runEnded_ = false;
     working_ = false;
 }

@@ -12,7 +12,7 @@
 // Locks: no handler and no call into the preview host ever runs while the component holds a lock, so every
 // handler may call back into the component. Where two locks are held at once, they are taken in this order:
 // tasksLock_ before previewLock_; terminateLock_ before noticeLock_ before notifiersLock_. The other locks
-// (progressLock_, videoHookLock_, a task's doneLock_) are never held together with another.
+// (progressLock_, videoHookLock_, errLock_, a task's doneLock_) are never held together with another.
 
 #include <atomic>
 #include <condition_variable>
@@ -26,46 +26,18 @@
 #include "core/ThreadPriority.h"
 #include "engine/EncoderRecords.h"
 #include "engine/FFDecode.h"
-#include "engine/FFmpeg.h"
 #include "engine/Previewer.h"
+
+struct AVFormatContext;
 
 namespace engine {
 
-class TFFEncoder;
+// A conversion task (engine/EncoderTask.h, internal to the engine).
+class TCustomFFmpeg;
+class TFFmpeg;
 
 using core::TThreadPriority;
 using enum core::TThreadPriority;
-
-// A task as the component holds it: a TCustomFFmpeg plus the decoders lent to the host for its inputs and
-// the kept copies of the option records.
-class TFFmpeg : public TCustomFFmpeg {
-public:
-    explicit TFFmpeg(TFFEncoder& owner);
-    ~TFFmpeg() override;
-
-    TFFEncoder& Owner() const { return owner_; }
-    // The decoder attached to input i (reports on the task's open container without owning it).
-    TFFDecoder* InputDecoder(int index) const;
-    const TInputOptions* InputOptions(int index) const;
-    const TOutputOptions* OutputOptions(int index) const;
-
-private:
-    friend class TFFEncoder;
-    void BeforeRelease() override;
-
-    TFFEncoder& owner_;
-    std::vector<std::unique_ptr<TFFDecoder>> decoders_;
-    std::vector<std::unique_ptr<TInputOptions>> inputOptions_;
-    std::vector<std::unique_ptr<TOutputOptions>> outputOptions_;
-    std::unique_ptr<TPreviewer> previewer_;
-
-    // the conversion thread and its done event (set while no thread runs)
-    std::thread thread_;
-    std::mutex doneLock_;
-    std::condition_variable doneCv_;
-    bool threadDone_ = true;
-    std::atomic<bool> hasThread_{false};
-};
 
 class TFFEncoder {
 public:
@@ -111,7 +83,8 @@ public:
     int Verbosity = 1;
     int IOTimeout = 10000;
 
-    const std::string& LastErrMsg() const { return lastErrMsg_; }
+    // A copy: a failing call on another thread may replace the message meanwhile.
+    std::string LastErrMsg() const;
     TFFDecoder& Decoder() { return decoder_; }
 
     // ---- libraries
@@ -126,6 +99,10 @@ public:
     void ClearTasks();
     int TasksCount() const;
     TFFmpeg* Task(int index) const;
+    // What a task was given, for hosts and tests that cannot see the task itself; 0 and nullptr for an
+    // index that names nothing.
+    int TaskInputCount(int taskIndex) const;
+    const TOutputOptions* TaskOutputOptions(int taskIndex, int outputIndex) const;
 
     // ---- run control
     // N > 0: run on conversion threads, N at a time; N = 0: run every task on the caller, then return.
@@ -174,7 +151,10 @@ private:
     void AudioHookRelay(TCustomFFmpeg& task, int64_t pts, uint8_t* samples, int size, int rate, int channels,
                         int format);
 
-    std::string lastErrMsg_;
+    void SetLastErrMsg(std::string msg);
+
+    mutable std::mutex errLock_;
+    std::string lastErrMsg_;  // under errLock_
     TFFDecoder decoder_;
     std::vector<std::unique_ptr<TFFmpeg>> tasks_;
     mutable std::recursive_mutex tasksLock_;  // the list and the run counters
@@ -185,7 +165,7 @@ private:
     int finishedCount_ = 0;
     int nextIndex_ = -1;
     int remaining_ = 0;
-    bool threaded_ = false;
+    std::atomic<bool> threaded_{false};  // this run uses conversion threads (set by StartTask)
     std::atomic<bool> working_{false};
     std::atomic<bool> runEnded_{false};
     // Termination notices on notifier threads are delivered one at a time in the order they were made.

@@ -94,12 +94,11 @@ struct TaskSettings {
     bool videoDisable = false, audioDisable = false, subtitleDisable = false;
     bool videoCopy = false, audioCopy = false, subtitleCopy = false;
     bool intraOnly = false, sameQuality = false, forceFps = false, deinterlace = false, psnr = false;
-    bool copyTs = false, copyTb = false, shortest = false, inputSync = false, rateEmu = false;
-    bool loopInput = false, doDump = false, doHex = false, exitOnError = false, qpHist = false;
+    bool copyTs = false, shortest = false, inputSync = false, rateEmu = false;
+    bool loopInput = false, doDump = false, doHex = false, exitOnError = false;
     int loopOutput = -1;
     int copyInitialNonkeyframes = 0;
     int vglobal = 0;
-    int meThreshold = 0;
     float videoQScale = 0;
     std::string rcOverride;
     int doPass = 0;
@@ -311,9 +310,9 @@ protected:
     void DecodeOrCopy(InputStream& ist, const AVPacket* pkt);
     void ProcessPacket(InputStream& ist, const AVPacket* pkt);
     void FlushInputStream(InputStream& ist);
-    void DecodeVideo(InputStream& ist, const AVPacket* pkt, bool& gotAny);
+    void DecodeVideo(InputStream& ist, const AVPacket* pkt);
     void HandleVideoFrame(InputStream& ist, AVFrame* frame);
-    void DecodeAudio(InputStream& ist, const AVPacket* pkt, bool& gotAny);
+    void DecodeAudio(InputStream& ist, const AVPacket* pkt);
     void DecodeSubtitle(InputStream& ist, const AVPacket* pkt);
 
     // filtering (FFmpegFilter.cpp, FFmpegResample.cpp) and what the host sees (FFmpegPreview.cpp)
@@ -337,7 +336,7 @@ protected:
     void DrainEncoder(OutputStream& ost, AVFrame* frame);
     void FlushEncoders();
     void WritePassStats(OutputStream& ost);
-    void WriteVstats(OutputStream& ost, int frameSize);
+    void WriteVstats(OutputStream& ost, int frameSize, AVPictureType pictureType);
 
     // writing (FFmpegMux.cpp)
     void WriteHeaders();
@@ -346,6 +345,7 @@ protected:
     void OpenBitstreamFilters(OutputStream& ost);
     void CopyPacket(OutputStream& ost, InputStream& ist, const AVPacket* pkt);
     void WritePacket(OutputStream& ost, AVPacket* pkt);
+    void RepairDecodeTime(const OutputStream& ost, const AVFormatContext* oc, AVPacket* pkt);
     void WriteTrailers();
 
     // the run (FFmpegRun.cpp)

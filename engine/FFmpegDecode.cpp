@@ -83,13 +83,12 @@ void TCustomFFmpeg::ProcessPacket(InputStream& ist, const AVPacket* pkt) {
         ist.nextPts = ist.pts + duration;
         return;
     }
-    bool got = false;
     switch (ist.st->codecpar->codec_type) {
         case AVMEDIA_TYPE_VIDEO:
-            DecodeVideo(ist, pkt, got);
+            DecodeVideo(ist, pkt);
             break;
         case AVMEDIA_TYPE_AUDIO:
-            DecodeAudio(ist, pkt, got);
+            DecodeAudio(ist, pkt);
             break;
         case AVMEDIA_TYPE_SUBTITLE:
             DecodeSubtitle(ist, pkt);
@@ -108,7 +107,7 @@ void TCustomFFmpeg::FlushInputStream(InputStream& ist) {
     }
 }
 
-void TCustomFFmpeg::DecodeVideo(InputStream& ist, const AVPacket* pkt, bool& gotAny) {
+void TCustomFFmpeg::DecodeVideo(InputStream& ist, const AVPacket* pkt) {
     AVCodecContext* dec = ist.dec.get();
     int ret = avcodec_send_packet(dec, pkt);
     if (ret < 0 && ret != AVERROR_EOF && ret != AVERROR(EAGAIN)) throw DecodeFailure();
@@ -129,7 +128,6 @@ void TCustomFFmpeg::DecodeVideo(InputStream& ist, const AVPacket* pkt, bool& got
                       : rate.num ? static_cast<int64_t>(1e6 / av_q2d(rate) * (1 + frame->repeat_pict * 0.5))
                                  : 40000;
         ist.nextPts = us + dur;
-        gotAny = true;
         HandleVideoFrame(ist, frame);
         av_frame_unref(frame);
         if (stopRequested_) break;
@@ -159,7 +157,7 @@ void TCustomFFmpeg::HandleVideoFrame(InputStream& ist, AVFrame* frame) {
     }
 }
 
-void TCustomFFmpeg::DecodeAudio(InputStream& ist, const AVPacket* pkt, bool& gotAny) {
+void TCustomFFmpeg::DecodeAudio(InputStream& ist, const AVPacket* pkt) {
     AVCodecContext* dec = ist.dec.get();
     int ret = avcodec_send_packet(dec, pkt);
     if (ret < 0 && ret != AVERROR_EOF && ret != AVERROR(EAGAIN)) throw DecodeFailure();
@@ -177,7 +175,6 @@ void TCustomFFmpeg::DecodeAudio(InputStream& ist, const AVPacket* pkt, bool& got
         }
         ist.pts = us;
         ist.nextPts = us + (rate > 0 ? int64_t(frame->nb_samples) * 1000000 / rate : 0);
-        gotAny = true;
         if (AudioHookOn && OnAudioHook) {
             const int size = av_samples_get_buffer_size(nullptr, frame->ch_layout.nb_channels,
                                                         frame->nb_samples, AVSampleFormat(frame->format), 1);

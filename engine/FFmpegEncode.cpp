@@ -238,18 +238,24 @@ void TCustomFFmpeg::DrainEncoder(OutputStream& ost, AVFrame* frame) {
             throw FFmpegException(ost.kind == AVMEDIA_TYPE_VIDEO ? "Video encoding failed"
                                                                  : "Audio encoding failed");
         PacketUnref unref(pkt);
+        const int packetSize = pkt->size;
+        AVPictureType pictureType = AV_PICTURE_TYPE_NONE;
         if (ost.kind == AVMEDIA_TYPE_VIDEO) {
+            // the quality stats: the quality (32 bits), then the picture type
             size_t size = 0;
             const uint8_t* q = av_packet_get_side_data(pkt, AV_PKT_DATA_QUALITY_STATS, &size);
             if (q && size >= 4) ost.quality = static_cast<float>(AV_RL32(q));
+            if (q && size >= 5) pictureType = static_cast<AVPictureType>(q[4]);
             stats_.videoBytes += pkt->size;
-            if (!s_.vstatsFilename.empty()) WriteVstats(ost, pkt->size);
         } else if (ost.kind == AVMEDIA_TYPE_AUDIO) {
             stats_.audioBytes += pkt->size;
         }
         av_packet_rescale_ts(pkt, enc->time_base, ost.st->time_base);
         WritePacket(ost, pkt);
-        if (ost.kind == AVMEDIA_TYPE_VIDEO) WritePassStats(ost);
+        if (ost.kind == AVMEDIA_TYPE_VIDEO) {
+            WritePassStats(ost);
+            if (!s_.vstatsFilename.empty()) WriteVstats(ost, packetSize, pictureType);
+        }
     }
 }
 
@@ -274,22 +280,24 @@ void TCustomFFmpeg::WritePassStats(OutputStream& ost) {
     if (ost.passLog && ost.enc->stats_out) fputs(ost.enc->stats_out, ost.passLog.get());
 }
 
-void TCustomFFmpeg::WriteVstats(OutputStream& ost, int frameSize) {
+// One line per encoded picture, after it was written, in the ffmpeg tool's form: its size, the bytes and
+// time so far, its own bit rate (its bits at the stream's picture rate) and the average.
+void TCustomFFmpeg::WriteVstats(OutputStream& ost, int frameSize, AVPictureType pictureType) {
     if (!vstatsFile_) {
         vstatsFile_.reset(fopen(s_.vstatsFilename.c_str(), "w"));
         if (!vstatsFile_) throw FFmpegException("fopen fail: " + s_.vstatsFilename);
     }
+    const AVCodecContext* enc = ost.enc.get();
     const double t = ost.endTimeUs / 1e6;
-    const double q = ost.quality / FF_QP2LAMBDA;
-    fprintf(vstatsFile_.get(), "frame= %5d q= %2.1f ", static_cast<int>(ost.frameNumber), q);
-    fprintf(vstatsFile_.get(), "f_size= %6d ", frameSize);
     const double ti = t < 0.01 ? 0.01 : t;
-    fprintf(vstatsFile_.get(), "s_size= %8.0fkB time= %0.3f br= %7.1fkbits/s avg_br= %7.1fkbits/s ",
-            stats_.videoBytes / 1024.0, t,
-            frameSize * 8 / av_q2d(ost.enc->time_base) / 1000.0 * av_q2d(ost.enc->time_base) *
-                av_q2d(ost.enc->framerate),
-            stats_.videoBytes * 8 / ti / 1000.0);
-    fprintf(vstatsFile_.get(), "type= %c\n", 'I');
+    const double rate = enc->framerate.num > 0 && enc->framerate.den > 0 ? av_q2d(enc->framerate)
+                                                                         : 1 / av_q2d(enc->time_base);
+    FILE* f = vstatsFile_.get();
+    fprintf(f, "frame= %5d q= %2.1f ", static_cast<int>(ost.frameNumber), ost.quality / FF_QP2LAMBDA);
+    fprintf(f, "f_size= %6d ", frameSize);
+    fprintf(f, "s_size= %8.0fkB time= %0.3f br= %7.1fkbits/s avg_br= %7.1fkbits/s ", stats_.videoBytes / 1024.0,
+            t, frameSize * 8 * rate / 1000.0, stats_.videoBytes * 8 / ti / 1000.0);
+    fprintf(f, "type= %c\n", av_get_picture_type_char(pictureType));
 }
 
 }  // namespace engine

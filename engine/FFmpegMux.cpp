@@ -74,7 +74,7 @@ void TCustomFFmpeg::ApplyMetadataMaps() {
             RaiseFmt("Invalid %s index %d while processing metadata maps", "input file", in.file);
         AVFormatContext* oc = outputs_[out.file]->ctx.get();
         AVFormatContext* ic = inputs_[in.file]->ctx.get();
-        auto pick = [](AVFormatContext* c, const MetadataMap& m, const char* what) -> AVDictionary** {
+        auto pick = [](AVFormatContext* c, const MetadataMap& m) -> AVDictionary** {
             switch (m.type) {
                 case 's':
                     if (m.index < 0 || m.index >= static_cast<int>(c->nb_streams))
@@ -92,7 +92,7 @@ void TCustomFFmpeg::ApplyMetadataMaps() {
                     return &c->metadata;
             }
         };
-        av_dict_copy(pick(oc, out, "output"), *pick(ic, in, "input"), AV_DICT_DONT_OVERWRITE);
+        av_dict_copy(pick(oc, out), *pick(ic, in), AV_DICT_DONT_OVERWRITE);
     }
     for (const auto& [out, in] : chapterMaps_) {
         if (in < 0 || in >= InputCount()) RaiseFmt("Invalid input file index %d in chapter mapping.", in);
@@ -110,9 +110,12 @@ void TCustomFFmpeg::LogSdpForRtp() {
         std::vector<AVFormatContext*> ctxs;
         for (auto& of : outputs_)
             ctxs.push_back(of->ctx.get());
-        char sdp[16384];
-        av_sdp_create(ctxs.data(), static_cast<int>(ctxs.size()), sdp, sizeof sdp);
-        Log(llInfo, std::string("SDP:\r\n") + sdp);
+        char sdp[16384] = "";
+        const int ret = av_sdp_create(ctxs.data(), static_cast<int>(ctxs.size()), sdp, sizeof sdp);
+        if (ret < 0)
+            Log(llWarning, "SDP could not be made: " + FFErrorText(ret));
+        else
+            Log(llInfo, std::string("SDP:\r\n") + sdp);
     }
 }
 
@@ -167,17 +170,32 @@ void TCustomFFmpeg::CopyPacket(OutputStream& ost, InputStream& ist, const AVPack
     WritePacket(ost, opkt.get());
 }
 
+// Decode times must increase (or, for a muxer that allows it, not decrease): a packet that goes back is
+// moved on and the log says so, as the ffmpeg tool does; with "xerror" the task ends there instead.
+void TCustomFFmpeg::RepairDecodeTime(const OutputStream& ost, const AVFormatContext* oc, AVPacket* p) {
+    const int64_t least = ost.lastMuxDts + !(oc->oformat->flags & AVFMT_TS_NONSTRICT);
+    if (p->dts >= least) return;
+    const std::string what =
+        FormatStr("Non-monotonous DTS in output stream %d:%d; previous: %lld, current: %lld; ", ost.fileIndex,
+                  ost.index, static_cast<long long>(ost.lastMuxDts), static_cast<long long>(p->dts));
+    if (s_.exitOnError) {
+        Log(llError, what + "aborting.");
+        throw FFmpegException(what + "aborting.");
+    }
+    const bool small = least - p->dts <= 2 && ost.kind != AVMEDIA_TYPE_VIDEO;
+    Log(small ? llDebug : llWarning,
+        what + FormatStr("changing to %lld. This may result in incorrect timestamps in the output file.",
+                         static_cast<long long>(least)));
+    if (p->pts != AV_NOPTS_VALUE && p->pts >= p->dts) p->pts = std::max(p->pts, least);
+    p->dts = least;
+}
+
 void TCustomFFmpeg::WritePacket(OutputStream& ost, AVPacket* pkt) {
     AVFormatContext* oc = outputs_[ost.fileIndex]->ctx.get();
     auto write = [&](AVPacket* p) {
         p->stream_index = ost.index;
         if (!(oc->oformat->flags & AVFMT_NOTIMESTAMPS) && p->dts != AV_NOPTS_VALUE) {
-            if (ost.lastMuxDts != AV_NOPTS_VALUE && p->dts <= ost.lastMuxDts) {
-                // keep decode times increasing, as every muxer requires
-                const int64_t fixed = ost.lastMuxDts + 1;
-                if (p->pts != AV_NOPTS_VALUE && p->pts >= p->dts) p->pts = std::max(p->pts, fixed);
-                p->dts = fixed;
-            }
+            if (ost.lastMuxDts != AV_NOPTS_VALUE) RepairDecodeTime(ost, oc, p);
             ost.lastMuxDts = p->dts;
         }
         const int64_t ts = p->pts != AV_NOPTS_VALUE ? p->pts : p->dts;

@@ -122,6 +122,10 @@ struct OptionTable {
     static void Text(TCustomFFmpeg& t, const std::string&, const std::string& v) {
         S(t).*Field = v;
     }
+    // Options the command-line tool of the presets' generation had and these libraries have no use for:
+    // accepted (an integer still checked) and without effect.
+    static void NoEffect(TCustomFFmpeg&, const std::string&, const std::string&) {}
+    static void NoEffectInt(TCustomFFmpeg&, const std::string&, const std::string& v) { ToInt(v); }
     // A duration ("12.5", "00:01:02.5") in microseconds.
     template <int64_t TaskSettings::*Field>
     static void Duration(TCustomFFmpeg& t, const std::string& name, const std::string& v) {
@@ -442,7 +446,7 @@ const std::unordered_map<std::string, Handler>& OptionTable::Table() {
         {"dts_delta_threshold", Float<&TaskSettings::dtsDeltaThreshold>},
         {"vglobal", Int<&TaskSettings::vglobal>},
         {"copyts", Bool<&TaskSettings::copyTs>},
-        {"copytb", Bool<&TaskSettings::copyTb>},
+        {"copytb", NoEffect},
         {"shortest", Bool<&TaskSettings::shortest>},
         {"copyinkf",
          [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
@@ -568,7 +572,7 @@ const std::unordered_map<std::string, Handler>& OptionTable::Table() {
          [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
              t.SetCodecName(AVMEDIA_TYPE_VIDEO, v);
          }},
-        {"me_threshold", Int<&TaskSettings::meThreshold>},
+        {"me_threshold", NoEffectInt},
         {"sameq", Bool<&TaskSettings::sameQuality>},
         {"pass",
          [](TCustomFFmpeg& t, const std::string&, const std::string& v) {
@@ -634,7 +638,7 @@ const std::unordered_map<std::string, Handler>& OptionTable::Table() {
         {"vlang", Text<&TaskSettings::videoLang>},
         {"alang", Text<&TaskSettings::audioLang>},
         {"slang", Text<&TaskSettings::subtitleLang>},
-        {"qphist", Bool<&TaskSettings::qpHist>},
+        {"qphist", NoEffect},
         {"force_fps", Bool<&TaskSettings::forceFps>},
         {"streamid",
          [](TCustomFFmpeg& t, const std::string& name, const std::string& v) {

@@ -18,6 +18,7 @@ add_library(reel_ui STATIC
 )
 target_include_directories(reel_ui PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(reel_ui PUBLIC reel_app reel_ui_windows reel_wizard reel_download Qt6::Widgets Qt6::Gui PNG::PNG)
+target_precompile_headers(reel_ui REUSE_FROM reel_ui_windows)
 
 add_executable(reelwright ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
 target_link_libraries(reelwright PRIVATE reel_ui)

@@ -14,3 +14,7 @@ add_library(reel_ui_windows STATIC
 )
 target_include_directories(reel_ui_windows PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(reel_ui_windows PUBLIC reel_wizard reel_app reel_engine_base Qt6::Widgets)
+# The Qt headers the windows share, parsed once (reel_ui uses the same precompiled header).
+target_precompile_headers(reel_ui_windows PRIVATE <QAction> <QApplication> <QCheckBox> <QDialog> <QImage> <QLabel>
+  <QLineEdit> <QMessageBox> <QPainter> <QPushButton> <QString> <QStringList> <QTabWidget> <QTimer> <QTreeWidget>
+  <QWidget> <functional> <memory> <string> <vector>)

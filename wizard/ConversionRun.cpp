@@ -1,9 +1,7 @@
 #include "wizard/ConversionRun.h"
 
 #include <QFile>
-#include <chrono>
 #include <cmath>
-#include <thread>
 
 #include "core/Dispatcher.h"
 
@@ -47,7 +45,7 @@ ConversionRun::ConversionRun(app::TGlobalVars& globals, ConversionRunView& view,
 }
 
 ConversionRun::~ConversionRun() {
-    attached_ = false;
+    Detach();
     alive_.reset();
     encoder_.reset();  // stops and joins every task and notifier
 }
@@ -147,7 +145,11 @@ void ConversionRun::OnTaskTerminated(const engine::TTerminateInfo& info) {
         RemoveOutputOf(info.TaskIndex);
     }
     if (hasRow) view_.UpdateProgressRow(index, rows_[index]);
-    ++terminatedCount_;
+    {
+        std::lock_guard<std::mutex> lock(endLock_);
+        ++terminatedCount_;
+    }
+    endCv_.notify_all();
     if (info.ErrorOccurred) {
         const bool hinted = info.TaskIndex >= 0 && info.TaskIndex < static_cast<int>(failureHints_.size()) &&
                             !failureHints_[info.TaskIndex].isEmpty();
@@ -179,8 +181,10 @@ void ConversionRun::OnRunEnded() {
     // On the notifier thread: every task's notice has been applied before the run's end is taken. The
     // rest runs on the main thread once this notice has returned, so that clearing the tasks never waits
     // for the very thread that asks for it.
-    while (attached_ && terminatedCount_ < encoder_->TasksCount())
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    {
+        std::unique_lock<std::mutex> lock(endLock_);
+        endCv_.wait(lock, [this] { return !attached_ || terminatedCount_ >= encoder_->TasksCount(); });
+    }
     if (!attached_) return;
     PostFinishRun();
 }
@@ -229,7 +233,15 @@ void ConversionRun::StopAndWait() {
 }
 
 void ConversionRun::DetachEvents() {
-    attached_ = false;
+    Detach();
+}
+
+void ConversionRun::Detach() {
+    {
+        std::lock_guard<std::mutex> lock(endLock_);
+        attached_ = false;
+    }
+    endCv_.notify_all();
 }
 
 void ConversionRun::SetPreview(bool on) {

@@ -6,8 +6,10 @@
 #include <QDateTime>
 #include <QString>
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "app/Globals.h"
@@ -87,6 +89,7 @@ private:
     void OnTaskTerminated(const engine::TTerminateInfo& info);
     void RemoveOutputOf(int taskIndex) const;  // any thread
     void OnRunEnded();                         // on the notifier thread
+    void Detach();                             // silences the handlers and releases OnRunEnded's wait
     void PostFinishRun();
     void FinishRun();  // clears the tasks, then the end-of-run steps
     void EndOfRun();   // WM_CONVERT_FINISHED, on the main thread
@@ -107,6 +110,9 @@ private:
     std::vector<QString> outputFiles_;
     std::vector<QString> failureHints_;
     std::atomic<int> terminatedCount_{0};
+    // Changes of terminatedCount_ and attached_ are made under endLock_ and wake OnRunEnded's wait.
+    std::mutex endLock_;
+    std::condition_variable endCv_;
     RunStatus status_;
 };
 

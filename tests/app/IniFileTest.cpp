@@ -23,6 +23,8 @@ const QByteArray kSample =
     "NotNumber=12abc\n"
     "Huge=99999999999\n"
     "Empty=\n"
+    "EmptyQuotes=\"\"\n"
+    "LoneQuote=\"\n"
     ";Commented=1\n"
     "dup=first\n"
     "DUP=second\n"
@@ -45,6 +47,8 @@ TEST(IniFile, ReadsWithProfileSemantics) {
         {"System", "Single", "x"},                 // single quotes too
         {"System", "Mismatched", "\"x'"},          // quotes that do not match are kept
         {"System", "Empty", ""},                   // present but empty is not the default
+        {"System", "EmptyQuotes", ""},             // a pair of quotes around nothing
+        {"System", "LoneQuote", "\""},            // one quote is no pair
         {"System", "Commented", "<def>"},          // comment lines are not keys
         {"System", "dup", "first"},                // first match wins
         {"System", "Later", "<def>"},              // only the first section of a name is read

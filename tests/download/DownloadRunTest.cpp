@@ -139,6 +139,8 @@ TEST_F(DownloadRunTest, QualityChoice) {
         {"only HQ35 and HQ22: HQ18 fails at once, HQ22 never tried", true, kDefaultQualityOrder,
          Offering({35, 22}), "Finish.", "Clip.flv", 35, 1},
         {"the order decides", true, kBestQualityOrder, Offering({18, 22, 37}), "Finish.", "Clip.mp4", 37, 1},
+        {"only the last of the order offered: the eighth attempt takes it", true, kDefaultQualityOrder,
+         Offering({5, 37}), "Finish.", "Clip.mp4", 37, 1},
         {"3GP", true, QualityOrder{4, 5, 0, 1, 2, 3, 6, 7}, Offering({17}), "Finish.", "Clip.3gp", 17, 1},
         {"default and HQ18 with the preference on", true, kDefaultQualityOrder, Offering({5, 18}), "Finish.",
          "Clip.mp4", 18, 1},

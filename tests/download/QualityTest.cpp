@@ -53,9 +53,12 @@ TEST(Quality, Attempts) {
     app::TGlobalVars streams;
     streams.StreamDefault = "d";
     streams.StreamSlots[2] = "hq35";
+    streams.StreamSlots[7] = "hq37";
     EXPECT_EQ(AttemptURL(0, kDefaultQualityOrder, streams), "d");
     EXPECT_EQ(AttemptURL(1, kDefaultQualityOrder, streams), "");  // HQ18 not offered
     EXPECT_EQ(AttemptURL(2, kDefaultQualityOrder, streams), "hq35");
+    EXPECT_EQ(AttemptURL(8, kDefaultQualityOrder, streams), "hq37");  // the last entry is tried too
+    EXPECT_EQ(AttemptURL(9, kDefaultQualityOrder, streams), "");
     EXPECT_EQ(AttemptURL(1, QualityOrder{9, 0, 0, 0, 0, 0, 0, 0}, streams), "");  // hand-edited entry
 }
 

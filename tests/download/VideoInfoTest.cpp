@@ -115,6 +115,9 @@ TEST(VideoInfo, SavedNameIsCleanAndNew) {
         {"Cats & Dogs", ".3gp", "Cats & Dogs.3gp"},
         {QString("a\nb") + QChar(0) + "c", ".flv", "a_b_c.flv"},
         {QString(150, QChar(0x4E2D)), ".mp4", QString(66, QChar(0x4E2D)) + ".mp4"},  // 450 bytes cut to 198
+        // 4-byte characters (surrogate pairs) are cut whole: 241 bytes to 197, never half a pair
+        {"a" + QString::fromUtf8("\U0001F600").repeated(60), ".mp4",
+         "a" + QString::fromUtf8("\U0001F600").repeated(49) + ".mp4"},
     };
     QFile taken(folder + "taken.flv");
     ASSERT_TRUE(taken.open(QIODevice::WriteOnly));

@@ -1,6 +1,5 @@
-# Tests of the encoder component, the option language and the transcoding loop.
-# Media fixtures are made at test time with the ffmpeg command-line tool.
-add_executable(engine_encoder_tests
+# The encoder's tests: the encoder component, the option language and the transcoding loop.
+set(REEL_ENGINE_ENCODER_TESTS
   ${CMAKE_CURRENT_LIST_DIR}/encoder/EncoderFixtures.cpp
   ${CMAKE_CURRENT_LIST_DIR}/encoder/OptionLanguageTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/encoder/LegacyOptionsTest.cpp
@@ -10,9 +9,6 @@ add_executable(engine_encoder_tests
   ${CMAKE_CURRENT_LIST_DIR}/encoder/EncoderComponentTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/encoder/FaultsTest.cpp
 )
-target_link_libraries(engine_encoder_tests PRIVATE reel_engine reel_testmain)
-# The sanitizer builds carry their suppressions inside every program (see the top-level CMakeLists.txt).
-gtest_discover_tests(engine_encoder_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
 
 # The suppressions hide what happens inside FFmpeg (its own frames and its own C library calls), never a
 # race of our own that FFmpeg merely calls into: a deliberate race in a log callback must still be reported.

@@ -65,7 +65,7 @@ TEST(JobBuilderTest, SameNamesFromTwoFoldersAndAnExistingFileGetTheirOwnOutputs)
     EXPECT_TRUE(t.log[1].startsWith("File load error: ")) << t.log[1].toStdString();
     EXPECT_EQ(t.log[2], "File has been added to convert list.");
     // The task order is the list order, and each task writes its own name.
-    EXPECT_EQ(t.encoder.Task(1)->OutputOptions(0)->FileName, (out + "clip(2).avi").toStdString());
+    EXPECT_EQ(t.encoder.TaskOutputOptions(1, 0)->FileName, (out + "clip(2).avi").toStdString());
 }
 
 TEST(JobBuilderTest, AFolderThatCannotHoldFilesRefusesEveryTaskWithALogLine) {
@@ -85,7 +85,7 @@ TEST(JobBuilderTest, WmaLosslessTakesTheSourceAudioBitRate) {
     Builder t;
     t.builder.BuildConvertJobs({{clip}}, {app::fcAudio, kWMA, 4, clips::FreshFolder()});
     ASSERT_EQ(t.encoder.TasksCount(), 1);
-    const engine::TOutputOptions* oo = t.encoder.Task(0)->OutputOptions(0);
+    const engine::TOutputOptions* oo = t.encoder.TaskOutputOptions(0, 0);
     EXPECT_TRUE(oo->DisableVideo);
     EXPECT_GT(oo->AudioBitrate, 30000);  // the clip's aac stream runs at about 64 kbit/s
     EXPECT_LT(oo->AudioBitrate, 100000);
@@ -143,8 +143,8 @@ TEST(JobBuilderTest, MergeJoinsTheAcceptedFilesIntoOneNumberedOutput) {
     const JobBatch batch = t.builder.BuildMergeJob(inputs, {0, kMP4, 3, out});
 
     ASSERT_EQ(t.encoder.TasksCount(), 1);
-    EXPECT_EQ(t.encoder.Task(0)->InputCount(), 2);
-    const engine::TOutputOptions* oo = t.encoder.Task(0)->OutputOptions(0);
+    EXPECT_EQ(t.encoder.TaskInputCount(0), 2);
+    const engine::TOutputOptions* oo = t.encoder.TaskOutputOptions(0, 0);
     EXPECT_TRUE(oo->Join);
     EXPECT_EQ(oo->FileName, (out + "Output_Merge(1).mp4").toStdString());
     EXPECT_EQ(batch.OutputFiles, std::vector<QString>{out + "Output_Merge(1).mp4"});

@@ -13,6 +13,7 @@
 #include "EncoderFixtures.h"
 #include "core/Dispatcher.h"
 #include "core/SimpleDispatcher.h"
+#include "engine/EncoderTask.h"
 #include "engine/FFLoad.h"
 
 using namespace engine;

@@ -116,6 +116,9 @@ void Generate(const std::string& name, const std::string& path) {
     } else if (name == "jump.flv") {
         Make(av + "-t 4 -c:v flv1 -c:a libmp3lame -ar 44100", path);
         PatchFlvVideoTime(path, 50, 36ull * 24 * 3600 * 1000);  // one picture claims 36 days
+    } else if (name == "back.flv") {
+        Make("-f lavfi -i testsrc=size=160x120:rate=25 -t 2 -c:v flv1", path);
+        PatchFlvVideoTime(path, 30, 1000);  // the 30th picture (1160 ms) claims a time before the 29th's
     } else if (name == "late.mkv") {
         // the picture stream's times start 200,000 s (55 hours) after the sound's
         Make("-f lavfi -i testsrc=size=160x120:rate=25 -t 1 -c:v mpeg4", path + ".v.mkv");

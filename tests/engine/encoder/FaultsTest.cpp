@@ -13,6 +13,7 @@
 
 #include "EncoderFixtures.h"
 #include "core/Dispatcher.h"
+#include "engine/EncoderTask.h"
 #include "engine/FFLoad.h"
 #include "engine/FFLog.h"
 
@@ -188,4 +189,48 @@ TEST_F(Faults, PartlyReadableInputFinishesWithAWarning) {
     const TTerminateInfo whole = encfix::Convert(encfix::Input("av.mp4"), encfix::Output("whole.mp4"), o);
     EXPECT_TRUE(whole.Finished);
     EXPECT_EQ(whole.ErrorMessage, "");
+}
+
+TEST_F(Faults, DecodeTimesGoingBackAreMovedOnAndSaidOrEndTheTaskWithXerror) {
+    // A copied picture claims a time before its predecessor's; muxers refuse such a packet.
+    struct Case {
+        const char* what;
+        const char* options;
+        bool finished;
+    } cases[] = {
+        {"moved on, with a warning", "", true},
+        {"exit on error", "xerror=1", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TFFLogger logger;
+        logger.SetLogLevel(llWarning);
+        std::mutex lock;
+        std::vector<std::string> lines;
+        logger.SetOnLog([&](TLogSender, TThreadID, TLogLevel, const std::string& m) {
+            std::lock_guard<std::mutex> g(lock);
+            lines.push_back(m);
+        });
+        TOutputOptions o;
+        o.VideoCodec = "copy";
+        o.ExtOptions = c.options;
+        const std::string out = encfix::Output("back.mkv");
+        const TTerminateInfo r = encfix::Convert(encfix::Input("back.flv"), out, o);
+        EXPECT_EQ(r.Finished, c.finished) << r.ErrorMessage;
+        bool said = false;
+        {
+            std::lock_guard<std::mutex> g(lock);
+            for (const std::string& l : lines)
+                said = said || l.rfind("Non-monotonous DTS in output stream 0:0; previous: ", 0) == 0;
+        }
+        EXPECT_TRUE(said);
+        if (c.finished) {
+            const encfix::Facts f = encfix::Probe(out);
+            ASSERT_TRUE(f.opened);
+            EXPECT_NEAR(f.file.Duration, 2000000, 200000);
+        } else {
+            EXPECT_TRUE(r.ErrorOccurred);
+            EXPECT_NE(r.ErrorMessage.find("Non-monotonous DTS"), std::string::npos) << r.ErrorMessage;
+        }
+    }
 }

@@ -272,3 +272,34 @@ TEST_F(Transcode, TwoPassWritesAndReadsItsStatisticsOneFilePerOutput) {
         EXPECT_EQ(stats.find("in:0 ", 1), std::string::npos) << suffix << ": written by two outputs";
     }
 }
+
+TEST_F(Transcode, VideoStatisticsNameEachPicturesTypeAndRate) {
+    const std::string stats = encfix::Output("vstats.log");
+    TOutputOptions o;
+    o.VideoCodec = "mpeg4";
+    o.GOPSize = 10;
+    o.DisableAudio = true;
+    o.ExtOptions = "vstats_file=" + stats;
+    const TTerminateInfo r = encfix::Convert(encfix::Input("av.mp4"), encfix::Output("vstats.mp4"), o);
+    ASSERT_TRUE(r.Finished && !r.ErrorOccurred) << r.ErrorMessage;
+
+    std::ifstream in(stats);
+    std::string line, types;
+    while (std::getline(in, line)) {
+        int frame = 0, size = 0;
+        float q = 0, kB = 0, time = 0, rate = 0, average = 0;
+        char type = 0;
+        ASSERT_EQ(std::sscanf(line.c_str(),
+                              "frame= %d q= %f f_size= %d s_size= %fkB time= %f br= %fkbits/s avg_br= %fkbits/s "
+                              "type= %c",
+                              &frame, &q, &size, &kB, &time, &rate, &average, &type),
+                  8)
+            << line;
+        EXPECT_NEAR(rate, size * 8 * 25 / 1000.0, 0.1) << line;  // the picture's bits at 25 pictures a second
+        types += type;
+    }
+    ASSERT_EQ(types.size(), 50u);  // 2 s at 25 fps
+    EXPECT_EQ(types.front(), 'I');
+    EXPECT_GE(std::count(types.begin(), types.end(), 'I'), 5) << types;  // at least one every 10 pictures
+    EXPECT_GT(std::count(types.begin(), types.end(), 'P'), 30) << types;
+}

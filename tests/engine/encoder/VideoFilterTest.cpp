@@ -47,6 +47,8 @@ TEST(VideoFilter, GivesTheEncodersSizeAndFormatAndKeepsTheTimes) {
         {"same picture: a plain link", 64, 48, AV_PIX_FMT_YUV420P, SpecFor(64, 48, AV_PIX_FMT_YUV420P), 64,
          48},
         {"size", 64, 48, AV_PIX_FMT_YUV420P, SpecFor(32, 24, AV_PIX_FMT_YUV420P), 32, 24},
+        {"width only", 64, 48, AV_PIX_FMT_YUV420P, SpecFor(32, 48, AV_PIX_FMT_YUV420P), 32, 48},
+        {"height only", 64, 48, AV_PIX_FMT_YUV420P, SpecFor(64, 24, AV_PIX_FMT_YUV420P), 64, 24},
         {"pixel format", 64, 48, AV_PIX_FMT_YUV420P, SpecFor(64, 48, AV_PIX_FMT_YUV444P), 64, 48},
         {"filters choose the size", 64, 48, AV_PIX_FMT_YUV420P,
          SpecFor(64, 48, AV_PIX_FMT_YUV420P, "crop=40:30:0:0"), 40, 30},
