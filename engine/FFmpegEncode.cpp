@@ -295,8 +295,9 @@ void TCustomFFmpeg::WriteVstats(OutputStream& ost, int frameSize, AVPictureType 
     FILE* f = vstatsFile_.get();
     fprintf(f, "frame= %5d q= %2.1f ", static_cast<int>(ost.frameNumber), ost.quality / FF_QP2LAMBDA);
     fprintf(f, "f_size= %6d ", frameSize);
-    fprintf(f, "s_size= %8.0fkB time= %0.3f br= %7.1fkbits/s avg_br= %7.1fkbits/s ", stats_.videoBytes / 1024.0,
-            t, frameSize * 8 * rate / 1000.0, stats_.videoBytes * 8 / ti / 1000.0);
+    fprintf(f, "s_size= %8.0fkB time= %0.3f br= %7.1fkbits/s avg_br= %7.1fkbits/s ",
+            stats_.videoBytes / 1024.0, t, frameSize * 8 * rate / 1000.0,
+            stats_.videoBytes * 8 / ti / 1000.0);
     fprintf(f, "type= %c\n", av_get_picture_type_char(pictureType));
 }
 

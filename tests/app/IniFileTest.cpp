@@ -48,7 +48,7 @@ TEST(IniFile, ReadsWithProfileSemantics) {
         {"System", "Mismatched", "\"x'"},          // quotes that do not match are kept
         {"System", "Empty", ""},                   // present but empty is not the default
         {"System", "EmptyQuotes", ""},             // a pair of quotes around nothing
-        {"System", "LoneQuote", "\""},            // one quote is no pair
+        {"System", "LoneQuote", "\""},             // one quote is no pair
         {"System", "Commented", "<def>"},          // comment lines are not keys
         {"System", "dup", "first"},                // first match wins
         {"System", "Later", "<def>"},              // only the first section of a name is read

@@ -5,8 +5,8 @@
 #include <fstream>
 
 #include "EncoderFixtures.h"
-#include "engine/FFmpeg.h"
 #include "engine/FFLoad.h"
+#include "engine/FFmpeg.h"
 #include "engine/OptionText.h"
 #include "engine/X264Presets.h"
 

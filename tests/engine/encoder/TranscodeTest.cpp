@@ -289,11 +289,12 @@ TEST_F(Transcode, VideoStatisticsNameEachPicturesTypeAndRate) {
         int frame = 0, size = 0;
         float q = 0, kB = 0, time = 0, rate = 0, average = 0;
         char type = 0;
-        ASSERT_EQ(std::sscanf(line.c_str(),
-                              "frame= %d q= %f f_size= %d s_size= %fkB time= %f br= %fkbits/s avg_br= %fkbits/s "
-                              "type= %c",
-                              &frame, &q, &size, &kB, &time, &rate, &average, &type),
-                  8)
+        ASSERT_EQ(
+            std::sscanf(line.c_str(),
+                        "frame= %d q= %f f_size= %d s_size= %fkB time= %f br= %fkbits/s avg_br= %fkbits/s "
+                        "type= %c",
+                        &frame, &q, &size, &kB, &time, &rate, &average, &type),
+            8)
             << line;
         EXPECT_NEAR(rate, size * 8 * 25 / 1000.0, 0.1) << line;  // the picture's bits at 25 pictures a second
         types += type;
