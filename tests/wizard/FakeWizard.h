@@ -10,11 +10,6 @@
 #include "wizard/WizardHandOver.h"
 #include "wizard/WizardView.h"
 
-// Readable QString values in failure messages.
-inline void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
-
 namespace wizard::testing {
 
 class FakeView : public WizardView {
