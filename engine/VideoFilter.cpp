@@ -27,7 +27,8 @@ std::string ScalerOptionText(const VideoFilterSpec& spec) {
     return text;
 }
 
-// Display shapes closer than this are the same shape: no bar thinner than about 1 % of the frame.
+// Display shapes closer than this are the same shape: no bar thinner than about 1 % of the frame (the
+// scaler's expressions below state it as 101/100, without a decimal point that a locale could misread).
 constexpr double kShapeTolerance = 1.01;
 
 double DisplayAspect(int width, int height, AVRational sar) {
@@ -60,13 +61,13 @@ AVFilterContext* VideoFilter::FinalStage(AVFilterGraph* g, const VideoFilterSpec
     }
     // The picture's display shape (dar, as the scaler sees it) against the frame's: a wider picture fills
     // the width (letterbox), a narrower one the height (pillarbox); sizes stay even for 4:2:0.
-    // The frame's shape is n/d, in integers so that no locale's decimal comma reaches the expressions.
+    // The frame's shape is n/d, in whole numbers like the tolerance.
     const AVRational sar = spec.sar.num > 0 && spec.sar.den > 0 ? spec.sar : AVRational{1, 1};
     const long long n = 1LL * spec.width * sar.num, d = 1LL * spec.height * sar.den;
-    const std::string w = FormatStr("if(lt(dar*%lld*1.01,%lld),max(2,2*round(%d*dar*%lld/%lld/2)),%d)", d, n,
-                                    spec.width, d, n, spec.width);
-    const std::string h = FormatStr("if(gt(dar*%lld,%lld*1.01),max(2,2*round(%d*%lld/(dar*%lld)/2)),%d)", d,
-                                    n, spec.height, n, d, spec.height);
+    const std::string w = FormatStr("if(lt(dar*%lld*101,%lld*100),max(2,2*round(%d*dar*%lld/%lld/2)),%d)", d,
+                                    n, spec.width, d, n, spec.width);
+    const std::string h = FormatStr("if(gt(dar*%lld*100,%lld*101),max(2,2*round(%d*%lld/(dar*%lld)/2)),%d)",
+                                    d, n, spec.height, n, d, spec.height);
     AVFilterContext* scale =
         AddFilter(g, "scale", FormatStr("w=%s:h=%s:sws_flags=%d", w.c_str(), h.c_str(), spec.swsFlags));
     AVFilterContext* pad = AddFilter(
