@@ -18,6 +18,7 @@
 #include "app/Globals.h"
 #include "app/UtilFuncs.h"
 #include "cli/CliOptions.h"
+#include "core/NumericLocale.h"
 #include "core/SimpleDispatcher.h"
 #include "engine/FFDecode.h"
 #include "engine/FFLoad.h"
@@ -238,6 +239,7 @@ int Convert(const cli::CliOptions& o) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    core::KeepCNumericLocale();
     core::SimpleDispatcher dispatcher;
     core::setMainDispatcher(&dispatcher);
     const cli::ParseResult parsed = cli::ParseCommandLine(QCoreApplication::arguments().mid(1));

@@ -12,6 +12,7 @@
 #include "app/QtDispatcher.h"
 #include "app/TerminationSignals.h"
 #include "app/UtilFuncs.h"
+#include "core/NumericLocale.h"
 #include "ui/Dialogs.h"
 #include "ui/FormMain.h"
 #include "ui/MainWizard.h"
@@ -45,6 +46,7 @@ struct MainWindowOwner {
 
 int RunProgram(int argc, char** argv) {
     QApplication application(argc, argv);
+    core::KeepCNumericLocale();
     QApplication::setApplicationName(QStringLiteral("reelwright"));
     // The program ends with its main window, never because some other window was the last one closed.
     QApplication::setQuitOnLastWindowClosed(false);
