@@ -128,7 +128,8 @@ void DownloadRun::ConnectLogging(net::TWinHTTP& component, const QString& what) 
     auto subject = [this, what] { return what.isEmpty() ? AttemptSubject() : what; };
     component.OnHTTPError = [this, subject](net::TComponent*, int code, net::TStream*) {
         if (code == net::kStatusProtocolError)
-            Log(QStringLiteral("%1 could not be loaded: the server's answer broke the HTTP protocol").arg(subject()));
+            Log(QStringLiteral("%1 could not be loaded: the server's answer broke the HTTP protocol")
+                    .arg(subject()));
         else
             Log(QStringLiteral("%1 could not be loaded: the server answered with status %2")
                     .arg(subject())

@@ -37,7 +37,8 @@ QString WhyNotMedia(const QString& path, const std::string& contentType) {
     if (!engine::AVLibLoaded()) return {};
     engine::TFFDecoder probe;
     if (!probe.LoadFile(QFile::encodeName(path).toStdString()))
-        return QStringLiteral("the server's answer is no video (%1)").arg(QString::fromStdString(probe.LastErrMsg()));
+        return QStringLiteral("the server's answer is no video (%1)")
+            .arg(QString::fromStdString(probe.LastErrMsg()));
     if (probe.AudioStreamCount() <= 0 && probe.VideoStreamCount() <= 0)
         return QStringLiteral("the server's answer holds neither pictures nor sound");
     return {};

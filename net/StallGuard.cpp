@@ -12,7 +12,8 @@ bool StallGuard::Stalled(Clock::time_point now, std::int64_t movedBytes) {
         lastBytes_ = movedBytes;
         lastChange_ = now;
     }
-    if (limits_.IdleSeconds > 0 && now - lastChange_ >= std::chrono::seconds(limits_.IdleSeconds)) return true;
+    if (limits_.IdleSeconds > 0 && now - lastChange_ >= std::chrono::seconds(limits_.IdleSeconds))
+        return true;
     if (limits_.MinimumBytes <= 0 || limits_.WindowSeconds <= 0) return false;
 
     const auto window = std::chrono::seconds(limits_.WindowSeconds);

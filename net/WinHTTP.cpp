@@ -57,8 +57,8 @@ bool partialAnswerFits(const std::string& contentRange, std::uint64_t askedStart
     const auto slash = rest.find('/');
     if (dash == std::string::npos || slash == std::string::npos || slash < dash) return false;
     std::uint64_t first = 0, last = 0, size = 0;
-    if (!parseUnsigned(rest.substr(0, dash), first) || !parseUnsigned(rest.substr(dash + 1, slash - dash - 1), last) ||
-        last < first || first != askedStart)
+    if (!parseUnsigned(rest.substr(0, dash), first) ||
+        !parseUnsigned(rest.substr(dash + 1, slash - dash - 1), last) || last < first || first != askedStart)
         return false;
     if (rangeAsked) return true;
     return parseUnsigned(rest.substr(slash + 1), size) && last + 1 == size;

@@ -65,7 +65,8 @@ int RunProgram(int argc, char** argv) {
     return status;
 }
 
-int RunMainWindow(const QString& programDir, const QString& title, app::TerminationSignals& terminationSignals) {
+int RunMainWindow(const QString& programDir, const QString& title,
+                  app::TerminationSignals& terminationSignals) {
     // Until the main window takes termination signals over, one that arrives (while start-up shows a
     // message, say) answers every open dialog as cancelled and is kept: the program then ends as soon as
     // the window exists, without opening it.
@@ -96,8 +97,8 @@ int RunMainWindow(const QString& programDir, const QString& title, app::Terminat
     main->SetLogWindow(&formLog);
     formLog.AskDelete = [&formLog] {
         return int(MessageDialogEx(QStringLiteral("Really delete log file?"), QStringLiteral("Delete log?"),
-                                   mtConfirmation, -1, {}, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
-                                   &formLog));
+                                   mtConfirmation, -1, {},
+                                   QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, &formLog));
     };
     engine::TFFLogger logger;
     ConnectFFLoggerLog(logger, formLog);
@@ -117,7 +118,8 @@ int RunMainWindow(const QString& programDir, const QString& title, app::Terminat
         if (!main->StartupCompleted()) main->show();
         // Files named on the command line (a desktop's "Open with") are listed on Step1 once the window is
         // up, so a failed-files dialog has a window to sit over.
-        const QStringList files = wizard::FilesFromCommandLine(QApplication::arguments(), QDir::currentPath());
+        const QStringList files =
+            wizard::FilesFromCommandLine(QApplication::arguments(), QDir::currentPath());
         if (!files.isEmpty()) {
             QMetaObject::invokeMethod(
                 main, [main, files] { main->Wizard()->OpenWithFiles(files); }, Qt::QueuedConnection);

@@ -15,6 +15,7 @@ int RunProgram(int argc, char** argv);
 // The part after the application's set-up: creates the main window and the log window, runs the event loop
 // until the main window has closed and returns the program's status. Termination signals end the program
 // from any point of it, the start-up's messages included.
-int RunMainWindow(const QString& programDir, const QString& title, app::TerminationSignals& terminationSignals);
+int RunMainWindow(const QString& programDir, const QString& title,
+                  app::TerminationSignals& terminationSignals);
 
 }  // namespace ui

@@ -161,7 +161,8 @@ TEST(IniFile, AFileThatCannotBeReadIsNeverWrittenOver) {
     const QString unreadable = tmp.write("locked.ini", "[S]\nk=stored\n");
     QFile::setPermissions(unreadable, QFileDevice::WriteOwner);
     const bool root = ::geteuid() == 0;  // root reads every file
-    for (const QString& path : {tmp.path("folder.ini"), tmp.path("fifo.ini"), tmp.path("device.ini"), unreadable}) {
+    for (const QString& path :
+         {tmp.path("folder.ini"), tmp.path("fifo.ini"), tmp.path("device.ini"), unreadable}) {
         if (path == unreadable && root) continue;
         SCOPED_TRACE(path.toStdString());
         auto reading = std::async(std::launch::async, [&path] { return std::make_unique<IniFile>(path); });

@@ -133,7 +133,8 @@ TEST_F(CliTest, WhenNoFileCanBeAddedTheReasonsAreTheLinesAbove) {
     const CliRun r = Cli({"-f", "mp3", "-o", "none-added", bad, "missing.wav"});
     EXPECT_EQ(r.status, 1);
     const auto reason = r.err.find("missing.wav: No such file or directory");
-    const auto sentence = r.err.find("None of the files could be added to the conversion; the lines above say why.");
+    const auto sentence =
+        r.err.find("None of the files could be added to the conversion; the lines above say why.");
     EXPECT_NE(reason, std::string::npos) << r.err;
     EXPECT_NE(sentence, std::string::npos) << r.err;
     EXPECT_LT(reason, sentence) << r.err;

@@ -313,8 +313,8 @@ TEST_F(DownloadRunTest, OnlyMediaIsKeptAndAnythingElseIsAFailedAttempt) {
         const char* what;
         std::string reply;  // the answer to the HQ18 request
         const char* logged;
-        const char* file;      // what is saved
-        std::string content;   // and holds
+        const char* file;     // what is saved
+        std::string content;  // and holds
     } cases[] = {
         {"empty", "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n", "the server sent an empty answer",
          "Clip.flv", Content(35)},
@@ -322,7 +322,8 @@ TEST_F(DownloadRunTest, OnlyMediaIsKeptAndAnythingElseIsAFailedAttempt) {
          "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 23\r\n\r\n<html>Not found</html>\n",
          "the server sent a web page instead of the video", "Clip.flv", Content(35)},
         {"HTML page said to be a video",
-         "HTTP/1.1 200 OK\r\nContent-Type: video/mp4\r\nContent-Length: 29\r\n\r\n \n<!DOCTYPE html><p>gone</p>\n",
+         "HTTP/1.1 200 OK\r\nContent-Type: video/mp4\r\nContent-Length: 29\r\n\r\n \n<!DOCTYPE "
+         "html><p>gone</p>\n",
          "the server sent a web page instead of the video", "Clip.flv", Content(35)},
         {"garbage", "HTTP/1.1 200 OK\r\nContent-Length: 3000\r\n\r\n" + ServiceStandIn::PatternBytes(7, 3000),
          "is no video", "Clip.flv", Content(35)},
@@ -377,7 +378,8 @@ TEST_F(DownloadRunTest, APageLargerThanItsLimitIsReportedAsSuch) {
     run.WinHTTPGetInfoFileURL.MemoryOutputLimit = 64;  // far below the stand-in's page
     Run({"v"});
     EXPECT_EQ(view.Statuses(), QStringList{"Failed."});
-    EXPECT_TRUE(view.log.join('\n').contains("the video page was not loaded: the server sent more than 64 bytes"))
+    EXPECT_TRUE(
+        view.log.join('\n').contains("the video page was not loaded: the server sent more than 64 bytes"))
         << log();
     EXPECT_FALSE(view.log.join('\n').contains("download folder")) << log();
     EXPECT_EQ(Files(), QStringList{});

@@ -48,7 +48,8 @@ TEST(VideoInfo, WatchPage) {
         EXPECT_EQ(page.title, c.title) << c.page;
         EXPECT_EQ(page.infoAddress, c.address) << c.page;
         // The identifier is what the address carries between "video_id=" and "&".
-        EXPECT_EQ(page.videoId, c.address.mid(info.size() + 9).chopped(c.address.size() > info.size() ? 1 : 0))
+        EXPECT_EQ(page.videoId,
+                  c.address.mid(info.size() + 9).chopped(c.address.size() > info.size() ? 1 : 0))
             << c.page;
     }
 }

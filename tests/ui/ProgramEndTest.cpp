@@ -165,7 +165,8 @@ TEST(ProgramEnd, ASettingsFifoIsRefusedAndASignalDuringTheStartUpMessageEndsTheP
             std::raise(signalNumber);
         });
         watch.start(10);
-        // Should the program run on, it is ended after a generous while, so the test fails instead of hanging.
+        // Should the program run on, it is ended after a generous while, so the test fails instead of
+        // hanging.
         QTimer safety;
         QObject::connect(&safety, &QTimer::timeout, [] {
             ui::CancelOpenDialogs();
