@@ -160,6 +160,8 @@ public:
     bool RunShutdownCountdown() override { return false; }
     void ShutdownSystem(int) override {}
     void ShowConversionSummary() override { finished = true; }
+    // The refused files' lines are printed before the run's errors.
+    QString WhereReasonsAre() const override { return QStringLiteral("the lines above say why"); }
 
 private:
     // Media time converted per second of wall time since the row's first report, as "  speed 2.4x".

@@ -81,6 +81,16 @@ void ShowError(QWidget* parent, const QString& message) {
     QMessageBox::critical(parent, AppTitle(), message, QMessageBox::Ok);
 }
 
+void CancelOpenDialogs() {
+    while (QWidget* popup = QApplication::activePopupWidget()) {
+        if (!popup->close()) break;
+    }
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        auto* dialog = qobject_cast<QDialog*>(w);
+        if (dialog && dialog->isVisible() && dialog->isModal()) dialog->reject();
+    }
+}
+
 bool BrowseForFolder(QWidget* owner, QString* path, const QString& prompt, int flags, const QString& root) {
     Q_UNUSED(flags);  // the Qt dialog always shows file-system folders only, in its current style
     QFileDialog dialog(owner, prompt);

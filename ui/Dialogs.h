@@ -25,6 +25,10 @@ void ShowNotice(QWidget* parent, const QString& message);
 bool Confirm(QWidget* parent, const QString& message);
 void ShowError(QWidget* parent, const QString& message);
 
+// Answers every open popup and modal dialog as if it were cancelled, so that no question is left waiting
+// (a termination signal ends the program from wherever it stands).
+void CancelOpenDialogs();
+
 // Folder browser flags of the callers (only file-system folders, new dialog style).
 enum TBrowseFlag { bifReturnOnlyFSDirs = 0x1, bifNewDialogStyle = 0x40 };
 

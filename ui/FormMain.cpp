@@ -686,13 +686,7 @@ void TFormMain::SaveOnClose() {
 void TFormMain::CloseWithoutQuestions() {
     if (closing_) return;
     // What is open answers as if cancelled, so the close path finds no question waiting.
-    while (QWidget* popup = QApplication::activePopupWidget()) {
-        if (!popup->close()) break;
-    }
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        auto* dialog = qobject_cast<QDialog*>(w);
-        if (dialog && dialog->isVisible() && dialog->isModal()) dialog->reject();
-    }
+    CancelOpenDialogs();
     quietClose_ = true;
     close();
 }

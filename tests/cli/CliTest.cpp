@@ -153,6 +153,20 @@ TEST_F(CliTest, PresetsWithDecimalsConvertUnderADecimalCommaLocale) {
     }
 }
 
+TEST_F(CliTest, WhenNoFileCanBeAddedTheReasonsAreTheLinesAbove) {
+    // The program has no log window: it points at the lines it has printed before.
+    const QString bad = Clips().Write("broken-only.avi", "not a video");
+    const CliRun r = Cli({"-f", "mp3", "-o", "none-added", bad, "missing.wav"});
+    EXPECT_EQ(r.status, 1);
+    const auto reason = r.err.find("missing.wav: No such file or directory");
+    const auto sentence =
+        r.err.find("None of the files could be added to the conversion; the lines above say why.");
+    EXPECT_NE(reason, std::string::npos) << r.err;
+    EXPECT_NE(sentence, std::string::npos) << r.err;
+    EXPECT_LT(reason, sentence) << r.err;
+    EXPECT_EQ(r.err.find("log window"), std::string::npos) << r.err;
+}
+
 TEST_F(CliTest, MergeJoinsTheFilesIntoOne) {
     const CliRun r =
         Cli({"-f", "mp4", "--merge", "-o", "joined", Clips().Path("video.mp4"), Clips().Path("video.mp4")});
