@@ -58,7 +58,9 @@ int RunProgram(int argc, char** argv) {
     // The title from the edition profile.
     const QString programDir = app::ProgramFolder();
     const QString title = app::ReadEditionTitle(app::EditionProfilePath(programDir));
-    QApplication::setApplicationDisplayName(title);
+    // The message boxes' caption. Qt's application display name stays unset: Qt would append it to every
+    // window's caption, and the captions are the program's own ("Log", "About ").
+    SetApplicationTitle(title);
     // The edition's icon.
     QApplication::setWindowIcon(EditionIcon(programDir, title));
 

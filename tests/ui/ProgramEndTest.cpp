@@ -74,6 +74,9 @@ TEST(ProgramEnd, LogWindowHidesAndTheProgramStaysWhicheverWayItIsClosed) {
         const bool quit = QuitsTheProgram([&] {
             w.form.ActionLog->trigger();
             ASSERT_TRUE(w.formLog.isVisible());
+            // The keys go to the log window once it is active, as a person's do (the main window took the
+            // keyboard back when the log window last hid).
+            ASSERT_TRUE(QTest::qWaitForWindowActive(&w.formLog));
             way.close(w.formLog);
         });
         EXPECT_FALSE(quit);
