@@ -32,6 +32,19 @@ void TCustomFFmpeg::OpenEncoders() {
     }
 }
 
+// A level asked of libx264 that the picture size and frame rate exceed would be written as asked, and a
+// player held to that level refuses the stream: the level becomes the lowest that takes them.
+void TCustomFFmpeg::RaiseH264Level(OutputStream& ost) {
+    AVCodecContext* enc = ost.enc.get();
+    if (std::string(ost.codec->name) != "libx264" || enc->level <= 0) return;
+    const int needed = H264LevelFor(enc->width, enc->height, enc->framerate);
+    if (needed <= enc->level) return;
+    LogF(llInfo, "H.264 level %d.%d raised to %d.%d, which %dx%d at %d/%d fps needs", enc->level / 10,
+         enc->level % 10, needed / 10, needed % 10, enc->width, enc->height, enc->framerate.num,
+         enc->framerate.den);
+    enc->level = needed;
+}
+
 // Opens the stream's encoder and gives the muxer what it tells; the error text when it cannot be opened.
 std::string TCustomFFmpeg::OpenEncoder(OutputStream& ost) {
     AVCodecContext* enc = ost.enc.get();
@@ -44,6 +57,7 @@ std::string TCustomFFmpeg::OpenEncoder(OutputStream& ost) {
         memcpy(enc->subtitle_header, ost.source->dec->subtitle_header, ost.source->dec->subtitle_header_size);
         enc->subtitle_header_size = ost.source->dec->subtitle_header_size;
     }
+    if (ost.kind == AVMEDIA_TYPE_VIDEO) RaiseH264Level(ost);
     if (avcodec_open2(enc, ost.codec, nullptr) < 0) {
         return FormatStr(
             "Error while opening encoder for output stream #%d.%d (%s) - maybe incorrect parameters such "
@@ -244,7 +258,12 @@ void TCustomFFmpeg::DrainEncoder(OutputStream& ost, AVFrame* frame) {
             // the quality stats: the quality (32 bits), then the picture type
             size_t size = 0;
             const uint8_t* q = av_packet_get_side_data(pkt, AV_PKT_DATA_QUALITY_STATS, &size);
-            if (q && size >= 4) ost.quality = static_cast<float>(AV_RL32(q));
+            // The side data holds a signed lambda; a negative one means the encoder has no figure for this
+            // packet (libx264 gives -118 for the pictures it drains), and the last real one is kept.
+            if (q && size >= 4) {
+                const auto lambda = static_cast<int32_t>(AV_RL32(q));
+                if (lambda >= 0) ost.quality = static_cast<float>(lambda);
+            }
             if (q && size >= 5) pictureType = static_cast<AVPictureType>(q[4]);
             stats_.videoBytes += pkt->size;
         } else if (ost.kind == AVMEDIA_TYPE_AUDIO) {
@@ -293,7 +312,8 @@ void TCustomFFmpeg::WriteVstats(OutputStream& ost, int frameSize, AVPictureType 
     const double rate = enc->framerate.num > 0 && enc->framerate.den > 0 ? av_q2d(enc->framerate)
                                                                          : 1 / av_q2d(enc->time_base);
     FILE* f = vstatsFile_.get();
-    fprintf(f, "frame= %5d q= %2.1f ", static_cast<int>(ost.frameNumber), ost.quality / FF_QP2LAMBDA);
+    const double q = ost.quality >= 0 ? ost.quality / FF_QP2LAMBDA : -1;
+    fprintf(f, "frame= %5d q= %2.1f ", static_cast<int>(ost.frameNumber), q);
     fprintf(f, "f_size= %6d ", frameSize);
     fprintf(f, "s_size= %8.0fkB time= %0.3f br= %7.1fkbits/s avg_br= %7.1fkbits/s ",
             stats_.videoBytes / 1024.0, t, frameSize * 8 * rate / 1000.0,
