@@ -89,6 +89,9 @@ struct TGlobalVars {
     QString StreamDefault;
     std::array<QString, kQualityCount> StreamSlots;
 
+    // The yt-dlp program named in the settings file (key "YtDlpPath"); empty: the one found on PATH.
+    QString YtDlpPath;
+
     bool Merge = false;  // edition profile "Merge"
 
     // Preset defaults (used before the first load and for missing keys).

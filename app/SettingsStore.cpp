@@ -129,6 +129,8 @@ bool LoadSettings(TGlobalVars& v, QString* saveError, QString* readError) {
         ini.ReadBool(kSystem, QStringLiteral("PreferYouTubeQuality"), v.PreferYouTubeQuality);
     for (int i = 0; i < kQualityCount; ++i)
         v.QualityOrder[i] = ReadByte(ini, kQualityKeys[i], v.QualityOrder[i], kQualityCount - 1);
+    // Set by hand (a current yt-dlp outside PATH); never written, so saving keeps the line as it is.
+    v.YtDlpPath = ini.ReadString(kSystem, QStringLiteral("YtDlpPath"), v.YtDlpPath);
     return true;
 }
 
