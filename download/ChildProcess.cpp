@@ -11,9 +11,9 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <optional>
 #include <tuple>
 #include <utility>
-#include <optional>
 
 #include "core/Dispatcher.h"
 
@@ -55,7 +55,8 @@ struct SpawnAttributes {
     ~SpawnAttributes() { posix_spawnattr_destroy(&attributes); }
 };
 
-// Splits what arrives on one pipe into lines; a last line without its end is delivered at the end of the pipe.
+// Splits what arrives on one pipe into lines; a last line without its end is delivered at the end of the
+// pipe.
 struct LineBuffer {
     std::string pending;
     bool open = true;
@@ -116,8 +117,8 @@ bool ChildProcess::Start(const std::vector<std::string>& argv, Handlers handlers
     // Nothing else of this program (sockets, files being written) reaches the child.
     posix_spawn_file_actions_addclosefrom_np(&actions.actions, 3);
 
-    // Its own process group, so the group can be ended as a whole; signals at their defaults and none blocked,
-    // whatever this program ignores or blocks for its own threads.
+    // Its own process group, so the group can be ended as a whole; signals at their defaults and none
+    // blocked, whatever this program ignores or blocks for its own threads.
     SpawnAttributes attributes;
     posix_spawnattr_setflags(&attributes.attributes,
                              POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
@@ -133,8 +134,8 @@ bool ChildProcess::Start(const std::vector<std::string>& argv, Handlers handlers
         args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
     pid_t pid = -1;
-    const int rc = ::posix_spawn(&pid, argv[0].c_str(), &actions.actions, &attributes.attributes, args.data(),
-                                 environ);
+    const int rc =
+        ::posix_spawn(&pid, argv[0].c_str(), &actions.actions, &attributes.attributes, args.data(), environ);
     if (rc != 0) return fail("cannot start " + argv[0], rc);
     outWrite.reset();
     errWrite.reset();
@@ -145,7 +146,8 @@ bool ChildProcess::Start(const std::vector<std::string>& argv, Handlers handlers
     wakeFd_ = wake.release();
     shared_ = std::make_shared<Shared>();
     shared_->handlers = std::move(handlers);
-    reader_ = std::thread(&ChildProcess::ReadUntilExit, this, outRead.release(), errRead.release(), stallSeconds);
+    reader_ =
+        std::thread(&ChildProcess::ReadUntilExit, this, outRead.release(), errRead.release(), stallSeconds);
     return true;
 }
 
@@ -187,8 +189,8 @@ void ChildProcess::ReadUntilExit(int outFd, int errFd, int stallSeconds) {
                          {wakeFd_, POLLIN, 0}};
         ::poll(fds, 3, 100);
         std::vector<std::string> out, err;
-        for (auto [fd, buffer, lines] : {std::tuple{outPipe.get(), &outLines, &out},
-                                         std::tuple{errPipe.get(), &errLines, &err}}) {
+        for (auto [fd, buffer, lines] :
+             {std::tuple{outPipe.get(), &outLines, &out}, std::tuple{errPipe.get(), &errLines, &err}}) {
             if (!buffer->open) continue;
             char chunk[65536];
             for (;;) {

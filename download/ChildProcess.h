@@ -1,11 +1,12 @@
 #pragma once
-// ChildProcess: one external program run as a child in a process group of its own, its output read on a thread
-// of its own and handed to the main thread line by line. Plain POSIX (posix_spawn), no Qt: the download run is
-// driven through core's dispatcher like the transfer components, in the program and in the tests alike.
+// ChildProcess: one external program run as a child in a process group of its own, its output read on a
+// thread of its own and handed to the main thread line by line. Plain POSIX (posix_spawn), no Qt: the
+// download run is driven through core's dispatcher like the transfer components, in the program and in the
+// tests alike.
 //
-// Ending a child ends its whole group (TERM, then KILL after a grace period), so helpers it started (ffmpeg for
-// a merge) go with it. A child that writes nothing for the stall limit is ended the same way. Every handler runs
-// on the main thread; none runs after the object is gone.
+// Ending a child ends its whole group (TERM, then KILL after a grace period), so helpers it started (ffmpeg
+// for a merge) go with it. A child that writes nothing for the stall limit is ended the same way. Every
+// handler runs on the main thread; none runs after the object is gone.
 
 #include <sys/types.h>
 

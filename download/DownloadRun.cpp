@@ -178,8 +178,12 @@ void DownloadRun::StartDownloadRun() {
 }
 
 QStringList DownloadRun::InitialRow(const QString& link) const {
-    return {link, QString::fromLatin1(status::kWaiting), QStringLiteral("0 KB"), QStringLiteral("0 KB/s"),
-            QStringLiteral("0%"), QStringLiteral("...")};
+    return {link,
+            QString::fromLatin1(status::kWaiting),
+            QStringLiteral("0 KB"),
+            QStringLiteral("0 KB/s"),
+            QStringLiteral("0%"),
+            QStringLiteral("...")};
 }
 
 void DownloadRun::AbortTransfers() {

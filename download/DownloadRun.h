@@ -142,8 +142,8 @@ private:
     DownloadView& view_;
     bool running_ = false;
     bool cancelRequested_ = false;
-    QString partPath_;  // the media file being received, empty between attempts
-    QString currentLink_;  // the link of the current row as it was pasted
+    QString partPath_;                  // the media file being received, empty between attempts
+    QString currentLink_;               // the link of the current row as it was pasted
     std::unique_ptr<YtDlpLink> ytdlp_;  // while yt-dlp serves the current link
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

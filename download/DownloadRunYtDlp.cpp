@@ -52,7 +52,9 @@ bool DownloadRun::RunYtDlp(const QStringList& arguments, void (DownloadRun::*end
     for (const QString& a : arguments)
         argv.push_back(a.toStdString());
     ChildProcess::Handlers handlers;
-    handlers.onStdoutLine = [this](const std::string& line) { YtDlpOutputLine(QString::fromStdString(line)); };
+    handlers.onStdoutLine = [this](const std::string& line) {
+        YtDlpOutputLine(QString::fromStdString(line));
+    };
     handlers.onStderrLine = [this](const std::string& line) {
         if (auto error = ErrorLineText(QString::fromStdString(line))) ytdlp_->lastError = *error;
     };
@@ -79,8 +81,9 @@ void DownloadRun::YtDlpOutputLine(const QString& line) {
     update.timeLeft = progress->eta;
     update.elapsed = progress->elapsed;
     update.percent = progress->percent;
-    update.speed = progress->speed > 0 ? QString::number(progress->speed / 1024.0, 'f', 2) + QStringLiteral(" KB/s")
-                                       : SpeedText(progress->downloaded, progress->elapsed);
+    update.speed = progress->speed > 0
+                       ? QString::number(progress->speed / 1024.0, 'f', 2) + QStringLiteral(" KB/s")
+                       : SpeedText(progress->downloaded, progress->elapsed);
     UpdateDownloadRow(update);
 }
 
@@ -142,8 +145,8 @@ void DownloadRun::StartYtDlpDownload() {
     // The download reads the information it was chosen from instead of asking the site again.
     const QString infoFile = app::AddTrailingBackslash(work.path) + QLatin1String(kInfoFileName);
     QFile file(infoFile);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly) || file.write(ytdlp_->answer) != ytdlp_->answer.size() ||
-        !file.flush()) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly) ||
+        file.write(ytdlp_->answer) != ytdlp_->answer.size() || !file.flush()) {
         YtDlpFails(QStringLiteral("cannot write %1: %2").arg(infoFile, file.errorString()));
         return;
     }

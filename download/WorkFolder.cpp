@@ -21,12 +21,14 @@ PartFileResult ReserveWorkFolder(const QString& targetPath) {
     const QString folder = app::AddTrailingBackslash(target.path());
     int error = EEXIST;
     for (int i = 0; i < kAttempts && error == EEXIST; ++i) {
-        const QString path = folder + app::UniqueFileName(target.fileName() + QStringLiteral(".part"), folder);
+        const QString path =
+            folder + app::UniqueFileName(target.fileName() + QStringLiteral(".part"), folder);
         if (::mkdir(QFile::encodeName(path).constData(), 0777) == 0) return {path, {}};
         error = errno;
     }
     return {{},
-            QStringLiteral("cannot create a folder in %1: %2").arg(folder, QString::fromLocal8Bit(std::strerror(error)))};
+            QStringLiteral("cannot create a folder in %1: %2")
+                .arg(folder, QString::fromLocal8Bit(std::strerror(error)))};
 }
 
 QString FinishedWorkMedia(const QString& workFolder, const QString& extension) {
@@ -37,7 +39,8 @@ QString FinishedWorkMedia(const QString& workFolder, const QString& extension) {
     // A merge may end in another container than the information named; pieces and unfinished files are not
     // media.
     QString found;
-    for (const QFileInfo& f : dir.entryInfoList({QLatin1String(kWorkMediaName) + QStringLiteral(".*")}, QDir::Files)) {
+    for (const QFileInfo& f :
+         dir.entryInfoList({QLatin1String(kWorkMediaName) + QStringLiteral(".*")}, QDir::Files)) {
         const QString name = f.fileName();
         if (f.isSymLink() || name.endsWith(QLatin1String(".part")) || name.endsWith(QLatin1String(".ytdl")) ||
             name.contains(QLatin1String(".temp.")) || name.count(u'.') != 1)

@@ -80,7 +80,8 @@ QString AudioCodecName(const QString& codec) {
     if (codec == QLatin1String("none")) return QStringLiteral("no audio");
     if (codec.isEmpty()) return QStringLiteral("audio as offered");
     static const std::pair<const char*, const char*> kNames[] = {
-        {"mp4a", "AAC"}, {"aac", "AAC"}, {"opus", "Opus"}, {"vorbis", "Vorbis"}, {"mp3", "MP3"}, {"ac-3", "AC-3"},
+        {"mp4a", "AAC"},      {"aac", "AAC"}, {"opus", "Opus"},
+        {"vorbis", "Vorbis"}, {"mp3", "MP3"}, {"ac-3", "AC-3"},
     };
     for (const auto& [prefix, name] : kNames)
         if (codec.startsWith(QLatin1String(prefix), Qt::CaseInsensitive)) return QString::fromLatin1(name);
@@ -107,7 +108,8 @@ QString FindYtDlp(const QString& storedPath) {
 
 QString YtDlpInstallHint() {
     return QStringLiteral(
-        "yt-dlp would let the program download this link: install it (\"sudo apt install yt-dlp\", or a current "
+        "yt-dlp would let the program download this link: install it (\"sudo apt install yt-dlp\", or a "
+        "current "
         "release from https://github.com/yt-dlp/yt-dlp#installation, which today's video sites need) or name "
         "it as YtDlpPath in the section System of system.dat");
 }
@@ -153,23 +155,13 @@ QStringList InfoArguments(const QString& link, const QString& selector, int sock
 
 QStringList DownloadArguments(const QString& infoFile, const QString& formatId, const QString& workFolder,
                               int socketTimeoutSeconds) {
-    return {QStringLiteral("--load-info-json"),
-            infoFile,
-            QStringLiteral("--format"),
-            formatId,
+    return {QStringLiteral("--load-info-json"), infoFile, QStringLiteral("--format"), formatId,
             // Every file of the download, the pieces and the merged result, stays inside the work folder.
-            QStringLiteral("--paths"),
-            workFolder,
-            QStringLiteral("--paths"),
-            QStringLiteral("temp:") + workFolder,
-            QStringLiteral("--output"),
-            QLatin1String(kWorkMediaName) + QStringLiteral(".%(ext)s"),
-            QStringLiteral("--no-playlist"),
-            QStringLiteral("--socket-timeout"),
-            QString::number(socketTimeoutSeconds),
-            QStringLiteral("--newline"),
-            QStringLiteral("--progress"),
-            QStringLiteral("--progress-template"),
+            QStringLiteral("--paths"), workFolder, QStringLiteral("--paths"),
+            QStringLiteral("temp:") + workFolder, QStringLiteral("--output"),
+            QLatin1String(kWorkMediaName) + QStringLiteral(".%(ext)s"), QStringLiteral("--no-playlist"),
+            QStringLiteral("--socket-timeout"), QString::number(socketTimeoutSeconds),
+            QStringLiteral("--newline"), QStringLiteral("--progress"), QStringLiteral("--progress-template"),
             QStringLiteral("download:%1 %(progress.downloaded_bytes)s %(progress.total_bytes)s "
                            "%(progress.total_bytes_estimate)s %(progress.speed)s %(progress.eta)s "
                            "%(progress.elapsed)s")
@@ -190,7 +182,8 @@ std::optional<YtDlpInfo> ParseYtDlpInfo(const QByteArray& json) {
             const QJsonObject e = v.toObject();
             QString url = e.value(QLatin1String("url")).toString();
             if (!IsOtherSiteLink(url)) url = e.value(QLatin1String("webpage_url")).toString();
-            if (IsOtherSiteLink(url)) info.entries.push_back({url, e.value(QLatin1String("title")).toString()});
+            if (IsOtherSiteLink(url))
+                info.entries.push_back({url, e.value(QLatin1String("title")).toString()});
         }
         return info;
     }
@@ -207,9 +200,10 @@ std::optional<YtDlpInfo> ParseYtDlpInfo(const QByteArray& json) {
 QString YtDlpQualityLabel(const YtDlpInfo& info) {
     QString container = info.extension.toUpper();
     if (Known(info.videoCodec)) container += QStringLiteral("(%1)").arg(VideoCodecName(info.videoCodec));
-    const QString picture = info.width > 0 && info.height > 0 ? QStringLiteral("%1 x %2").arg(info.width).arg(info.height)
-                            : info.height > 0                 ? QStringLiteral("%1p").arg(info.height)
-                                                              : QStringLiteral("size as offered");
+    const QString picture = info.width > 0 && info.height > 0
+                                ? QStringLiteral("%1 x %2").arg(info.width).arg(info.height)
+                            : info.height > 0 ? QStringLiteral("%1p").arg(info.height)
+                                              : QStringLiteral("size as offered");
     return QStringLiteral("%1 - (%2, %3, %4)")
         .arg(KnownTag(info.formatId), container, picture, AudioCodecName(info.audioCodec));
 }

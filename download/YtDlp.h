@@ -1,7 +1,8 @@
 #pragma once
-// The yt-dlp source of a link: where the program is, the arguments of its two calls (the information, then the
-// download from that information), how the stored quality order becomes its format choice, and how its answers
-// and progress lines are read. Plain functions; the run drives the child process (DownloadRunYtDlp.cpp).
+// The yt-dlp source of a link: where the program is, the arguments of its two calls (the information, then
+// the download from that information), how the stored quality order becomes its format choice, and how its
+// answers and progress lines are read. Plain functions; the run drives the child process
+// (DownloadRunYtDlp.cpp).
 
 #include <QByteArray>
 #include <QString>
@@ -25,9 +26,10 @@ QString YtDlpInstallHint();
 bool IsOtherSiteLink(const QString& line);
 
 // yt-dlp's format choice for the stored preference: with the preference on, the stream tags of the order's
-// entries, first offered wins; then the best format (best video merged with best audio, or one format with both)
-// at or under the height of the order's first entry, its container first; with it off the default stream (5),
-// then the same at or under 240 lines, FLV or MP4 first. When nothing is that small, the smallest there is.
+// entries, first offered wins; then the best format (best video merged with best audio, or one format with
+// both) at or under the height of the order's first entry, its container first; with it off the default
+// stream (5), then the same at or under 240 lines, FLV or MP4 first. When nothing is that small, the smallest
+// there is.
 QString FormatSelector(bool preferQuality, const QualityOrder& order);
 
 // The information call: one video (a playlist link gives its entries, not their videos), the format chosen.
@@ -49,15 +51,16 @@ struct YtDlpInfo {
     bool playlist = false;
     std::vector<YtDlpEntry> entries;  // playlist only, in order
     QString title;
-    QString formatId;  // the chosen format ("18", "137+140")
-    QString extension;  // of the file yt-dlp writes ("mp4")
-    int width = 0, height = 0;  // 0 when unknown
+    QString formatId;                // the chosen format ("18", "137+140")
+    QString extension;               // of the file yt-dlp writes ("mp4")
+    int width = 0, height = 0;       // 0 when unknown
     QString videoCodec, audioCodec;  // as yt-dlp names them; empty when unknown
 };
 // Nothing when the document is not a yt-dlp information document.
 std::optional<YtDlpInfo> ParseYtDlpInfo(const QByteArray& json);
 
-// LabelQuality for the chosen format, in the form of the other labels: "[HQ18] - (MP4(H.264), 640 x 360, AAC)".
+// LabelQuality for the chosen format, in the form of the other labels: "[HQ18] - (MP4(H.264), 640 x 360,
+// AAC)".
 QString YtDlpQualityLabel(const YtDlpInfo& info);
 
 // One progress line of the download call.

@@ -48,17 +48,18 @@ private:
             found = it != files_.end();
             if (found) body = it->second;
         }
-        const std::string head = std::string(found ? "HTTP/1.1 200 OK" : "HTTP/1.1 404 Not Found") +
-                                  "\r\nContent-Type: " +
-                                  (request.target.ends_with(".html") ? "text/html" : "application/octet-stream") +
-                                  "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n";
+        const std::string head =
+            std::string(found ? "HTTP/1.1 200 OK" : "HTTP/1.1 404 Not Found") + "\r\nContent-Type: " +
+            (request.target.ends_with(".html") ? "text/html" : "application/octet-stream") +
+            "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n";
         return LoopbackListener::SendAll(fd, head.data(), head.size()) &&
                (request.method == "HEAD" || LoopbackListener::SendAll(fd, body.data(), body.size()));
     }
 
     std::mutex mutex_;
     std::map<std::string, std::string> files_;
-    LoopbackListener listener_{[this](int fd, const LoopbackListener::Request& r) { return Serve(fd, r); }, {}};
+    LoopbackListener listener_{[this](int fd, const LoopbackListener::Request& r) { return Serve(fd, r); },
+                               {}};
 };
 
 // Tiny media made with the ffmpeg tool, once for the whole program.
@@ -78,7 +79,8 @@ private:
     void Make(const QString& name) {
         // "v360.mp4": picture 640x360 and sound; "v360-video.mp4": picture only; "sound.m4a", "sound.webm".
         const QString size = name.contains("360") ? "640x360" : name.contains("1080") ? "320x180" : "256x144";
-        QString input = QStringLiteral("-f lavfi -i testsrc=size=%1:rate=10 -f lavfi -i sine=frequency=440").arg(size);
+        QString input =
+            QStringLiteral("-f lavfi -i testsrc=size=%1:rate=10 -f lavfi -i sine=frequency=440").arg(size);
         QString codecs = "-c:v libx264 -pix_fmt yuv420p -c:a aac";
         if (name.contains("-video")) codecs = "-an -c:v libx264 -pix_fmt yuv420p";
         if (name.startsWith("sound")) {
@@ -145,7 +147,8 @@ protected:
         ASSERT_TRUE(dir.isValid() && tools.isValid());
         g.OutputURLDir = dir.path() + "/";
         realYtDlp = FindYtDlp(QString());
-        for (const char* name : {"http_proxy", "https_proxy", "no_proxy", "NO_PROXY", "all_proxy", "ALL_PROXY"})
+        for (const char* name :
+             {"http_proxy", "https_proxy", "no_proxy", "NO_PROXY", "all_proxy", "ALL_PROXY"})
             unsetenv(name);
         setenv("STANDIN_CALLS", tools.filePath("calls").toLocal8Bit().constData(), 1);
         setenv("STANDIN_PIDS", tools.filePath("pids").toLocal8Bit().constData(), 1);
@@ -184,7 +187,8 @@ protected:
     }
 
     QStringList Files() const {
-        return QDir(dir.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
+        return QDir(dir.path())
+            .entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
     }
     QByteArray File(const QString& name) const {
         QFile f(dir.filePath(name));
@@ -220,13 +224,17 @@ TEST_F(YtDlpRunTest, LoopbackPageAndDirectLinkInOneRunWithTheService) {
     StandInVideo old;
     old.title = "Old Times";
     old.streams[18].bytes = "2011 media";
+    old.streams[5].bytes = "2011 media";
     service.AddVideo("old", old);
     ThroughServiceStandIn();
 
     struct Case {
         bool prefer;
-        const char* clip;  // the one the order asks for
-    } cases[] = {{true, "v360.mp4"}, {false, "v144.mp4"}};
+        const char* clip;   // the one the order asks for
+        const char* label;  // the generic extractor numbers a page's sources
+        const char* old;    // the service's file: HQ18 with the preference, the default stream without
+    } cases[] = {{true, "v360.mp4", "[1] - (MP4, 360p, audio as offered)", "Old Times.mp4"},
+                 {false, "v144.mp4", "[0] - (MP4, 144p, audio as offered)", "Old Times.flv"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.clip);
         Clear();
@@ -236,17 +244,15 @@ TEST_F(YtDlpRunTest, LoopbackPageAndDirectLinkInOneRunWithTheService) {
              QString::fromStdString(site.Address("v144.mp4"))});
         EXPECT_EQ(view.Statuses(), (QStringList{"Finish.", "Finish.", "Finish."})) << Log();
         // The generic extractor numbers a page's videos after its title.
-        EXPECT_EQ(Files(), (QStringList{"Loopback Cats (1).mp4", "Old Times.mp4", "v144.mp4"})) << Log();
-        EXPECT_EQ(File("Old Times.mp4"), "2011 media");
+        EXPECT_EQ(Files(), (QStringList{"Loopback Cats (1).mp4", c.old, "v144.mp4"})) << Log();
+        EXPECT_EQ(File(c.old), "2011 media");
         EXPECT_EQ(File("Loopback Cats (1).mp4"), clips.Bytes(c.clip));
         EXPECT_EQ(File("v144.mp4"), clips.Bytes("v144.mp4"));
         EXPECT_EQ(view.rows[1][colName], "Loopback Cats (1)");
         EXPECT_EQ(view.rows[1][colURL], page);
         EXPECT_EQ(view.rows[1][colProgress], "100%");
         EXPECT_TRUE(view.rows[1][colSpeed].endsWith(" KB/s"));
-        EXPECT_TRUE(view.qualityLabels.contains(c.prefer ? "[0] - (MP4, 360p, audio as offered)"
-                                                         : "[0] - (MP4, 144p, audio as offered)"))
-            << view.qualityLabels.join('\n').toStdString();
+        EXPECT_TRUE(view.qualityLabels.contains(c.label)) << view.qualityLabels.join('\n').toStdString();
         EXPECT_EQ(g.DownloadSucceeded, 3);
         EXPECT_EQ(g.DownloadedFiles.size(), 3);
     }
@@ -256,12 +262,13 @@ TEST_F(YtDlpRunTest, LoopbackPageAndDirectLinkInOneRunWithTheService) {
 TEST_F(YtDlpRunTest, TheQualityOrderChoosesTheFormat) {
     if (realYtDlp.isEmpty()) GTEST_SKIP() << "yt-dlp is not installed";
     Clips& clips = Clips::Shared();
-    for (const char* name : {"v360.mp4", "v360-video.mp4", "v1080-video.mp4", "v144-video.mp4", "sound.m4a",
-                             "sound.webm"})
+    for (const char* name :
+         {"v360.mp4", "v360-video.mp4", "v1080-video.mp4", "v144-video.mp4", "sound.m4a", "sound.webm"})
         site.Put(name, clips.Bytes(name));
     auto format = [&](const char* id, const char* file, const char* ext, int height, const char* vcodec,
                       const char* acodec, int rate) {
-        return QStringLiteral(R"({"format_id": "%1", "url": "%2", "ext": "%3", %4 "vcodec": "%5", "acodec": "%6",
+        return QStringLiteral(
+                   R"({"format_id": "%1", "url": "%2", "ext": "%3", %4 "vcodec": "%5", "acodec": "%6",
                               "tbr": %7})")
             .arg(id, QString::fromStdString(site.Address(file)), ext,
                  height ? QStringLiteral(R"("height": %1,)").arg(height) : QString(), vcodec, acodec)
@@ -284,26 +291,31 @@ TEST_F(YtDlpRunTest, TheQualityOrderChoosesTheFormat) {
         const char* chosen;
         const char* file;
     } cases[] = {
-        {"a stream tag of the order is offered", true, kDefaultQualityOrder, QStringList(today) << muxed18, "18",
-         "Hand Made.mp4"},
+        {"a stream tag of the order is offered", true, kDefaultQualityOrder, QStringList(today) << muxed18,
+         "18", "Hand Made.mp4"},
         {"none offered: best at or under 360 lines in MP4", true, kDefaultQualityOrder, today, "134+140",
          "Hand Made.mp4"},
         {"the best order: up to 1080 lines", true, kBestQualityOrder, today, "137+140", "Hand Made.mp4"},
-        {"preference off: at or under 240 lines", false, kDefaultQualityOrder, today, "160+140", "Hand Made.mp4"},
+        {"preference off: at or under 240 lines", false, kDefaultQualityOrder, today, "160+140",
+         "Hand Made.mp4"},
         {"3GP first: no 3GP today, the best sound", true, QualityOrder{4, 5, 0, 1, 2, 3, 6, 7}, today,
          "160+251", "Hand Made.mkv"},
-        {"nothing that small: the smallest there is", true, kDefaultQualityOrder, {onlyHd}, "hd",
+        {"nothing that small: the smallest there is",
+         true,
+         kDefaultQualityOrder,
+         {onlyHd},
+         "hd",
          "Hand Made.mp4"},
     };
-    const QString wrapper =
-        Script("yt-dlp-handmade", QStringLiteral("#!/bin/bash\n"
-                                                 "# yt-dlp answering from a hand-made document instead of a site\n"
-                                                 "if [ \"$1\" = --dump-single-json ]; then\n"
-                                                 "  exec '%1' --load-info-json \"$HANDMADE_INFO\" \"${@:1:$#-2}\"\n"
-                                                 "fi\n"
-                                                 "exec '%1' \"$@\"\n")
-                                      .arg(realYtDlp)
-                                      .toUtf8());
+    const QString wrapper = Script(
+        "yt-dlp-handmade", QStringLiteral("#!/bin/bash\n"
+                                          "# yt-dlp answering from a hand-made document instead of a site\n"
+                                          "if [ \"$1\" = --dump-single-json ]; then\n"
+                                          "  exec '%1' --load-info-json \"$HANDMADE_INFO\" \"${@:1:$#-2}\"\n"
+                                          "fi\n"
+                                          "exec '%1' \"$@\"\n")
+                               .arg(realYtDlp)
+                               .toUtf8());
     g.YtDlpPath = wrapper;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -365,7 +377,8 @@ TEST_F(YtDlpRunTest, FaultsFailTheLinkAndTheRunGoesOn) {
     EXPECT_EQ(view.Statuses(), (QStringList{"Failed.", "Failed.", "Failed.", "Finish.", "Finish."})) << Log();
     const QString log = view.log.join('\n');
     // yt-dlp's own error line, the last one of its standard error.
-    EXPECT_TRUE(log.contains("yt-dlp: [generic] Unable to download webpage: HTTP Error 404: Not Found")) << Log();
+    EXPECT_TRUE(log.contains("yt-dlp: [generic] Unable to download webpage: HTTP Error 404: Not Found"))
+        << Log();
     EXPECT_TRUE(log.contains("yt-dlp gave no sign for 2 s and was ended")) << Log();
     EXPECT_TRUE(log.contains("yt-dlp was ended by signal 9")) << Log();
     EXPECT_FALSE(log.contains("would let the program")) << "yt-dlp is there";
@@ -393,7 +406,9 @@ TEST_F(YtDlpRunTest, CancelAndClosingLeaveNothing) {
         view.links = {site + "fine", site + "slow", site + "fine"};
         own->StartDownloadRun();
         ASSERT_TRUE(core::mainDispatcher().waitUntil(
-            [&] { return view.ended || (view.rows.size() == 3 && view.rows[1][colStatus] == "Downloading..."); },
+            [&] {
+                return view.ended || (view.rows.size() == 3 && view.rows[1][colStatus] == "Downloading...");
+            },
             120s));
         ASSERT_EQ(Files(), (QStringList{"Stand-in fine.mp4", "Stand-in slow.mp4.part"}));
         if (close) {

@@ -24,8 +24,8 @@ struct ChildRecord {
 };
 
 ChildProcess::Handlers Recording(ChildRecord& r) {
-    return {[&r](const std::string& l) { r.out.push_back(l); }, [&r](const std::string& l) { r.err.push_back(l); },
-            [&r](const ChildExit& e) { r.exit = e; }};
+    return {[&r](const std::string& l) { r.out.push_back(l); },
+            [&r](const std::string& l) { r.err.push_back(l); }, [&r](const ChildExit& e) { r.exit = e; }};
 }
 
 bool Alive(pid_t pid) {
@@ -47,10 +47,11 @@ TEST(ChildProcess, LinesArriveInOrderAndTheExitLast) {
     ChildRecord r;
     ChildProcess child;
     std::string error;
-    ASSERT_TRUE(child.Start({"/bin/sh", "-c",
-                             "printf 'one\\r\\ntwo\\n'; echo oops >&2; head -c 300000 /dev/zero | tr '\\0' x; "
-                             "printf '\\nlast without end'; exit 3"},
-                            Recording(r), 0, &error))
+    ASSERT_TRUE(
+        child.Start({"/bin/sh", "-c",
+                     "printf 'one\\r\\ntwo\\n'; echo oops >&2; head -c 300000 /dev/zero | tr '\\0' x; "
+                     "printf '\\nlast without end'; exit 3"},
+                    Recording(r), 0, &error))
         << error;
     ASSERT_TRUE(core::mainDispatcher().waitUntil([&] { return r.exit.has_value(); }, 60s));
     ASSERT_EQ(r.out.size(), 4u);
@@ -79,8 +80,8 @@ TEST(ChildProcess, StallStopAndDropEndTheWholeGroup) {
     for (How how : {stall, stop, drop}) {
         SCOPED_TRACE(how);
         const QString pidFile = dir.filePath(QString::number(how));
-        const std::string script = "trap '' TERM; sleep 600 & echo $! > '" + pidFile.toStdString() +
-                                   "'; echo started; wait; wait";
+        const std::string script =
+            "trap '' TERM; sleep 600 & echo $! > '" + pidFile.toStdString() + "'; echo started; wait; wait";
         ChildRecord r;
         auto child = std::make_unique<ChildProcess>();
         ASSERT_TRUE(child->Start({"/bin/sh", "-c", script}, Recording(r), how == stall ? 1 : 0, nullptr));
@@ -97,7 +98,8 @@ TEST(ChildProcess, StallStopAndDropEndTheWholeGroup) {
             EXPECT_EQ(r.exit->stalled, how == stall);
             EXPECT_EQ(r.exit->stopped, how == stop);
         }
-        EXPECT_GE(std::chrono::steady_clock::now() - before, std::chrono::seconds(ChildProcess::kGraceSeconds));
+        EXPECT_GE(std::chrono::steady_clock::now() - before,
+                  std::chrono::seconds(ChildProcess::kGraceSeconds));
         // The helper ends within moments of the group's KILL.
         EXPECT_TRUE(core::mainDispatcher().waitUntil([&] { return Ended(helper); }, 5s));
     }
@@ -112,8 +114,8 @@ TEST(YtDlpProgress, OnlyWellFormedLinesCount) {
         std::int64_t eta, elapsed;
     } cases[] = {
         {"[reelwright-progress] 512 2048 NA 1024.5 3 1.9", true, 512, 2048, 25, 3, 1},
-        {"[reelwright-progress] 300 NA 1000 NA NA 0.2", true, 300, 1000, 30, 0, 0},  // the estimate
-        {"[reelwright-progress] 300 NA NA NA NA NA", true, 300, 0, 0, 0, 0},         // length unknown
+        {"[reelwright-progress] 300 NA 1000 NA NA 0.2", true, 300, 1000, 30, 0, 0},    // the estimate
+        {"[reelwright-progress] 300 NA NA NA NA NA", true, 300, 0, 0, 0, 0},           // length unknown
         {"[reelwright-progress] 5000 1000 NA NA NA NA", true, 5000, 1000, 100, 0, 0},  // over its size
         {"[reelwright-progress] NA 1000 NA NA NA NA", false, 0, 0, 0, 0, 0},
         {"[reelwright-progress] -5 1000 NA NA NA NA", false, 0, 0, 0, 0, 0},
@@ -138,7 +140,8 @@ TEST(YtDlpProgress, OnlyWellFormedLinesCount) {
 }
 
 TEST(YtDlpInfo, AnswersAndLabels) {
-    const auto video = ParseYtDlpInfo(R"({"title": "Cats", "format_id": "137+140", "ext": "mp4", "width": 1920,
+    const auto video =
+        ParseYtDlpInfo(R"({"title": "Cats", "format_id": "137+140", "ext": "mp4", "width": 1920,
         "height": 1080, "vcodec": "avc1.640028", "acodec": "mp4a.40.2", "formats": []})");
     ASSERT_TRUE(video);
     EXPECT_FALSE(video->playlist);
@@ -185,10 +188,13 @@ TEST(YtDlpLinks, OtherSitesAreLinksOnlyWithYtDlp) {
         for (const bool otherSites : {false, true}) {
             QStringList rows;
             QStringList refused;
-            AddLinks({QString::fromLatin1(c.line)}, rows, [&](const QString& m) {
-                refused << m;
-                return true;
-            }, otherSites);
+            AddLinks(
+                {QString::fromLatin1(c.line)}, rows,
+                [&](const QString& m) {
+                    refused << m;
+                    return true;
+                },
+                otherSites);
             const bool accepted = otherSites ? c.withYtDlp : c.withoutYtDlp;
             EXPECT_EQ(rows.size(), accepted ? 1 : 0);
             if (!accepted) {
