@@ -146,8 +146,8 @@ bool ChildProcess::Start(const std::vector<std::string>& argv, Handlers handlers
     wakeFd_ = wake.release();
     shared_ = std::make_shared<Shared>();
     shared_->handlers = std::move(handlers);
-    reader_ =
-        std::thread(&ChildProcess::ReadUntilExit, this, outRead.release(), errRead.release(), stallSeconds);
+    stallSeconds_ = stallSeconds;
+    reader_ = std::thread(&ChildProcess::ReadUntilExit, this, outRead.release(), errRead.release());
     return true;
 }
 
@@ -158,7 +158,7 @@ void ChildProcess::Stop() {
     [[maybe_unused]] const auto n = ::write(wakeFd_, &one, sizeof one);
 }
 
-void ChildProcess::ReadUntilExit(int outFd, int errFd, int stallSeconds) {
+void ChildProcess::ReadUntilExit(int outFd, int errFd) {
     Fd outPipe(outFd), errPipe(errFd);
     LineBuffer outLines, errLines;
     ChildExit exit;
@@ -215,6 +215,7 @@ void ChildProcess::ReadUntilExit(int outFd, int errFd, int stallSeconds) {
             exit.stopped = true;
             endGroup();
         }
+        const int stallSeconds = stallSeconds_;
         if (stallSeconds > 0 && !ending && now - lastOutput >= std::chrono::seconds(stallSeconds)) {
             exit.stalled = true;
             endGroup();

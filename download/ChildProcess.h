@@ -49,15 +49,18 @@ public:
     bool Start(const std::vector<std::string>& argv, Handlers handlers, int stallSeconds, std::string* error);
     // Asks the group to end: TERM now, KILL after the grace period; onExit follows with stopped set.
     void Stop();
+    // A new stall limit from now on (0: none), for a stage known to work silently for long.
+    void SetStallSeconds(int seconds) { stallSeconds_ = seconds; }
     bool Started() const { return reader_.joinable(); }
 
 private:
     struct Shared;
-    void ReadUntilExit(int outFd, int errFd, int stallSeconds);
+    void ReadUntilExit(int outFd, int errFd);
 
     pid_t pid_ = -1;
     int wakeFd_ = -1;
     std::atomic<bool> stopAsked_{false};
+    std::atomic<int> stallSeconds_{0};
     std::shared_ptr<Shared> shared_;
     std::thread reader_;
 };

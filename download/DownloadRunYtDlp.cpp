@@ -5,6 +5,7 @@
 // ends the child's whole process group and removes the work folder.
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 
 #include "app/UtilFuncs.h"
 #include "download/DownloadRun.h"
@@ -18,6 +19,10 @@ namespace download {
 namespace {
 
 constexpr const char* kInfoFileName = "info.json";
+// An information document is far smaller, even a long playlist's; a child that writes more is stopped.
+constexpr qsizetype kMaxAnswerBytes = 256 << 20;
+// After the download, yt-dlp merges picture and sound with ffmpeg without a word; a long video takes a while.
+constexpr int kPostProcessingStallSeconds = 600;
 
 RowUpdate Status(const char* text) {
     RowUpdate update;
@@ -70,8 +75,14 @@ void DownloadRun::YtDlpOutputLine(const QString& line) {
     if (!ytdlp_->downloading) {
         ytdlp_->answer += line.toUtf8();
         ytdlp_->answer += '\n';
+        if (ytdlp_->answer.size() > kMaxAnswerBytes && !ytdlp_->answerTooLarge) {
+            ytdlp_->answerTooLarge = true;
+            ytdlp_->child->Stop();
+        }
         return;
     }
+    if (line.startsWith(QLatin1String("[Merger]")) || line.startsWith(QLatin1String("[Fixup")))
+        ytdlp_->child->SetStallSeconds(std::max(YtDlpStallSeconds, kPostProcessingStallSeconds));
     const auto progress = ParseProgressLine(line);
     if (!progress) return;
     view_.SetDownloadLabel(lblQuality, YtDlpQualityLabel(ytdlp_->info));
@@ -88,6 +99,10 @@ void DownloadRun::YtDlpOutputLine(const QString& line) {
 }
 
 bool DownloadRun::YtDlpEndedWell(const ChildExit& exit) {
+    if (ytdlp_->answerTooLarge) {
+        YtDlpFails(QStringLiteral("its answer was larger than %1 MiB").arg(kMaxAnswerBytes >> 20));
+        return false;
+    }
     if (exit.stopped) {
         ytdlp_.reset();
         Aborted();

@@ -160,8 +160,10 @@ QStringList DownloadArguments(const QString& infoFile, const QString& formatId, 
             QStringLiteral("--paths"), workFolder, QStringLiteral("--paths"),
             QStringLiteral("temp:") + workFolder, QStringLiteral("--output"),
             QLatin1String(kWorkMediaName) + QStringLiteral(".%(ext)s"), QStringLiteral("--no-playlist"),
-            QStringLiteral("--socket-timeout"), QString::number(socketTimeoutSeconds),
-            QStringLiteral("--newline"), QStringLiteral("--progress"), QStringLiteral("--progress-template"),
+            // Dated when downloaded, as the built-in path's files are, not by the server.
+            QStringLiteral("--no-mtime"), QStringLiteral("--socket-timeout"),
+            QString::number(socketTimeoutSeconds), QStringLiteral("--newline"), QStringLiteral("--progress"),
+            QStringLiteral("--progress-template"),
             QStringLiteral("download:%1 %(progress.downloaded_bytes)s %(progress.total_bytes)s "
                            "%(progress.total_bytes_estimate)s %(progress.speed)s %(progress.eta)s "
                            "%(progress.elapsed)s")

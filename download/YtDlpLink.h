@@ -22,6 +22,7 @@ struct YtDlpLink {
     YtDlpInfo info;
     QString workFolder;
     bool downloading = false;  // the download call runs (or ran)
+    bool answerTooLarge = false;
 
     YtDlpLink() = default;
     YtDlpLink(const YtDlpLink&) = delete;
