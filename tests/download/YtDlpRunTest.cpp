@@ -17,6 +17,7 @@
 #include "download/DownloadRun.h"
 #include "download/Quality.h"
 #include "download/YtDlp.h"
+#include "engine/FFLoad.h"
 
 using namespace std::chrono_literals;
 using namespace download;
@@ -144,6 +145,8 @@ printf 'content of %s' "$mode" > "$work/media.mp4"
 class YtDlpRunTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        // The run reads every video of the service's own exchange with the engine's probe.
+        ASSERT_TRUE(engine::LoadAVLib("")) << engine::AVLibLastErrMsg();
         ASSERT_TRUE(dir.isValid() && tools.isValid());
         g.OutputURLDir = dir.path() + "/";
         realYtDlp = FindYtDlp(QString());
@@ -223,8 +226,9 @@ TEST_F(YtDlpRunTest, LoopbackPageAndDirectLinkInOneRunWithTheService) {
              "<source src=\"v360.mp4\" type=\"video/mp4\" res=\"360\"></video></body></html>");
     StandInVideo old;
     old.title = "Old Times";
-    old.streams[18].bytes = "2011 media";
-    old.streams[5].bytes = "2011 media";
+    const std::string oldMedia = ServiceStandIn::Wave("2011 media");
+    old.streams[18].bytes = oldMedia;
+    old.streams[5].bytes = oldMedia;
     service.AddVideo("old", old);
     ThroughServiceStandIn();
 
@@ -245,7 +249,7 @@ TEST_F(YtDlpRunTest, LoopbackPageAndDirectLinkInOneRunWithTheService) {
         EXPECT_EQ(view.Statuses(), (QStringList{"Finish.", "Finish.", "Finish."})) << Log();
         // The generic extractor numbers a page's videos after its title.
         EXPECT_EQ(Files(), (QStringList{"Loopback Cats (1).mp4", c.old, "v144.mp4"})) << Log();
-        EXPECT_EQ(File(c.old), "2011 media");
+        EXPECT_EQ(File(c.old), QByteArray::fromStdString(oldMedia));
         EXPECT_EQ(File("Loopback Cats (1).mp4"), clips.Bytes(c.clip));
         EXPECT_EQ(File("v144.mp4"), clips.Bytes("v144.mp4"));
         EXPECT_EQ(view.rows[1][colName], "Loopback Cats (1)");
@@ -448,7 +452,7 @@ TEST_F(YtDlpRunTest, WithoutYtDlpEveryFailedLinkSaysHowToGetIt) {
     service.AddVideo("nomap", noMap);
     StandInVideo old;
     old.title = "Old";
-    old.streams[18].bytes = "media";
+    old.streams[18].bytes = ServiceStandIn::Wave("media");
     service.AddVideo("old", old);
     Run({QString::fromStdString(ServiceStandIn::WatchLink("nomap")),
          QString::fromStdString(ServiceStandIn::WatchLink("old")), "https://vimeo.com/1"});
