@@ -150,6 +150,7 @@ void TConversionPage::ShowConversionSummary() {
 
 void TConversionPage::ShowPreview(const void* key, const engine::TBitmap& picture, const std::string& title) {
     if (picture.Empty() || picture.BitsPixel != 24) return;
+    if (!run_->ShowsPreviewOf(key)) return;  // several files in flight: only the first one's picture
     QPointer<QLabel>& window = previews_[key];
     if (!window) {
         window = new PreviewWindow([this, key] {

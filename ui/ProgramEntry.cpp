@@ -12,6 +12,7 @@
 #include "app/QtDispatcher.h"
 #include "app/TerminationSignals.h"
 #include "app/UtilFuncs.h"
+#include "ui/ConversionPage.h"
 #include "ui/Dialogs.h"
 #include "ui/FormMain.h"
 #include "ui/MainWizard.h"
@@ -83,7 +84,12 @@ int RunProgram(int argc, char** argv) {
                                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, &formLog));
         };
         engine::TFFLogger logger;
-        ConnectFFLoggerLog(logger, formLog);
+        QPointer<TFormMain> mainAlive(main);
+        ConnectFFLoggerLog(logger, formLog, [mainAlive](uint32_t threadId) {
+            return mainAlive && mainAlive->Wizard()
+                       ? mainAlive->Wizard()->Conversion().Run().FileOfThread(threadId)
+                       : -1;
+        });
         const bool compactAbout = main->Branding() && main->Branding()->CompactAbout;
         THelpMenu helpMenu(main, main->PopupMenuHelp, main->ActionMoreFreeTools, title, programDir,
                            compactAbout, &OpenInShell);
