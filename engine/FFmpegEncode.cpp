@@ -32,6 +32,19 @@ void TCustomFFmpeg::OpenEncoders() {
     }
 }
 
+// A level asked of libx264 that the picture size and frame rate exceed would be written as asked, and a
+// player held to that level refuses the stream: the level becomes the lowest that takes them.
+void TCustomFFmpeg::RaiseH264Level(OutputStream& ost) {
+    AVCodecContext* enc = ost.enc.get();
+    if (std::string(ost.codec->name) != "libx264" || enc->level <= 0) return;
+    const int needed = H264LevelFor(enc->width, enc->height, enc->framerate);
+    if (needed <= enc->level) return;
+    LogF(llInfo, "H.264 level %d.%d raised to %d.%d, which %dx%d at %d/%d fps needs", enc->level / 10,
+         enc->level % 10, needed / 10, needed % 10, enc->width, enc->height, enc->framerate.num,
+         enc->framerate.den);
+    enc->level = needed;
+}
+
 // Opens the stream's encoder and gives the muxer what it tells; the error text when it cannot be opened.
 std::string TCustomFFmpeg::OpenEncoder(OutputStream& ost) {
     AVCodecContext* enc = ost.enc.get();
@@ -44,6 +57,7 @@ std::string TCustomFFmpeg::OpenEncoder(OutputStream& ost) {
         memcpy(enc->subtitle_header, ost.source->dec->subtitle_header, ost.source->dec->subtitle_header_size);
         enc->subtitle_header_size = ost.source->dec->subtitle_header_size;
     }
+    if (ost.kind == AVMEDIA_TYPE_VIDEO) RaiseH264Level(ost);
     if (avcodec_open2(enc, ost.codec, nullptr) < 0) {
         return FormatStr(
             "Error while opening encoder for output stream #%d.%d (%s) - maybe incorrect parameters such "

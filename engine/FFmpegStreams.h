@@ -99,6 +99,7 @@ struct OutputStream {
     // video
     std::string vfilters;
     VideoFilter filter;
+    bool keepShape = false;            // fit the picture into the frame with bars rather than stretch it
     std::vector<int64_t> forcedKfPts;  // in encoder time base
     size_t nextForcedKf = 0;
     int videoSync = -1;

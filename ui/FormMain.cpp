@@ -172,8 +172,10 @@ TFormMain::TFormMain(const QString& programDir, QWidget* parent)
         }
     }
     // The presets the linked libraries cannot serve, one log line each, rather than a failure at conversion
-    // time.
+    // time; and those served with a stand-in for what their label promises.
     for (const QString& line : wizard::UnservablePresets())
+        LogLine(line);
+    for (const QString& line : wizard::PresetFallbacks())
         LogLine(line);
     StartClipboardWatch();
     PageControlMain->setCurrentWidget(g.Download ? TabSheetMode : TabSheetStep1);
