@@ -19,6 +19,7 @@
 #include "app/Globals.h"
 #include "app/UtilFuncs.h"
 #include "cli/CliOptions.h"
+#include "core/NumericLocale.h"
 #include "core/SimpleDispatcher.h"
 #include "engine/FFDecode.h"
 #include "engine/FFLoad.h"
@@ -167,6 +168,8 @@ public:
     bool RunShutdownCountdown() override { return false; }
     void ShutdownSystem(int) override {}
     void ShowConversionSummary() override { finished = true; }
+    // The refused files' lines are printed before the run's errors.
+    QString WhereReasonsAre() const override { return QStringLiteral("the lines above say why"); }
 
 private:
     QString Label(int row) const {
@@ -258,6 +261,7 @@ int Convert(const cli::CliOptions& o) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    core::KeepCNumericLocale();
     core::SimpleDispatcher dispatcher;
     core::setMainDispatcher(&dispatcher);
     const cli::ParseResult parsed = cli::ParseCommandLine(QCoreApplication::arguments().mid(1));

@@ -255,7 +255,12 @@ void TCustomFFmpeg::DrainEncoder(OutputStream& ost, AVFrame* frame) {
         if (ost.kind == AVMEDIA_TYPE_VIDEO) {
             size_t size = 0;
             const uint8_t* q = av_packet_get_side_data(pkt, AV_PKT_DATA_QUALITY_STATS, &size);
-            if (q && size >= 4) ost.quality = static_cast<float>(AV_RL32(q));
+            // The side data holds a signed lambda; a negative one means the encoder has no figure for this
+            // packet (libx264 gives -118 for the pictures it drains), and the last real one is kept.
+            if (q && size >= 4) {
+                const auto lambda = static_cast<int32_t>(AV_RL32(q));
+                if (lambda >= 0) ost.quality = static_cast<float>(lambda);
+            }
             stats_.videoBytes += pkt->size;
             if (!s_.vstatsFilename.empty()) WriteVstats(ost, pkt->size);
         } else if (ost.kind == AVMEDIA_TYPE_AUDIO) {
@@ -294,7 +299,7 @@ void TCustomFFmpeg::WriteVstats(OutputStream& ost, int frameSize) {
         if (!vstatsFile_) throw FFmpegException("fopen fail: " + s_.vstatsFilename);
     }
     const double t = ost.endTimeUs / 1e6;
-    const double q = ost.quality / FF_QP2LAMBDA;
+    const double q = ost.quality >= 0 ? ost.quality / FF_QP2LAMBDA : -1;
     fprintf(vstatsFile_.get(), "frame= %5d q= %2.1f ", static_cast<int>(ost.frameNumber), q);
     fprintf(vstatsFile_.get(), "f_size= %6d ", frameSize);
     const double ti = t < 0.01 ? 0.01 : t;

@@ -92,7 +92,7 @@ struct OutputStream {
     bool audioAtStart = true;
     int64_t lastMuxDts = AV_NOPTS_VALUE;
     int64_t endTimeUs = 0;  // end of the last packet written, microseconds
-    float quality = 0;
+    float quality = -1;     // the encoder's last reported lambda; negative while it has reported none
     bool wroteKeyframe = false;
     int64_t maxFrames = kNoLimit;
 
