@@ -309,11 +309,14 @@ void ConversionRun::SetPreview(bool on) {
 }
 
 bool ConversionRun::ShowsPreviewOf(const void* key) const {
-    // Tasks start in list order, so the first task that has not ended is running (or about to).
-    const auto first = std::find(ended_.begin(), ended_.end(), false);
-    if (first == ended_.end()) return false;
-    const engine::TCustomFFmpeg* task = encoder_->Task(static_cast<int>(first - ended_.begin()));
-    return task && task == key;
+    // Tasks start in list order, so the first task that has not ended is running (or about to). A key of no
+    // task of this run is not held back.
+    const int first = static_cast<int>(std::find(ended_.begin(), ended_.end(), false) - ended_.begin());
+    for (int i = 0; i < TaskCount(); ++i) {
+        const engine::TCustomFFmpeg* task = encoder_->Task(i);
+        if (task && task == key) return i == first;
+    }
+    return true;
 }
 
 int ConversionRun::FileOfThread(uint32_t threadId) const {
