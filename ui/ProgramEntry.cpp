@@ -13,6 +13,7 @@
 #include "app/TerminationSignals.h"
 #include "app/UtilFuncs.h"
 #include "core/NumericLocale.h"
+#include "ui/ConversionPage.h"
 #include "ui/Dialogs.h"
 #include "ui/FormMain.h"
 #include "ui/MainWizard.h"
@@ -105,7 +106,12 @@ int RunMainWindow(const QString& programDir, const QString& title,
                                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, &formLog));
     };
     engine::TFFLogger logger;
-    ConnectFFLoggerLog(logger, formLog);
+    QPointer<TFormMain> mainAlive(main);
+    ConnectFFLoggerLog(logger, formLog, [mainAlive](uint32_t threadId) {
+        return mainAlive && mainAlive->Wizard()
+                   ? mainAlive->Wizard()->Conversion().Run().FileOfThread(threadId)
+                   : -1;
+    });
     const bool compactAbout = main->Branding() && main->Branding()->CompactAbout;
     THelpMenu helpMenu(main, main->PopupMenuHelp, main->ActionMoreFreeTools, title, programDir, compactAbout,
                        &OpenInShell);

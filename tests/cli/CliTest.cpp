@@ -74,6 +74,10 @@ TEST_F(CliTest, UsageErrorsExitWithTwoAndSayWhy) {
         {{"--probe"}, "--probe needs at least one file"},
         {{"--list-presets", "-f", "mp3"}, "choose one of"},
         {{"--bogus"}, "unknown option --bogus"},
+        {{"-f", "mp3", "-j", "17", "a.mp4"}, "-j takes 0 (automatic) to 16, not 17"},
+        {{"-f", "mp3", "--jobs", "two", "a.mp4"}, "-j takes 0 (automatic) to 16, not two"},
+        {{"-f", "mp3", "-j", "-1", "a.mp4"}, "-j takes 0 (automatic) to 16, not -1"},
+        {{"-f", "mp3", "a.mp4", "-j"}, "-j needs a number"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());
@@ -127,6 +131,35 @@ TEST_F(CliTest, ABatchWithABadFileConvertsTheOthersAndNeverOverwrites) {
     const CliRun good = Cli({"-f", "WAV", "-o", "batch", first, second});
     EXPECT_EQ(good.status, 0);
     EXPECT_THAT(good.err, HasSubstr("2 of 2 file(s) converted, 0 failed"));
+}
+
+TEST_F(CliTest, JobsSetsHowManyFilesConvertAtOnce) {
+    struct Case {
+        QStringList jobs;
+        int files;
+        const char* says;
+    };
+    const Case cases[] = {
+        {{"-j", "3"}, 4, "converting 4 files, 3 at a time"},
+        {{"--jobs", "1"}, 3, "converting 3 files, 1 at a time"},
+        {{"-j", "16"}, 2, "converting 2 files, 2 at a time"},  // never more than files
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.jobs.join(' ').toStdString());
+        const QString out = QStringLiteral("jobs-%1-%2").arg(c.jobs.last()).arg(c.files);
+        QStringList args = QStringList{"-f", "WAV", "-o", out} + c.jobs;
+        for (int i = 0; i < c.files; ++i)
+            args << Clips().Path(QStringLiteral("job%1.mp4").arg(i));
+        const CliRun r = Cli(args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_THAT(r.err, HasSubstr(c.says));
+        EXPECT_THAT(
+            r.err,
+            HasSubstr(QStringLiteral("%1 of %1 file(s) converted, 0 failed").arg(c.files).toStdString()));
+        for (int i = 0; i < c.files; ++i)
+            EXPECT_GT(WrittenDuration(Clips().dir() + QStringLiteral("/%1/job%2.wav").arg(out).arg(i)),
+                      900000);
+    }
 }
 
 // A decimal-comma locale, compiled into the test's folder; empty when the machine has no locale sources.
