@@ -354,6 +354,7 @@ protected:
     void OpenBitstreamFilters(OutputStream& ost);
     void CopyPacket(OutputStream& ost, InputStream& ist, const AVPacket* pkt);
     void WritePacket(OutputStream& ost, AVPacket* pkt);
+    void StopAtOutputLimit(const OutputStream& ost);
     void WriteTrailers();
 
     // the run (FFmpegRun.cpp)
@@ -393,6 +394,8 @@ protected:
     int joinInput_ = 0;  // the input being read while joining
     int64_t totalDuration_ = -1;
     int64_t jumpLimitUs_ = kNoLimit;  // longest believable jump of input times (microseconds)
+    int64_t outputLimitUs_ = kNoLimit;  // no output is written beyond this time (microseconds)
+    bool outputLimitReached_ = false;
     std::atomic<bool> stopRequested_{false};
     std::atomic<bool> finished_{false};
     bool errorOccurred_ = false;

@@ -122,6 +122,9 @@ void TCustomFFmpeg::Transcode() {
     OpenDecoders();
     WriteHeaders();
     jumpLimitUs_ = ComputeJumpLimit();
+    // the input's known duration with a margin for padding and real gaps
+    if (totalDuration_ > 0)
+        outputLimitUs_ = totalDuration_ + totalDuration_ / 10 + 30 * int64_t(AV_TIME_BASE);
     stats_.startTime = av_gettime_relative();
     stats_.lastReportTime = stats_.startTime;
     {
