@@ -393,7 +393,7 @@ protected:
     bool join_ = false;
     int joinInput_ = 0;  // the input being read while joining
     int64_t totalDuration_ = -1;
-    int64_t jumpLimitUs_ = kNoLimit;  // longest believable jump of input times (microseconds)
+    int64_t jumpLimitUs_ = kNoLimit;    // longest believable jump of input times (microseconds)
     int64_t outputLimitUs_ = kNoLimit;  // no output is written beyond this time (microseconds)
     bool outputLimitReached_ = false;
     std::atomic<bool> stopRequested_{false};

@@ -146,6 +146,13 @@ void TCustomFFmpeg::Transcode() {
         if (outputs_[i]->packetsWritten == 0 && !(outputs_[i]->ctx->oformat->flags & AVFMT_NOSTREAMS))
             RaiseFmt("Output file #%d received no audio or video: nothing could be read from the input",
                      static_cast<int>(i));
+    // a video stream without a single picture is no result either (an output without video is another thing)
+    for (const auto& ost : outputStreams_)
+        if (ost->kind == AVMEDIA_TYPE_VIDEO && ost->frameNumber == 0 && ost->encoding)
+            RaiseFmt(
+                "Output file #%d received no picture for its video stream: the input's video could not "
+                "be decoded",
+                ost->fileIndex);
     WarnIfInputEndedEarly();
     finished_ = true;
 }

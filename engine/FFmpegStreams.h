@@ -50,10 +50,10 @@ struct InputStream {
 
 struct OutputFile {
     OutputFormatContextPtr ctx;
-    std::string fileName;      // as given (UTF-8)
-    bool fileCreated = false;  // the file did not exist before we opened it
-    bool needsFile = false;    // the format writes a file, opened when the task starts
-    std::string partialName;   // the hidden file written until the task has finished (empty: none)
+    std::string fileName;       // as given (UTF-8)
+    bool fileCreated = false;   // the file did not exist before we opened it
+    bool needsFile = false;     // the format writes a file, opened when the task starts
+    std::string partialName;    // the hidden file written until the task has finished (empty: none)
     std::string partialTarget;  // the local path it is meant for
     bool headerWritten = false;
     bool trailerWritten = false;

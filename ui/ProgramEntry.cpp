@@ -12,6 +12,7 @@
 #include "app/QtDispatcher.h"
 #include "app/TerminationSignals.h"
 #include "app/UtilFuncs.h"
+#include "core/FileLimit.h"
 #include "ui/Dialogs.h"
 #include "ui/FormMain.h"
 #include "ui/MainWizard.h"
@@ -44,6 +45,7 @@ struct MainWindowOwner {
 }  // namespace
 
 int RunProgram(int argc, char** argv) {
+    core::RaiseOpenFileLimit();  // a large batch holds files of several tasks
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("reelwright"));
     // The program ends with its main window, never because some other window was the last one closed.

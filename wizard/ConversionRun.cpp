@@ -69,8 +69,13 @@ void ConversionRun::Start() {
     view_.ShowProgressRows(rows_, merge_);
 
     const bool empty = encoder_->TasksCount() == 0;
-    globals_.ConvertTotal = empty ? 0 : merge_ ? 1 : static_cast<int>(rows_.size());
+    // A join that had to leave out a refused input is counted with that input as failed.
+    const int refused = merge_ ? static_cast<int>(inputs.size() - rows_.size()) : 0;
+    globals_.ConvertTotal = empty ? 0 : merge_ ? 1 + refused : static_cast<int>(rows_.size());
     globals_.ConvertErrors.clear();
+    if (!empty && refused > 0)
+        globals_.ConvertErrors
+            << QStringLiteral("%1 of the files could not be joined; the log says why.").arg(refused);
     globals_.ConvertSucceeded = 0;
     globals_.ConvertStartTime = QDateTime::currentDateTime();
     globals_.DoneDuration = 0;

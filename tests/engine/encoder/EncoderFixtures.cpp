@@ -144,6 +144,8 @@ void Generate(const std::string& name, const std::string& path) {
     } else if (name == "ptsjump.ts") {
         Make(av + "-t 2 -c:v mpeg2video -c:a mp2 -f mpegts", path);
         PatchTsVideoPts(path, 93600ull * 90000);  // 26 hours
+    } else if (name == "nopicture.mkv") {
+        Make(av + "-t 1 -c:v mpeg4 -c:a aac -bsf:v noise=dropamount=1", path);  // every picture dropped
     } else if (name == "gap.flv") {
         Make(av + "-t 4 -c:v flv1 -c:a libmp3lame -ar 44100", path);
         PatchFlvVideoTime(path, 50, 52000);  // one picture 50 s ahead, within a believable jump

@@ -182,6 +182,9 @@ TEST_F(Faults, TaskWithoutMediaFailsAndLeavesNoFile) {
          "Output file #0 received no audio or video: nothing could be read from the input"},
         {"corrupt.png", "avi", [](TOutputOptions& o) { o.VideoCodec = "mpeg4"; },
          "Output file #0 received no audio or video: nothing could be read from the input"},
+        // sound alone is no success for an output with a video stream
+        {"nopicture.mkv", "avi", [](TOutputOptions& o) { o.VideoCodec = "mpeg4"; },
+         "Output file #0 received no picture for its video stream"},
         // the muxer refuses the header: the few bytes it wrote go too
         {"video.mp4", "mp4",
          [](TOutputOptions& o) {

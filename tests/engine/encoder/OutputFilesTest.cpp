@@ -71,7 +71,8 @@ TEST_F(OutputFiles, AConvertingTaskWritesUnderAHiddenNameAndTakesItsOwnAtTheEnd)
     const std::string folder = fs::path(encfix::Output("hidden")).string();
     fs::create_directories(folder);
     std::vector<std::string> whileConverting;
-    const RunResult r = ConvertInto(folder + "/clip.mp4", [&](TFFEncoder&) { whileConverting = Names(folder); });
+    const RunResult r =
+        ConvertInto(folder + "/clip.mp4", [&](TFFEncoder&) { whileConverting = Names(folder); });
     ASSERT_TRUE(r.result.Finished) << r.result.ErrorMessage;
     ASSERT_EQ(whileConverting.size(), 1u);
     EXPECT_EQ(whileConverting[0].rfind(".clip.mp4.part-", 0), 0u) << whileConverting[0];
