@@ -1,10 +1,16 @@
 #include "app/IniFile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QFile>
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <string>
 
 namespace app {
@@ -156,13 +162,27 @@ IniFile::IniFile(QString path) : path_(std::move(path)) {
     QFile file(path_);
     if (!file.exists()) return;
     existed_ = true;
-    if (!file.open(QIODevice::ReadOnly)) {
+    // Only a regular file is read: opening a FIFO would block until someone writes into it, and a device
+    // may never end. The open itself must not block either, hence O_NONBLOCK (no effect on a regular file).
+    const int fd = ::open(QFile::encodeName(path_).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        readError_ =
+            fd < 0 ? QString::fromLocal8Bit(std::strerror(errno)) : QStringLiteral("not a regular file");
+        if (fd >= 0) ::close(fd);
+        readable_ = false;
+        return;
+    }
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        readError_ = file.errorString();
         readable_ = false;
         return;
     }
     QByteArray& data = buffer_;
     data = file.readAll();
     if (file.error() != QFileDevice::NoError) {
+        readError_ = file.errorString();
         readable_ = false;
         return;
     }

@@ -30,8 +30,10 @@ public:
 
     const QString& FileName() const { return path_; }
     bool FileExisted() const { return existed_; }
-    // False when the file exists but could not be read: UpdateFile then refuses to replace it.
+    // False when the file exists but could not be read (or is no regular file: a FIFO, a folder, a
+    // device): UpdateFile then refuses to replace it. ReadError says why.
     bool Readable() const { return readable_; }
+    const QString& ReadError() const { return readError_; }
 
     bool SectionExists(const QString& section) const;
     bool ValueExists(const QString& section, const QString& key) const;
@@ -71,6 +73,7 @@ private:
     QByteArray buffer_;  // the file's bytes; unchanged lines are views into it
     bool existed_ = false;
     bool readable_ = true;
+    QString readError_;
     Encoding encoding_ = Encoding::Bytes;
     bool utf8Bom_ = false;
     QByteArray lineEnd_ = "\n";

@@ -104,9 +104,9 @@ bool LoadSettings(TGlobalVars& v, QString* saveError, QString* readError) {
     if (!ini.Readable()) {
         if (readError)
             *readError = QStringLiteral(
-                             "The settings file \"%1\" cannot be read. The program starts with its default "
-                             "settings and leaves the file as it is.")
-                             .arg(ini.FileName());
+                             "The settings file \"%1\" cannot be read (%2). The program starts with its "
+                             "default settings and leaves the file as it is.")
+                             .arg(ini.FileName(), ini.ReadError());
         return false;
     }
     v.LastOpenDir = ini.ReadString(kSystem, QStringLiteral("LastOpenDir"), v.LastOpenDir);

@@ -19,6 +19,7 @@
 #include "app/UtilFuncs.h"
 #include "cli/CliOptions.h"
 #include "core/FileLimit.h"
+#include "core/NumericLocale.h"
 #include "core/SimpleDispatcher.h"
 #include "engine/FFDecode.h"
 #include "engine/FFLoad.h"
@@ -160,6 +161,8 @@ public:
     bool RunShutdownCountdown() override { return false; }
     void ShutdownSystem(int) override {}
     void ShowConversionSummary() override { finished = true; }
+    // The refused files' lines are printed before the run's errors.
+    QString WhereReasonsAre() const override { return QStringLiteral("the lines above say why"); }
 
 private:
     // Media time converted per second of wall time since the row's first report, as "  speed 2.4x".
@@ -242,6 +245,7 @@ int Convert(const cli::CliOptions& o) {
 int main(int argc, char** argv) {
     core::RaiseOpenFileLimit();  // a large batch holds files of several tasks
     QCoreApplication app(argc, argv);
+    core::KeepCNumericLocale();
     core::SimpleDispatcher dispatcher;
     core::setMainDispatcher(&dispatcher);
     const cli::ParseResult parsed = cli::ParseCommandLine(QCoreApplication::arguments().mid(1));

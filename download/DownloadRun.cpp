@@ -5,6 +5,7 @@
 #include "app/UtilFuncs.h"
 #include "core/Dispatcher.h"
 #include "download/LinkList.h"
+#include "download/MediaCheck.h"
 #include "download/PartFile.h"
 #include "download/Quality.h"
 #include "download/VideoInfo.h"
@@ -24,8 +25,11 @@ void Configure(net::TWinHTTP& component) {
     component.InternetOptions = net::TInternetOptions{net::ioIgnoreCertificateInvalid, net::ioKeepConnection};
     component.ShowGoOnlineMessage = true;
     component.OutputFileName.clear();
-    // A server that stops sending ends the transfer as a lost connection instead of holding the run.
+    // A server that never answers, stops sending or only trickles ends the transfer instead of holding the
+    // run.
     component.StallSeconds = net::kDownloadStallSeconds;
+    component.StallMinimumBytes = net::kDownloadStallMinimumBytes;
+    component.StallWindowSeconds = net::kDownloadStallWindowSeconds;
 }
 
 QByteArray StreamBytes(net::TStream* stream) {
@@ -41,6 +45,12 @@ RowUpdate StatusOnly(const char* text) {
     RowUpdate update;
     update.status = QString::fromLatin1(text);
     return update;
+}
+
+// "64 MB", or the bytes of a limit that is no whole number of megabytes.
+QString LimitText(std::int64_t bytes) {
+    if (bytes >= 1048576 && bytes % 1048576 == 0) return QStringLiteral("%1 MB").arg(bytes / 1048576);
+    return QStringLiteral("%1 bytes").arg(bytes);
 }
 
 // Addresses are Latin-1 carriers of the bytes the service sent.
@@ -88,9 +98,8 @@ DownloadRun::DownloadRun(app::TGlobalVars& globals, DownloadView& view) : g_(glo
                                         std::uint8_t percent, float, net::TStream*) {
         DownloadProgress(dataSize, bytesRead, elapsed, timeLeft, percent);
     };
-    WinHTTPDownload.OnDone = [this](net::TComponent*, const std::string&, std::int64_t, net::TStream* s) {
-        DownloadDone(s);
-    };
+    WinHTTPDownload.OnDone = [this](net::TComponent*, const std::string& contentType, std::int64_t,
+                                    net::TStream* s) { DownloadDone(contentType, s); };
     WinHTTPDownload.OnAnyError = [this](net::TComponent*) { DownloadFailed(); };
     WinHTTPDownload.OnAborted = [this](net::TComponent*) { Aborted(); };
     ConnectLogging(WinHTTPDownload, QString());
@@ -116,15 +125,15 @@ DownloadRun::~DownloadRun() {
 
 void DownloadRun::ConnectLogging(net::TWinHTTP& component, const QString& what) {
     // The outcome events come before OnAnyError (the output-file error after it); each says why in the log.
-    auto subject = [this, what] {
-        return what.isEmpty()
-                   ? QStringLiteral("the video %1").arg(AttemptTag(g_.QualityAttempt, g_.QualityOrder))
-                   : what;
-    };
+    auto subject = [this, what] { return what.isEmpty() ? AttemptSubject() : what; };
     component.OnHTTPError = [this, subject](net::TComponent*, int code, net::TStream*) {
-        Log(QStringLiteral("%1 could not be loaded: the server answered with status %2")
-                .arg(subject())
-                .arg(code));
+        if (code == net::kStatusProtocolError)
+            Log(QStringLiteral("%1 could not be loaded: the server's answer broke the HTTP protocol")
+                    .arg(subject()));
+        else
+            Log(QStringLiteral("%1 could not be loaded: the server answered with status %2")
+                    .arg(subject())
+                    .arg(code));
     };
     component.OnConnLost = [this, subject](net::TComponent*, const std::string&, std::int64_t size,
                                            std::int64_t read, net::TStream*) {
@@ -135,9 +144,19 @@ void DownloadRun::ConnectLogging(net::TWinHTTP& component, const QString& what) 
     component.OnHostUnreachable = [this, subject](net::TComponent*) {
         Log(QStringLiteral("%1 could not be loaded: the server could not be reached").arg(subject()));
     };
-    component.OnOutputFileError = [this, subject](net::TComponent*) {
-        Log(QStringLiteral("%1 could not be written to the download folder").arg(subject()));
+    component.OnOutputFileError = [this, subject, &component](net::TComponent*) {
+        // A page or document read into memory fails this way only by being larger than it may be (a page
+        // that never ends); media goes to a file in the download folder.
+        if (component.OutputFileName.empty())
+            Log(QStringLiteral("%1 was not loaded: the server sent more than %2")
+                    .arg(subject(), LimitText(component.MemoryOutputLimit)));
+        else
+            Log(QStringLiteral("%1 could not be written to the download folder").arg(subject()));
     };
+}
+
+QString DownloadRun::AttemptSubject() const {
+    return QStringLiteral("the video %1").arg(AttemptTag(g_.QualityAttempt, g_.QualityOrder));
 }
 
 QString DownloadRun::CurrentName() const {
@@ -210,6 +229,7 @@ void DownloadRun::UpdateDownloadRow(const RowUpdate& u) {
 
 void DownloadRun::NextLinkMessage() {
     g_.ClearStreamSlots();
+    videoId_.clear();
     if (!MayGoOn()) return;
     if (g_.DownloadIndex >= view_.DownloadRowCount()) return;
     const QString link = view_.DownloadRowText(g_.DownloadIndex, colName);
@@ -237,6 +257,7 @@ void DownloadRun::GetInfoFileURLDone(net::TStream* stream) {
     view_.SetDownloadRowText(row, colName, page.title);
     view_.SetDownloadLabel(lblCurrentFile, page.title);
     view_.SetDownloadRowText(row, colURL, page.infoAddress);
+    videoId_ = page.videoId;
     if (!MayGoOn()) return;
     WinHTTPDownloadInfoFile.URL = AddressBytes(view_.DownloadRowText(row, colURL));
     WinHTTPDownloadInfoFile.StartTransfer(false);
@@ -275,7 +296,7 @@ void DownloadRun::StartMediaAttempt() {
     }
     if (why.isEmpty()) {
         const QString target = DownloadFileName(
-            CurrentName(), AttemptExtension(g_.QualityAttempt, g_.QualityOrder), g_.OutputURLDir);
+            CurrentName(), AttemptExtension(g_.QualityAttempt, g_.QualityOrder), g_.OutputURLDir, videoId_);
         const PartFileResult part = ReservePartFile(target);
         if (part.path.isEmpty()) why = part.error;
         partPath_ = part.path;
@@ -301,7 +322,7 @@ void DownloadRun::DownloadProgress(std::int64_t dataSize, std::int64_t bytesRead
                        .speed = SpeedText(bytesRead, elapsed)});
 }
 
-void DownloadRun::DownloadDone(net::TStream* stream) {
+void DownloadRun::DownloadDone(const std::string& contentType, net::TStream* stream) {
     const QString part = std::exchange(partPath_, QString());
     if (stream) {
         // The component kept the body in memory (it could not open the file itself): write it out here.
@@ -317,10 +338,18 @@ void DownloadRun::DownloadDone(net::TStream* stream) {
             return;
         }
     }
+    // A success status says nothing about what came: only media is kept, anything else is a failed attempt.
+    const QString notMedia = WhyNotMedia(part, contentType);
+    if (!notMedia.isEmpty()) {
+        Log(QStringLiteral("%1 was not kept: %2").arg(AttemptSubject(), notMedia));
+        RemovePartFile(part);
+        DownloadFailed();
+        return;
+    }
     const QString title = CurrentName();
     const QString extension = AttemptExtension(g_.QualityAttempt, g_.QualityOrder);
     const PartFileResult saved =
-        CommitPartFile(part, [&] { return DownloadFileName(title, extension, g_.OutputURLDir); });
+        CommitPartFile(part, [&] { return DownloadFileName(title, extension, g_.OutputURLDir, videoId_); });
     if (saved.path.isEmpty()) {
         Log(saved.error);
         RemovePartFile(part);

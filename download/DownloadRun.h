@@ -6,7 +6,8 @@
 // reports through DownloadView.
 //
 // Media is written to "NAME.part" beside its target as it arrives and moved to its final name when complete;
-// a failed, cut or aborted transfer removes it, and an existing file is never replaced.
+// a failed, cut or aborted transfer removes it, and an existing file is never replaced. A body that is no
+// media (empty, a web page, anything the engine's probe cannot read) is a failed attempt as well.
 
 #include <QString>
 #include <QStringList>
@@ -99,7 +100,7 @@ private:
     void DownloadInfoFileDone(net::TStream* stream);
     void DownloadProgress(std::int64_t dataSize, std::int64_t bytesRead, std::int64_t elapsed,
                           std::int64_t timeLeft, int percent);
-    void DownloadDone(net::TStream* stream);
+    void DownloadDone(const std::string& contentType, net::TStream* stream);
     void DownloadFailed();
     void StartMediaAttempt();
     void LinkFails();
@@ -111,12 +112,15 @@ private:
     void Log(const QString& what);
     void ConnectLogging(net::TWinHTTP& component, const QString& what);
     QString CurrentName() const;
+    // "the video [HQ18]": the current media attempt, as the log names it.
+    QString AttemptSubject() const;
 
     app::TGlobalVars& g_;
     DownloadView& view_;
     bool running_ = false;
     bool cancelRequested_ = false;
     QString partPath_;  // the media file being received, empty between attempts
+    QString videoId_;   // the current link's identifier, the name of a video without a title
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

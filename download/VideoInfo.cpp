@@ -80,6 +80,7 @@ WatchPage ReadWatchPage(const QByteArray& page) {
     const auto id = kVideoId.match(bytes);
     result.infoAddress = QStringLiteral("http://") + QLatin1String(kServiceHost) +
                          QStringLiteral("/get_video_info?") + (id.hasMatch() ? id.captured(0) : QString());
+    if (id.hasMatch()) result.videoId = id.captured(1);
     return result;
 }
 
@@ -135,11 +136,27 @@ void ParseVideoInfo(const QByteArray& document, app::TGlobalVars& streams) {
     }
 }
 
-QString DownloadFileName(const QString& title, const QString& extension, const QString& folder) {
-    // Control characters are not allowed in names on FAT and NTFS either, and a NUL would cut the name short.
-    QString stem = title;
+namespace {
+
+// A stem that does not start with a dot or a blank and does not end with a blank; control characters are
+// not allowed in names on FAT and NTFS either, and a NUL would cut the name short.
+QString VisibleStem(const QString& text) {
+    QString stem = text;
     for (QChar& c : stem)
         if (c.unicode() < 0x20) c = u'_';
+    qsizetype start = 0;
+    while (start < stem.size() && (stem.at(start) == u'.' || stem.at(start).isSpace()))
+        ++start;
+    return stem.mid(start).trimmed();
+}
+
+}  // namespace
+
+QString DownloadFileName(const QString& title, const QString& extension, const QString& folder,
+                         const QString& videoId) {
+    QString stem = VisibleStem(title);
+    if (stem.isEmpty()) stem = VisibleStem(videoId);
+    if (stem.isEmpty()) stem = QStringLiteral("video");
     // File systems hold names of at most 255 bytes; room is left for the extension, a counter and ".part".
     while (stem.toUtf8().size() > kMaxTitleBytes)
         stem.chop(stem.size() >= 2 && stem.at(stem.size() - 1).isLowSurrogate() ? 2 : 1);

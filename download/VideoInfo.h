@@ -18,11 +18,12 @@ namespace download {
 inline constexpr const char* kServiceDomain = "youtube.com";
 inline constexpr const char* kServiceHost = "www.youtube.com";
 
-// What a watch page yields: the title (empty when the page has none) and the address of the
-// video-information request.
+// What a watch page yields: the title (empty when the page has none), the address of the
+// video-information request, and the video's identifier as the page gives it (empty when it has none).
 struct WatchPage {
     QString title;
     QString infoAddress;
+    QString videoId;
 };
 WatchPage ReadWatchPage(const QByteArray& page);
 
@@ -48,7 +49,10 @@ int SlotOfTag(int itag);
 
 // The full path a downloaded video is saved under: the title plus the extension, cleaned of the characters
 // file names may not hold (control characters too), made unique in the folder with a counter. A title too
-// long for a file name is shortened to 200 bytes.
-QString DownloadFileName(const QString& title, const QString& extension, const QString& folder);
+// long for a file name is shortened to 200 bytes. The name never starts with a dot (a hidden file, or one
+// named "..."): leading dots and blanks are dropped, and a title left empty gives way to the video's
+// identifier, else to "video".
+QString DownloadFileName(const QString& title, const QString& extension, const QString& folder,
+                         const QString& videoId = QString());
 
 }  // namespace download

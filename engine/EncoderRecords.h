@@ -74,7 +74,7 @@ struct TProgressInfo {
     int FileIndex = 0;
     int FrameNumber = 0;
     int FPS = 0;
-    float Quality = 0;
+    float Quality = 0;  // the first video encoder's quantiser; -1: stream copy, or the encoder reports none
     float BitRate = 0;
     int64_t CurrentSize = 0;
     int64_t CurrentDuration = 0;

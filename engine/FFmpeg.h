@@ -67,6 +67,7 @@ struct TaskSettings {
     int frameWidth = 0, frameHeight = 0;
     AVRational frameRate{25, 0};  // den 0 = unset
     double frameAspect = 0;
+    bool aspectChosen = false;  // frameAspect was asked for, not taken over from the last input
     int pixFmt = -1;
     bool pixFmtChosen = false;  // pixFmt was asked for, not taken over from the last input
     int sampleFmt = -1;
@@ -338,6 +339,7 @@ protected:
     // encoding (FFmpegEncode.cpp)
     void OpenEncoders();
     std::string OpenEncoder(OutputStream& ost);
+    void RaiseH264Level(OutputStream& ost);
     int64_t VideoSyncCopies(OutputStream& ost, int64_t timeUs);
     void EncodeVideoFrame(OutputStream& ost, AVFrame* frame);
     void EncodeAudioFromFifo(OutputStream& ost, bool flush);

@@ -32,6 +32,19 @@ void TCustomFFmpeg::OpenEncoders() {
     }
 }
 
+// A level asked of libx264 that the picture size and frame rate exceed would be written as asked, and a
+// player held to that level refuses the stream: the level becomes the lowest that takes them.
+void TCustomFFmpeg::RaiseH264Level(OutputStream& ost) {
+    AVCodecContext* enc = ost.enc.get();
+    if (std::string(ost.codec->name) != "libx264" || enc->level <= 0) return;
+    const int needed = H264LevelFor(enc->width, enc->height, enc->framerate);
+    if (needed <= enc->level) return;
+    LogF(llInfo, "H.264 level %d.%d raised to %d.%d, which %dx%d at %d/%d fps needs", enc->level / 10,
+         enc->level % 10, needed / 10, needed % 10, enc->width, enc->height, enc->framerate.num,
+         enc->framerate.den);
+    enc->level = needed;
+}
+
 // Opens the stream's encoder and gives the muxer what it tells; the error text when it cannot be opened.
 std::string TCustomFFmpeg::OpenEncoder(OutputStream& ost) {
     AVCodecContext* enc = ost.enc.get();
@@ -44,6 +57,7 @@ std::string TCustomFFmpeg::OpenEncoder(OutputStream& ost) {
         memcpy(enc->subtitle_header, ost.source->dec->subtitle_header, ost.source->dec->subtitle_header_size);
         enc->subtitle_header_size = ost.source->dec->subtitle_header_size;
     }
+    if (ost.kind == AVMEDIA_TYPE_VIDEO) RaiseH264Level(ost);
     if (avcodec_open2(enc, ost.codec, nullptr) < 0) {
         return FormatStr(
             "Error while opening encoder for output stream #%d.%d (%s) - maybe incorrect parameters such "
@@ -241,7 +255,12 @@ void TCustomFFmpeg::DrainEncoder(OutputStream& ost, AVFrame* frame) {
         if (ost.kind == AVMEDIA_TYPE_VIDEO) {
             size_t size = 0;
             const uint8_t* q = av_packet_get_side_data(pkt, AV_PKT_DATA_QUALITY_STATS, &size);
-            if (q && size >= 4) ost.quality = static_cast<float>(AV_RL32(q));
+            // The side data holds a signed lambda; a negative one means the encoder has no figure for this
+            // packet (libx264 gives -118 for the pictures it drains), and the last real one is kept.
+            if (q && size >= 4) {
+                const auto lambda = static_cast<int32_t>(AV_RL32(q));
+                if (lambda >= 0) ost.quality = static_cast<float>(lambda);
+            }
             stats_.videoBytes += pkt->size;
             if (!s_.vstatsFilename.empty()) WriteVstats(ost, pkt->size);
         } else if (ost.kind == AVMEDIA_TYPE_AUDIO) {
@@ -280,7 +299,7 @@ void TCustomFFmpeg::WriteVstats(OutputStream& ost, int frameSize) {
         if (!vstatsFile_) throw FFmpegException("fopen fail: " + s_.vstatsFilename);
     }
     const double t = ost.endTimeUs / 1e6;
-    const double q = ost.quality / FF_QP2LAMBDA;
+    const double q = ost.quality >= 0 ? ost.quality / FF_QP2LAMBDA : -1;
     fprintf(vstatsFile_.get(), "frame= %5d q= %2.1f ", static_cast<int>(ost.frameNumber), q);
     fprintf(vstatsFile_.get(), "f_size= %6d ", frameSize);
     const double ti = t < 0.01 ? 0.01 : t;

@@ -18,6 +18,8 @@ void TCustomFFmpeg::ConfigureVideoFilter(OutputStream& ost, int width, int heigh
     spec.width = enc->width;
     spec.height = enc->height;
     spec.pixFmt = enc->pix_fmt;
+    spec.keepShape = ost.keepShape;
+    spec.sar = enc->sample_aspect_ratio;
     spec.swsFlags = s_.swsFlags;
     for (const OptionLine& p : params_.scaler)
         spec.scalerOptions.emplace_back(p.name, p.value);
@@ -28,12 +30,14 @@ void TCustomFFmpeg::ConfigureVideoFilter(OutputStream& ost, int width, int heigh
 // A decoded picture on its way to one output: through the stream's filter graph (built at the first
 // picture, and again when the pictures change) to the encoder. frameTimeUs is the picture's input time.
 void TCustomFFmpeg::FilterVideo(OutputStream& ost, InputStream& ist, AVFrame* frame, int64_t frameTimeUs) {
+    // the picture's pixel shape, or the container's when the codec states none
+    const AVRational sar = av_guess_sample_aspect_ratio(nullptr, ist.st, frame);
     if (!ost.filter.Configured()) {
-        ConfigureVideoFilter(ost, frame->width, frame->height, frame->format, frame->sample_aspect_ratio);
+        ConfigureVideoFilter(ost, frame->width, frame->height, frame->format, sar);
     } else if (ost.filter.InputChanged(frame)) {
         LogF(llQuiet, "Input Stream #%d.%d frame size changed to %dx%d, %s", ist.fileIndex, ist.streamIndex,
              frame->width, frame->height, av_get_pix_fmt_name(AVPixelFormat(frame->format)));
-        ConfigureVideoFilter(ost, frame->width, frame->height, frame->format, frame->sample_aspect_ratio);
+        ConfigureVideoFilter(ost, frame->width, frame->height, frame->format, sar);
     }
     const int64_t savedPts = frame->pts;
     frame->pts = frameTimeUs;

@@ -87,6 +87,7 @@ void TCustomFFmpeg::AddInputStreams(AVFormatContext* raw, const AVCodec* const f
                 s_.frameHeight = par->height;
                 s_.pixFmt = par->format < 0 ? 0 : par->format;
                 s_.pixFmtChosen = false;
+                s_.aspectChosen = false;
                 AVRational sar =
                     st->sample_aspect_ratio.num ? st->sample_aspect_ratio : par->sample_aspect_ratio;
                 if (par->width && par->height)

@@ -502,6 +502,7 @@ const std::unordered_map<std::string, Handler>& OptionTable::Table() {
              }
              if (ar == 0) throw FFmpegException("Incorrect aspect ratio specification.");
              S(t).frameAspect = ar;
+             S(t).aspectChosen = true;
          }},
         {"pix_fmt",
          [](TCustomFFmpeg& t, const std::string& name, const std::string& v) {

@@ -208,6 +208,13 @@ void TCustomFFmpeg::NewVideoStream(int fileIndex) {
             c->sample_aspect_ratio = av_d2q(sar, 255);
             ost.st->sample_aspect_ratio = c->sample_aspect_ratio;
         }
+        // An aspect asked for is the frame's shape, not a licence to stretch: the picture keeps its own
+        // shape inside it. A container that cannot state a pixel shape is shown with square pixels.
+        ost.keepShape = s_.aspectChosen;
+        if (!CarriesPixelShape(outputs_.at(fileIndex)->ctx->oformat)) {
+            c->sample_aspect_ratio = ost.st->sample_aspect_ratio = AVRational{1, 1};
+            ost.keepShape = true;
+        }
         c->pix_fmt = EncoderPixelFormat(codec);
         if (s_.vglobal & 1) c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         if (s_.vglobal & 2) c->flags &= ~AV_CODEC_FLAG_GLOBAL_HEADER;

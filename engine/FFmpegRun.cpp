@@ -191,7 +191,7 @@ void TCustomFFmpeg::ReportProgress(bool final, int fileIndex) {
     for (auto& ostPtr : outputStreams_) {
         OutputStream& ost = *ostPtr;
         if (ost.kind == AVMEDIA_TYPE_VIDEO) {
-            const float q = ost.encoding ? ost.quality / FF_QP2LAMBDA : -1;
+            const float q = ost.encoding && ost.quality >= 0 ? ost.quality / FF_QP2LAMBDA : -1;
             if (firstVideo) {
                 frameNumber = static_cast<int>(ost.frameNumber);
                 fps = elapsed >= 1 ? static_cast<int>(std::lround(frameNumber / elapsed)) : 0;

@@ -95,13 +95,14 @@ struct OutputStream {
     bool audioAtStart = true;
     int64_t lastMuxDts = AV_NOPTS_VALUE;
     int64_t endTimeUs = 0;  // end of the last packet written, microseconds
-    float quality = 0;
+    float quality = -1;     // the encoder's last reported lambda; negative while it has reported none
     bool wroteKeyframe = false;
     int64_t maxFrames = kNoLimit;
 
     // video
     std::string vfilters;
     VideoFilter filter;
+    bool keepShape = false;            // fit the picture into the frame with bars rather than stretch it
     std::vector<int64_t> forcedKfPts;  // in encoder time base
     size_t nextForcedKf = 0;
     int videoSync = -1;

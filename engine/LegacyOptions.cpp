@@ -200,6 +200,31 @@ SizeAlignment PictureAlignment(const AVCodec* codec, AVPixelFormat format) {
     return {};
 }
 
+bool CarriesPixelShape(const AVOutputFormat* format) {
+    if (!format) return true;
+    const std::string name = format->name;
+    return name != "flv" && name != "swf" && name != "avm2";
+}
+
+int H264LevelFor(int width, int height, AVRational frameRate) {
+    // Annex A, table A-1: level, largest frame in macroblocks, largest macroblock rate
+    struct Limit {
+        int level;
+        int64_t frameMbs, mbRate;
+    };
+    static const Limit kLimits[] = {
+        {10, 99, 1485},     {11, 396, 3000},     {12, 396, 6000},     {13, 396, 11880},
+        {20, 396, 11880},   {21, 792, 19800},    {22, 1620, 20250},   {30, 1620, 40500},
+        {31, 3600, 108000}, {32, 5120, 216000},  {40, 8192, 245760},  {41, 8192, 245760},
+        {42, 8704, 522240}, {50, 22080, 589824}, {51, 36864, 983040}, {52, 36864, 2073600},
+    };
+    const int64_t mbs = int64_t((width + 15) / 16) * ((height + 15) / 16);
+    const double rate = frameRate.num > 0 && frameRate.den > 0 ? av_q2d(frameRate) : 25.0;
+    for (const Limit& l : kLimits)
+        if (mbs <= l.frameMbs && mbs * rate <= l.mbRate * 1.0001) return l.level;
+    return 0;
+}
+
 AVCodecID DefaultEncoderFor(const AVOutputFormat* format, AVMediaType kind) {
     AVCodecID id = AV_CODEC_ID_NONE;
     if (kind == AVMEDIA_TYPE_VIDEO) id = format->video_codec;

@@ -51,6 +51,14 @@ struct SizeAlignment {
 };
 SizeAlignment PictureAlignment(const AVCodec* codec, AVPixelFormat format);
 
+// False for containers that cannot state a picture's pixel shape (Flash video), whose players show every
+// picture with square pixels.
+bool CarriesPixelShape(const AVOutputFormat* format);
+
+// The lowest H.264 level (10 times its number, 9 for 1b) whose frame size and macroblock rate take this
+// picture size and frame rate; 0 when none does.
+int H264LevelFor(int width, int height, AVRational frameRate);
+
 // The container's default codec of a kind, or, when no encoder exists for it (3GP's amr_nb),
 // the first codec with an encoder that the container accepts. AV_CODEC_ID_NONE when none.
 AVCodecID DefaultEncoderFor(const AVOutputFormat* format, AVMediaType kind);

@@ -13,10 +13,11 @@ namespace engine {
 class TPreviewHost {
 public:
     virtual ~TPreviewHost() = default;
-    // Shows or updates the window identified by key (a stay-on-top tool window centred on the screen whose
-    // client area is the picture's size). Called on the main thread.
+    // Shows the newest picture of the task identified by key, titled with the picture's time. How and where
+    // (a window per task, or one for the whole run) is the host's. Called on the main thread.
     virtual void ShowPreview(const void* key, const TBitmap& picture, const std::string& title) = 0;
-    // Frees the window identified by key, if it is open. Called on the main thread.
+    // The task identified by key sends no more pictures (it ended, or preview was turned off for it). Called
+    // on the main thread.
     virtual void ClosePreview(const void* key) = 0;
 };
 

@@ -27,7 +27,57 @@ std::string ScalerOptionText(const VideoFilterSpec& spec) {
     return text;
 }
 
+// Display shapes closer than this are the same shape: no bar thinner than about 1 % of the frame (the
+// scaler's expressions below state it as 101/100, without a decimal point that a locale could misread).
+constexpr double kShapeTolerance = 1.01;
+
+double DisplayAspect(int width, int height, AVRational sar) {
+    return sar.num > 0 && sar.den > 0 ? double(width) * sar.num / (double(height) * sar.den)
+                                      : double(width) / height;
+}
+
+bool ShapeDiffers(const VideoFilterSpec& spec, int width, int height, AVRational sar) {
+    const double ratio = DisplayAspect(width, height, sar) / DisplayAspect(spec.width, spec.height, spec.sar);
+    return ratio > kShapeTolerance || ratio < 1 / kShapeTolerance;
+}
+
+AVFilterContext* AddFilter(AVFilterGraph* g, const char* filter, const std::string& args) {
+    AVFilterContext* ctx = nullptr;
+    if (avfilter_graph_create_filter(&ctx, avfilter_get_by_name(filter), filter, args.c_str(), nullptr, g) <
+        0)
+        throw FFmpegException("Error opening filters!");
+    return ctx;
+}
+
 }  // namespace
+
+AVFilterContext* VideoFilter::FinalStage(AVFilterGraph* g, const VideoFilterSpec& spec,
+                                         AVFilterContext* next) {
+    if (!spec.keepShape) {
+        AVFilterContext* scale =
+            AddFilter(g, "scale", FormatStr("%d:%d:sws_flags=%d", spec.width, spec.height, spec.swsFlags));
+        if (avfilter_link(scale, 0, next, 0) < 0) throw FFmpegException("Error opening filters!");
+        return scale;
+    }
+    // The picture's display shape (dar, as the scaler sees it) against the frame's: a wider picture fills
+    // the width (letterbox), a narrower one the height (pillarbox); sizes stay even for 4:2:0.
+    // The frame's shape is n/d, in whole numbers like the tolerance.
+    const AVRational sar = spec.sar.num > 0 && spec.sar.den > 0 ? spec.sar : AVRational{1, 1};
+    const long long n = 1LL * spec.width * sar.num, d = 1LL * spec.height * sar.den;
+    const std::string w = FormatStr("if(lt(dar*%lld*101,%lld*100),max(2,2*round(%d*dar*%lld/%lld/2)),%d)", d,
+                                    n, spec.width, d, n, spec.width);
+    const std::string h = FormatStr("if(gt(dar*%lld*100,%lld*101),max(2,2*round(%d*%lld/(dar*%lld)/2)),%d)",
+                                    d, n, spec.height, n, d, spec.height);
+    AVFilterContext* scale =
+        AddFilter(g, "scale", FormatStr("w=%s:h=%s:sws_flags=%d", w.c_str(), h.c_str(), spec.swsFlags));
+    AVFilterContext* pad = AddFilter(
+        g, "pad", FormatStr("w=%d:h=%d:x=(ow-iw)/2:y=(oh-ih)/2:color=black", spec.width, spec.height));
+    AVFilterContext* setsar = AddFilter(g, "setsar", FormatStr("sar=%d/%d", sar.num, sar.den));
+    if (avfilter_link(scale, 0, pad, 0) < 0 || avfilter_link(pad, 0, setsar, 0) < 0 ||
+        avfilter_link(setsar, 0, next, 0) < 0)
+        throw FFmpegException("Error opening filters!");
+    return scale;
+}
 
 void VideoFilter::Configure(const VideoFilterSpec& spec, int width, int height, int pixFmt, AVRational sar) {
     // built aside, so that a failure leaves no half-made graph behind
@@ -56,14 +106,9 @@ void VideoFilter::Configure(const VideoFilterSpec& spec, int width, int height, 
 
     // a size set for the output is reached at the end of the graph; otherwise the filters choose it
     AVFilterContext* last = sink;
-    if (width != spec.width || height != spec.height) {
-        AVFilterContext* scale = nullptr;
-        const std::string args = FormatStr("%d:%d:sws_flags=%d", spec.width, spec.height, spec.swsFlags);
-        ret = avfilter_graph_create_filter(&scale, avfilter_get_by_name("scale"), "scale", args.c_str(),
-                                           nullptr, g);
-        if (ret < 0 || avfilter_link(scale, 0, sink, 0) < 0) throw FFmpegException("Error opening filters!");
-        last = scale;
-    }
+    if (width != spec.width || height != spec.height ||
+        (spec.keepShape && ShapeDiffers(spec, width, height, sar)))
+        last = FinalStage(g, spec, sink);
     g->scale_sws_opts = av_strdup(ScalerOptionText(spec).c_str());
     if (!g->scale_sws_opts) throw std::bad_alloc();
 

@@ -15,6 +15,10 @@ struct VideoFilterSpec {
     std::string filters;  // the user's filter chain; empty for none
     int width = 0, height = 0;
     int pixFmt = -1;  // what the encoder takes
+    // Keep the picture's shape: scale it to fit inside width x height as the encoder's pixel shape (sar)
+    // shows it, and fill the rest with black bars, rather than stretch it to the frame.
+    bool keepShape = false;
+    AVRational sar{0, 1};  // the encoder's pixel shape; 0 means square
     int swsFlags = 0;
     std::vector<std::pair<std::string, std::string>> scalerOptions;  // further swscale options
     int threads = 0;
@@ -40,6 +44,9 @@ public:
     int OutputHeight() const;
 
 private:
+    // The filters that take the graph's pictures to the spec's size, ending at next; the first of them.
+    static AVFilterContext* FinalStage(AVFilterGraph* g, const VideoFilterSpec& spec, AVFilterContext* next);
+
     FilterGraphPtr graph_;
     AVFilterContext* source_ = nullptr;
     AVFilterContext* sink_ = nullptr;

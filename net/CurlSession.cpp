@@ -94,6 +94,7 @@ CURLcode CurlSession::Perform() {
     if (curl_multi_add_handle(multi_, easy_) != CURLM_OK) return CURLE_FAILED_INIT;
     CURLcode result = CURLE_OK;
     bool done = false;
+    StallGuard stall(Stall, StallGuard::Clock::now());
     while (!done) {
         if (interrupted_) {
             result = CURLE_ABORTED_BY_CALLBACK;
@@ -113,11 +114,25 @@ CURLcode CurlSession::Perform() {
         }
         if (done) break;
         if (!running) break;  // ended without a message: treat as done with the last result
+        if (Stall.Any() && stall.Stalled(StallGuard::Clock::now(), movedBytes())) {
+            result = CURLE_OPERATION_TIMEDOUT;
+            break;
+        }
+        // At least once a second, so the stall limits are checked while nothing arrives.
         curl_multi_poll(multi_, nullptr, 0, 1000, nullptr);
     }
     curl_multi_remove_handle(multi_, easy_);
     status(100);
     return result;
+}
+
+std::int64_t CurlSession::movedBytes() const {
+    curl_off_t received = 0, sent = 0;
+    long headers = 0;
+    curl_easy_getinfo(easy_, CURLINFO_SIZE_DOWNLOAD_T, &received);
+    curl_easy_getinfo(easy_, CURLINFO_SIZE_UPLOAD_T, &sent);
+    curl_easy_getinfo(easy_, CURLINFO_HEADER_SIZE, &headers);
+    return static_cast<std::int64_t>(received) + static_cast<std::int64_t>(sent) + headers;
 }
 
 void CurlSession::Interrupt() {

@@ -10,6 +10,8 @@
 #include <memory>
 #include <string>
 
+#include "net/StallGuard.h"
+
 namespace net {
 
 // Owns a list of request header lines.
@@ -49,6 +51,9 @@ public:
     std::function<void(int code)> OnStatus;
     // Polled while the request runs; false aborts it.
     std::function<bool()> ShouldContinue;
+    // A request that stalls by these limits (the bytes counted are those on the wire: headers and body
+    // received, body sent) ends with CURLE_OPERATION_TIMEDOUT, as libcurl's own time-outs do.
+    StallLimits Stall;
 
     // Runs the configured request; returns libcurl's result (CURLE_ABORTED_BY_CALLBACK after Interrupt).
     CURLcode Perform();
@@ -63,6 +68,7 @@ private:
     static curl_socket_t openSocketThunk(void* self, curlsocktype purpose, curl_sockaddr* address);
     static int closeSocketThunk(void* self, curl_socket_t socket);
     static int prereqThunk(void* self, char*, char*, int, int);
+    std::int64_t movedBytes() const;
     void status(int code) {
         if (OnStatus) OnStatus(code);
     }

@@ -46,6 +46,24 @@ bool rangeStart(const std::string& contentRange, std::uint64_t& first) {
     return parseUnsigned(rest.substr(0, rest.find('-')), first);
 }
 
+// Whether a partial answer to a request that is no resume holds what was asked for: its Content-Range
+// starts at the asked start and, when no range was asked for at all, covers the whole resource. A 206
+// without a readable Content-Range says nothing about which part of the resource its body is.
+bool partialAnswerFits(const std::string& contentRange, std::uint64_t askedStart, bool rangeAsked) {
+    const std::string value = core::Trim(contentRange);
+    if (core::ToLower(value.substr(0, 6)) != "bytes ") return false;
+    const std::string rest = core::Trim(value.substr(6));
+    const auto dash = rest.find('-');
+    const auto slash = rest.find('/');
+    if (dash == std::string::npos || slash == std::string::npos || slash < dash) return false;
+    std::uint64_t first = 0, last = 0, size = 0;
+    if (!parseUnsigned(rest.substr(0, dash), first) ||
+        !parseUnsigned(rest.substr(dash + 1, slash - dash - 1), last) || last < first || first != askedStart)
+        return false;
+    if (rangeAsked) return true;
+    return parseUnsigned(rest.substr(slash + 1), size) && last + 1 == size;
+}
+
 // Linux knows only the read-only attribute; it is expressed by the write permission bits.
 void applyAttributes(const std::string& path, const TWinHTTPFileAttributes& attributes) {
     struct stat st {};
@@ -108,7 +126,7 @@ struct TCustomWinHTTP::Run {
     bool workOffline = false;
     std::size_t blockSize = 4096;
     std::uint64_t memoryLimit = kMemoryOutputLimit;
-    int stallSeconds = 0;
+    StallLimits stall;
     // Handlers that run on the worker, copied so that the worker never reads the component's fields.
     TWinHTTPBeforeSendRequest onBeforeSendRequest;
     TWinHTTPStatusEvent onStatus;
@@ -315,8 +333,25 @@ struct TCustomWinHTTP::Request {
         r.contentLengthPresent = headers.get("content-length", length) && parseUnsigned(length, r.dataSize);
         if (!r.contentLengthPresent) r.dataSize = 0;
         r.succeeded = r.contentLengthPresent;
+        // libcurl decodes a body the server encoded; the Content-Length then counts the encoded bytes, so
+        // the size of what arrives is unknown and only the body's regular end says it is complete.
+        std::string encoding;
+        if (headers.get("content-encoding", encoding) && !encoding.empty() &&
+            core::ToLower(core::Trim(encoding)) != "identity")
+            r.dataSize = 0;
         std::string contentRange;
-        if (!headers.get("content-range", contentRange)) {
+        const bool hasContentRange = headers.get("content-range", contentRange);
+        if (r.status == 206 && r.startPosition == 0) {
+            // A part nobody asked for, or one that does not say which part it is, is no usable answer.
+            const bool asked = r.endPosition != 0 || r.range.StartRange != 0 || r.range.EndRange != 0;
+            const std::uint64_t askedStart = r.endPosition != 0 ? 0 : r.range.StartRange;
+            if (!hasContentRange || !partialAnswerFits(contentRange, askedStart, asked)) {
+                r.status = kStatusProtocolError;
+                r.succeeded = false;
+                return Next::Ended;
+            }
+        }
+        if (!hasContentRange) {
             r.startPosition = 0;
         } else if (r.startPosition != 0) {
             // A resume must continue where it asked to; an answer from elsewhere would be written at the
@@ -455,7 +490,8 @@ bool TCustomWinHTTP::StartTransferRange(std::uint64_t StartPos, std::uint64_t En
     r->workOffline = WorkOffline;
     r->blockSize = static_cast<std::size_t>(std::clamp<std::int64_t>(TransferBufferSize, 255, 2147483647));
     r->memoryLimit = static_cast<std::uint64_t>(std::max<std::int64_t>(MemoryOutputLimit, 0));
-    r->stallSeconds = std::max(StallSeconds, 0);
+    r->stall = StallLimits{std::max(StallSeconds, 0), std::max<std::int64_t>(StallMinimumBytes, 0),
+                           std::max(StallWindowSeconds, 0)};
     r->onBeforeSendRequest = OnBeforeSendRequest;
     r->onStatus = OnStatus;
     r->onRedirected = OnRedirected;
@@ -693,6 +729,9 @@ void TCustomWinHTTP::requestRoutine(Run& r, const TWorkerContext& ctx) {
         curl_easy_setopt(h, CURLOPT_URL, target.c_str());
         curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
         curl_easy_setopt(h, CURLOPT_PATH_AS_IS, 1L);
+        // Nothing is asked to be compressed, yet a body the server encodes anyway arrives decoded (an
+        // encoding libcurl does not know fails the transfer) instead of being kept raw.
+        curl_easy_setopt(h, CURLOPT_ACCEPT_ENCODING, "identity");
         curl_easy_setopt(h, CURLOPT_USERAGENT, r.agent.c_str());
         if (r.proxy.AccessType == atDirect) {
             curl_easy_setopt(h, CURLOPT_PROXY, "");
@@ -736,18 +775,23 @@ void TCustomWinHTTP::requestRoutine(Run& r, const TWorkerContext& ctx) {
                              : "http,https");
         if (!r.internetOptions.Contains(ioKeepConnection)) curl_easy_setopt(h, CURLOPT_FORBID_REUSE, 1L);
         if (!r.internetOptions.Contains(ioNoCookies)) curl_easy_setopt(h, CURLOPT_COOKIEFILE, "");
-        if (r.timeouts.ConnectTimeout)
-            curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(r.timeouts.ConnectTimeout));
-        // Receive and send time-outs, and the stall limit, end a transfer that moves no byte for that long.
-        std::uint64_t idleSeconds =
+        // The connection and its TLS handshake are bounded by the connect time-out and the stall limit,
+        // whichever is shorter (libcurl's own default would wait minutes for a server that never answers).
+        std::uint64_t connectMilliseconds = r.timeouts.ConnectTimeout;
+        const std::uint64_t stallMilliseconds = static_cast<std::uint64_t>(r.stall.IdleSeconds) * 1000;
+        if (stallMilliseconds != 0 && (connectMilliseconds == 0 || stallMilliseconds < connectMilliseconds))
+            connectMilliseconds = stallMilliseconds;
+        if (connectMilliseconds != 0)
+            curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(connectMilliseconds));
+        // Receive and send time-outs end a transfer that moves no byte for that long; the stall limits are
+        // watched by the session.
+        const std::uint64_t idleSeconds =
             (std::max(r.timeouts.ReceiveTimeout, r.timeouts.SendTimeout) + 999ull) / 1000;
-        if (r.stallSeconds > 0 &&
-            (idleSeconds == 0 || static_cast<std::uint64_t>(r.stallSeconds) < idleSeconds))
-            idleSeconds = static_cast<std::uint64_t>(r.stallSeconds);
         if (idleSeconds != 0) {
             curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
             curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, static_cast<long>(idleSeconds));
         }
+        session.Stall = r.stall;
         abortCheck();
         if (!ctx.Stopped() && r.onBeforeSendRequest) r.onBeforeSendRequest(this, h);
 

@@ -8,7 +8,9 @@
 //
 // Only http and https are spoken (and file for local files); the output file is never opened through
 // a symbolic link; a memory output is capped by MemoryOutputLimit. Sizes, positions and counters are
-// 64-bit.
+// 64-bit. A body the server content-encoded arrives decoded; a 206 to a request that is no resume must
+// say by its Content-Range that it holds what was asked for (the whole resource when no range was
+// asked), else it is a protocol error.
 
 #include <cstdint>
 #include <functional>
@@ -31,8 +33,11 @@ inline constexpr const char* kDefaultAgent = "Reelwright-WinHTTP/1.0";
 inline constexpr std::int64_t kMemoryPresizeLimit = 64ll << 20;
 // The default of MemoryOutputLimit: pages and documents read into memory are far smaller.
 inline constexpr std::int64_t kMemoryOutputLimit = 64ll << 20;
-// The stall limit the download run sets on its transfers (StallSeconds).
+// The stall limits the download run sets on its transfers: nothing moved for 30 s (the connection and
+// its TLS handshake included), or less than 1 KiB within 60 s.
 inline constexpr int kDownloadStallSeconds = 30;
+inline constexpr std::int64_t kDownloadStallMinimumBytes = 1024;
+inline constexpr int kDownloadStallWindowSeconds = 60;
 // Status and OnHTTPError code of a reply that breaks the HTTP protocol: not HTTP at all, a header
 // line or block too large, an invalid Content-Length, or headers that never end. -1 stays "no reply".
 inline constexpr int kStatusProtocolError = -2;
@@ -109,9 +114,14 @@ public:
     // A body read into memory (no OutputFileName, or a file that could not be opened) may grow to this
     // many bytes; a successful response that brings more ends as an output-file error.
     std::int64_t MemoryOutputLimit = kMemoryOutputLimit;
-    // When not 0, a transfer that receives nothing for this many seconds ends: as a lost connection
-    // during the body, as a protocol error before the headers are complete. 0: no limit of its own.
+    // When not 0, a transfer that moves nothing for this many seconds ends: as an unreachable host while
+    // it connects (the TLS handshake included), as a protocol error before the headers are complete, as
+    // a lost connection during the body. 0: no limit of its own.
     int StallSeconds = 0;
+    // When both are not 0, a transfer that moves fewer than StallMinimumBytes within any
+    // StallWindowSeconds has stalled too (a server that trickles a few bytes a second).
+    std::int64_t StallMinimumBytes = 0;
+    int StallWindowSeconds = 0;
     bool WorkOffline = false;  // nothing is cached here, so every HTTP transfer fails as unreachable
 
     // Events (threads: see the type comments of the header and the outcome rules above).

@@ -12,6 +12,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev
   clang-format-14
   ffmpeg curl python3
+  locales
   fonts-dejavu-core
   desktop-file-utils
 )

@@ -3,15 +3,11 @@
 #include <algorithm>
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QHeaderView>
 #include <QImage>
 #include <QLabel>
-#include <QPixmap>
 #include <QProgressBar>
-#include <QScreen>
 #include <QTreeWidget>
 
 #include "app/SystemPower.h"
@@ -19,35 +15,12 @@
 #include "app/WavePlayer.h"
 #include "ui/FormMain.h"
 #include "ui/FormShutdown.h"
+#include "ui/PreviewWindow.h"
 #include "ui/WizardPages.h"
 #include "wizard/InputList.h"
 #include "wizard/Navigator.h"
 
 namespace ui {
-
-namespace {
-
-// A task's live picture: a stay-on-top tool window whose client area is the picture; closing it tells
-// the encoder to stop sending pictures for that task.
-class PreviewWindow : public QLabel {
-public:
-    explicit PreviewWindow(std::function<void()> closed)
-        : QLabel(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint), closed_(std::move(closed)) {
-        setAttribute(Qt::WA_DeleteOnClose);
-    }
-    void Forget() { closed_ = nullptr; }
-
-protected:
-    void closeEvent(QCloseEvent* event) override {
-        if (closed_) std::exchange(closed_, nullptr)();
-        QLabel::closeEvent(event);
-    }
-
-private:
-    std::function<void()> closed_;
-};
-
-}  // namespace
 
 TConversionPage::TConversionPage(TFormMain& form, TWizardPages& pages, wizard::Navigator& navigator)
     : QObject(&form), form_(form), pages_(pages), navigator_(navigator) {
@@ -59,16 +32,15 @@ TConversionPage::TConversionPage(TFormMain& form, TWizardPages& pages, wizard::N
     Shutdown = [](int kind) { app::ShutdownSystem(kind); };
     // The box starts cleared and switches the preview of the running tasks at once.
     connect(pages_.CheckBoxPreview, &QCheckBox::toggled, this, [this](bool on) { run_->SetPreview(on); });
+    // One picture window for the whole run; closing it is the same as clearing the box.
+    preview_ = new TPreviewWindow(&form_);
+    preview_->OnClosedByUser = [this] { pages_.CheckBoxPreview->setChecked(false); };
 }
 
 TConversionPage::~TConversionPage() {
     run_->DetachEvents();
     run_.reset();
-    for (auto& [key, window] : previews_)
-        if (window) {
-            static_cast<PreviewWindow*>(window.data())->Forget();
-            delete window.data();
-        }
+    if (preview_) preview_->OnClosedByUser = nullptr;
 }
 
 std::vector<wizard::InputRecord> TConversionPage::InputRecords() const {
@@ -145,39 +117,21 @@ void TConversionPage::ShutdownSystem(int kind) {
 }
 
 void TConversionPage::ShowConversionSummary() {
+    if (preview_) preview_->EndRun();
     navigator_.ShowConversionSummary();
 }
 
-void TConversionPage::ShowPreview(const void* key, const engine::TBitmap& picture, const std::string& title) {
-    if (picture.Empty() || picture.BitsPixel != 24) return;
-    QPointer<QLabel>& window = previews_[key];
-    if (!window) {
-        window = new PreviewWindow([this, key] {
-            previews_.erase(key);
-            run_->Encoder().PreviewWindowClosed(key);
-        });
-    }
+void TConversionPage::ShowPreview(const void*, const engine::TBitmap& picture, const std::string& title) {
+    if (picture.Empty() || picture.BitsPixel != 24 || !preview_) return;
     const QImage image(picture.Pixels.data(), picture.Width, picture.Height, picture.Stride,
                        QImage::Format_BGR888);
-    window->setPixmap(QPixmap::fromImage(image));  // converts, so the picture's memory is not kept
-    window->setWindowTitle(QString::fromStdString(title));
-    if (!window->isVisible()) {
-        window->setFixedSize(picture.Width, picture.Height);
-        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-        window->move(screen.center() - QPoint(picture.Width / 2, picture.Height / 2));
-        window->show();
-    }
+    preview_->ShowPicture(image, QString::fromStdString(title));
 }
 
-void TConversionPage::ClosePreview(const void* key) {
-    auto it = previews_.find(key);
-    if (it == previews_.end()) return;
-    QPointer<QLabel> window = it->second;
-    previews_.erase(it);
-    if (window) {
-        static_cast<PreviewWindow*>(window.data())->Forget();
-        window->close();
-    }
+void TConversionPage::ClosePreview(const void*) {
+    // A task that ends leaves its last picture until the next file's first; only the cleared box (or the
+    // run's end) closes the window.
+    if (preview_ && !run_->Encoder().Preview()) preview_->EndRun();
 }
 
 }  // namespace ui

@@ -1,18 +1,15 @@
 #pragma once
 // TConversionPage: the Step3 and Step4 side of the conversion run. It owns the run controller, shows what
-// the run reports in the page controls, answers its questions from the input grid, and hosts the preview
-// windows of the converting tasks.
+// the run reports in the page controls, answers its questions from the input grid, and hosts the run's
+// preview window.
 
 #include <QObject>
 #include <QPointer>
 #include <functional>
-#include <map>
 #include <memory>
 
 #include "engine/Previewer.h"
 #include "wizard/ConversionRun.h"
-
-class QLabel;
 
 namespace wizard {
 class Navigator;
@@ -21,6 +18,7 @@ class Navigator;
 namespace ui {
 
 class TFormMain;
+class TPreviewWindow;
 class TWizardPages;
 
 class TConversionPage : public QObject, public wizard::ConversionRunView, public engine::TPreviewHost {
@@ -58,7 +56,7 @@ private:
     TFormMain& form_;
     TWizardPages& pages_;
     wizard::Navigator& navigator_;
-    std::map<const void*, QPointer<QLabel>> previews_;
+    QPointer<TPreviewWindow> preview_;            // a child of the main window
     std::unique_ptr<wizard::ConversionRun> run_;  // last: its encoder stops before the page goes
 };
 

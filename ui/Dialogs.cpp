@@ -15,14 +15,11 @@ namespace ui {
 namespace {
 
 int g_waitDepth = 0;
+QString g_applicationTitle;
 
 constexpr std::array<QMessageBox::StandardButton, 10> kButtonOrder = {
     QMessageBox::Yes,   QMessageBox::No,     QMessageBox::Ok,       QMessageBox::Cancel,  QMessageBox::Abort,
     QMessageBox::Retry, QMessageBox::Ignore, QMessageBox::YesToAll, QMessageBox::NoToAll, QMessageBox::Help};
-
-QString AppTitle() {
-    return QApplication::applicationDisplayName();
-}
 
 bool IsInside(const QString& folder, const QString& root) {
     const QString f = QDir::cleanPath(folder), r = QDir::cleanPath(root);
@@ -30,6 +27,14 @@ bool IsInside(const QString& folder, const QString& root) {
 }
 
 }  // namespace
+
+void SetApplicationTitle(const QString& title) {
+    g_applicationTitle = title;
+}
+
+QString ApplicationTitle() {
+    return g_applicationTitle;
+}
 
 QMessageBox::StandardButton MessageDialogEx(const QString& message, const QString& caption, TMsgDlgType type,
                                             int last, const QStringList& captions,
@@ -69,16 +74,26 @@ QMessageBox::StandardButton MessageDialogEx(const QString& message, const QStrin
 }
 
 void ShowNotice(QWidget* parent, const QString& message) {
-    QMessageBox::information(parent, AppTitle(), message, QMessageBox::Ok);
+    QMessageBox::information(parent, ApplicationTitle(), message, QMessageBox::Ok);
 }
 
 bool Confirm(QWidget* parent, const QString& message) {
-    return QMessageBox::question(parent, AppTitle(), message, QMessageBox::Yes | QMessageBox::No) ==
+    return QMessageBox::question(parent, ApplicationTitle(), message, QMessageBox::Yes | QMessageBox::No) ==
            QMessageBox::Yes;
 }
 
 void ShowError(QWidget* parent, const QString& message) {
-    QMessageBox::critical(parent, AppTitle(), message, QMessageBox::Ok);
+    QMessageBox::critical(parent, ApplicationTitle(), message, QMessageBox::Ok);
+}
+
+void CancelOpenDialogs() {
+    while (QWidget* popup = QApplication::activePopupWidget()) {
+        if (!popup->close()) break;
+    }
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        auto* dialog = qobject_cast<QDialog*>(w);
+        if (dialog && dialog->isVisible() && dialog->isModal()) dialog->reject();
+    }
 }
 
 bool BrowseForFolder(QWidget* owner, QString* path, const QString& prompt, int flags, const QString& root) {
@@ -111,12 +126,12 @@ bool BrowseForFolder(QWidget* owner, QString* path, const QString& prompt, int f
     return false;
 }
 
-void OpenInShell(const QString& target) {
-    if (target.trimmed().isEmpty()) return;
+bool OpenInShell(const QString& target) {
+    if (target.trimmed().isEmpty()) return false;
     const QUrl url = target.contains(QLatin1String("://")) || target.startsWith(QLatin1String("mailto:"))
                          ? QUrl(target)
                          : QUrl::fromLocalFile(target);
-    QDesktopServices::openUrl(url);
+    return QDesktopServices::openUrl(url);
 }
 
 void BeginWaitCursor() {

@@ -24,7 +24,7 @@ TDownloadPage::TDownloadPage(TWizardPages& pages, QWidget* owner, app::TGlobalVa
     run_ = std::make_unique<download::DownloadRun>(globals_, *this);
 
     AskOkCancel = [this](const QString& text) {
-        return MessageDialogEx(text, QApplication::applicationDisplayName(), mtInformation, -1, {},
+        return MessageDialogEx(text, ApplicationTitle(), mtInformation, -1, {},
                                QMessageBox::Ok | QMessageBox::Cancel, owner_) == QMessageBox::Ok;
     };
     EditQualityOrder = [this](download::QualityOrder& order) { return ShowQualityDialog(owner_, order); };

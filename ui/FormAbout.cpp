@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QImageReader>
 #include <QLabel>
@@ -11,6 +12,7 @@
 #include "app/EditionProfile.h"
 #include "app/Folders.h"
 #include "ui/ClickableLabel.h"
+#include "ui/SideLogo.h"
 #include "wizard/AboutTexts.h"
 #include "wizard/HelpLinks.h"
 
@@ -110,10 +112,20 @@ void TFormAbout::BuildUpdatePage() {
     LabelVersion->setObjectName(QStringLiteral("LabelVersion"));
 
     Label(QStringLiteral("Check for update"), TabSheetUpdate, 12, 96);
-    // The first line is longer than the page is wide: it wraps, and the button sits below the whole text.
-    auto* hint = Label(
-        QStringLiteral("To ensure you're using the latest version, click on the \nUpdates button below."),
-        TabSheetUpdate, 12, 116, 300, 36);
+    // The text breaks its line after "the". The label is as wide as that first line, so the line is not
+    // wrapped again and no lone word is left on a line of its own; where the page is too narrow for it in
+    // the window's type, the type is set a little smaller. Longer texts still wrap, and the button sits
+    // below the whole text.
+    const QString hintText =
+        QStringLiteral("To ensure you're using the latest version, click on the \nUpdates button below.");
+    auto* hint = Label(hintText, TabSheetUpdate, 12, 116, 300, 36);
+    const QString firstLine = hintText.section(u'\n', 0, 0);
+    const int room = kPageControlWidth - 12 - 12;  // the page's inner width right of the label's left edge
+    QFont hintFont = hint->font();
+    while (QFontMetrics(hintFont).horizontalAdvance(firstLine) > room && hintFont.pointSizeF() > 7)
+        hintFont.setPointSizeF(hintFont.pointSizeF() - 0.5);
+    hint->setFont(hintFont);
+    hint->setFixedWidth(std::clamp(QFontMetrics(hintFont).horizontalAdvance(firstLine) + 2, 300, room));
     hint->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     hint->setWordWrap(true);
     hint->setFixedHeight(hint->heightForWidth(hint->width()));
@@ -148,8 +160,8 @@ std::unique_ptr<TFormAbout> TFormAbout::Create(const QString& title, const QStri
     } else {
         const QString file = app::SkinFolderName(programDir, profile.Res) + QStringLiteral("leftlogo.png");
         QImageReader reader(file);
-        const QImage picture = reader.read();
-        if (picture.isNull()) {
+        const QImage card = reader.read();
+        if (card.isNull()) {
             if (error) {
                 *error =
                     QFileInfo::exists(file)
@@ -158,6 +170,7 @@ std::unique_ptr<TFormAbout> TFormAbout::Create(const QString& title, const QStri
             }
             return nullptr;
         }
+        const QImage picture = DrawSideLogo(card, SideLogoWordsFor(profile));
         // Centred in the panel; a picture larger than the panel is shown whole, scaled down.
         const QSize panel = form->PanelmageLeft->size();
         const bool fits = picture.width() <= panel.width() && picture.height() <= panel.height();

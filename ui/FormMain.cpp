@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QTabBar>
@@ -32,6 +33,7 @@
 #include "ui/FormLog.h"
 #include "ui/ImageButton.h"
 #include "ui/MainWizard.h"
+#include "ui/SideLogo.h"
 #include "ui/WindowPlacement.h"
 #include "wizard/PresetCheck.h"
 #include "wizard/PresetTable.h"
@@ -172,8 +174,10 @@ TFormMain::TFormMain(const QString& programDir, QWidget* parent)
         }
     }
     // The presets the linked libraries cannot serve, one log line each, rather than a failure at conversion
-    // time.
+    // time; and those served with a stand-in for what their label promises.
     for (const QString& line : wizard::UnservablePresets())
+        LogLine(line);
+    for (const QString& line : wizard::PresetFallbacks())
         LogLine(line);
     StartClipboardWatch();
     PageControlMain->setCurrentWidget(g.Download ? TabSheetMode : TabSheetStep1);
@@ -256,6 +260,8 @@ void TFormMain::CreateControls() {
     ButtonBack->SetAction(ActionBack);
     ButtonNext->SetAction(ActionNext);
     ButtonExit->SetAction(ActionExit);
+    // Enter on a page goes on with the wizard (Next, Convert, Download, Finish) where the page allows it.
+    ButtonNext->SetDefault(true);
     ButtonLog->SetAction(ActionLog);
     ButtonHelp->SetAction(ActionHelp);
     connect(ActionHelp, &QAction::triggered, this, &TFormMain::ActionHelpExecute);
@@ -411,7 +417,7 @@ void TFormMain::ApplyProfile() {
     SetSkinBitmap(skin_.main);
     ImageTopLogo->setPixmap(QPixmap::fromImage(skin_.topLogo));
     ImageTopLogo->adjustSize();
-    ImageLeftLogo->setPixmap(QPixmap::fromImage(skin_.leftLogo));
+    ImageLeftLogo->setPixmap(QPixmap::fromImage(DrawSideLogo(skin_.leftLogo, SideLogoWordsFor(profile_))));
     ImageLeftLogo->adjustSize();
     ImageDownloadVideo->setPixmap(QPixmap::fromImage(skin_.downloadVideo));
     ImageDownloadVideo->adjustSize();
@@ -561,7 +567,30 @@ void TFormMain::SetLogSink(std::function<void(const QString&)> sink) {
 }
 
 void TFormMain::SetLogWindow(QWidget* logWindow) {
+    if (logWindow_) logWindow_->removeEventFilter(this);
     logWindow_ = logWindow;
+    // When the log window goes away the keyboard comes back here.
+    if (logWindow_) logWindow_->installEventFilter(this);
+}
+
+void TFormMain::keyPressEvent(QKeyEvent* event) {
+    // Enter that no control of the page took (a line edit, a list, a check box pass it on) presses the
+    // default button; a focused button takes its own Enter before it gets here.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        // A page's own push button (Add Video..., Select...) that has the keyboard is pressed by Enter.
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget()); button && button->isEnabled()) {
+            if (!event->isAutoRepeat()) button->click();
+            event->accept();
+            return;
+        }
+    }
+    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && ButtonNext->IsDefault()) {
+        if (ActionNext->isEnabled() && !event->isAutoRepeat()) ActionNext->trigger();
+        event->accept();
+        return;
+    }
+    TSkinnedFrame::keyPressEvent(event);
 }
 
 void TFormMain::StartClipboardWatch() {
@@ -608,6 +637,10 @@ void TFormMain::ActionLogExecute() {
 }
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == logWindow_ && event->type() == QEvent::Hide && isVisible() && !closing_) {
+        raise();
+        activateWindow();
+    }
     if (event->type() == QEvent::KeyPress &&
         (watched == PageControlMain || watched == RzPageControlToFormat)) {
         const auto* key = static_cast<QKeyEvent*>(event);
@@ -684,13 +717,7 @@ void TFormMain::SaveOnClose() {
 void TFormMain::CloseWithoutQuestions() {
     if (closing_) return;
     // What is open answers as if cancelled, so the close path finds no question waiting.
-    while (QWidget* popup = QApplication::activePopupWidget()) {
-        if (!popup->close()) break;
-    }
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        auto* dialog = qobject_cast<QDialog*>(w);
-        if (dialog && dialog->isVisible() && dialog->isModal()) dialog->reject();
-    }
+    CancelOpenDialogs();
     quietClose_ = true;
     close();
 }

@@ -66,6 +66,34 @@ void TImageButton::SyncFromAction() {
     setEnabled(action_->isEnabled());
 }
 
+void TImageButton::SetDefault(bool isDefault) {
+    default_ = isDefault;
+    update();
+}
+
+QChar TImageButton::MnemonicLetter() const {
+    if (!action_) return {};
+    for (const QKeySequence& sequence : action_->shortcuts()) {
+        if (sequence.count() != 1) continue;
+        const QKeyCombination combination = sequence[0];
+        const int key = combination.key();
+        if (combination.keyboardModifiers() == Qt::AltModifier && key >= Qt::Key_A && key <= Qt::Key_Z)
+            return QChar(u'a' + (key - Qt::Key_A));
+    }
+    return {};
+}
+
+QString TImageButton::DrawnCaption() const {
+    // Captions may use "&" for the mnemonic and "&&" for one "&". Otherwise the letter of the action's
+    // Alt shortcut, where the caption has it, is underlined.
+    if (text().contains(u'&')) return text();
+    QString drawn = text();
+    const QChar letter = MnemonicLetter();
+    const int at = letter.isNull() ? -1 : drawn.indexOf(letter, 0, Qt::CaseInsensitive);
+    if (at >= 0) drawn.insert(at, u'&');
+    return drawn;
+}
+
 int TImageButton::PictureState() const {
     if (!isEnabled()) return 3;
     if (isDown()) return 2;
@@ -112,16 +140,22 @@ void TImageButton::paintEvent(QPaintEvent*) {
         p.drawRoundedRect(QRectF(rect()).adjusted(3.5, 3.5, -3.5, -3.5), 3, 3);
         p.restore();
     }
+    if (default_ && isEnabled()) {
+        // The default button (Enter on the page presses it) carries a plain frame inside its edge.
+        p.save();
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(captionColor_, 1.2));
+        p.setBrush(Qt::NoBrush);
+        p.drawRoundedRect(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5), 4, 4);
+        p.restore();
+    }
     if (text().isEmpty()) return;
-    // Captions use "&" for the mnemonic; "&&" shows one "&".
-    QString caption = text();
-    caption.replace(QLatin1String("&&"), QStringLiteral("\x01")).remove(u'&').replace(u'\x01', u'&');
     QColor color = captionColor_;
     if (state == 3) color.setAlpha(110);
     p.setPen(color);
     p.setFont(font());
     const QRect r = rect().translated(state == 2 ? 1 : 0, state == 2 ? 1 : 0);
-    p.drawText(r, Qt::AlignCenter, caption);
+    p.drawText(r, Qt::AlignCenter | Qt::TextShowMnemonic, DrawnCaption());
 }
 
 }  // namespace ui

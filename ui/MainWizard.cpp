@@ -38,6 +38,22 @@ void SetButtonState(QAction* action, const wizard::ButtonState& state) {
     action->setEnabled(state.enabled);
 }
 
+// The chosen button of a row is disabled; when it holds the keyboard (picked with Space), the keyboard
+// moves to its neighbour in the same row instead of leaving the row for the next control of the page.
+template <typename Buttons>
+void KeepFocusInRow(const Buttons& row, int chosen) {
+    if (chosen < 0 || chosen >= int(row.size()) || !row[size_t(chosen)]->hasFocus()) return;
+    for (int step : {1, -1}) {
+        for (int i = chosen + step; i >= 0 && i < int(row.size()); i += step) {
+            QWidget* b = row[size_t(i)];
+            if (b->isVisibleTo(b->parentWidget())) {
+                b->setFocus(Qt::TabFocusReason);
+                return;
+            }
+        }
+    }
+}
+
 }  // namespace
 
 TMainWizard::TMainWizard(TFormMain& form) : QObject(&form), form_(form), choice_(app::GlobalVars()) {
@@ -76,8 +92,10 @@ void TMainWizard::ConnectControls() {
     connect(form_.ActionBack, &QAction::triggered, this, [this] { navigator_->ActionBackExecute(); });
     connect(form_.ActionExit, &QAction::triggered, this, [this] { navigator_->ActionExitExecute(); });
     // Alt+F4 and Esc run the page's Exit behaviour rather than a plain close; Alt+N and Alt+B are Next
-    // and Back, and do nothing while their button is disabled.
-    form_.ActionExit->setShortcuts({QKeySequence(Qt::ALT | Qt::Key_F4), QKeySequence(Qt::Key_Escape)});
+    // and Back, and do nothing while their button is disabled. Each button underlines its letter
+    // ("Exit" its x, which Alt+X also presses).
+    form_.ActionExit->setShortcuts({QKeySequence(Qt::ALT | Qt::Key_F4), QKeySequence(Qt::Key_Escape),
+                                    QKeySequence(Qt::ALT | Qt::Key_X)});
     form_.ActionExit->setShortcutContext(Qt::WindowShortcut);
     form_.ActionNext->setShortcut(QKeySequence(Qt::ALT | Qt::Key_N));
     form_.ActionBack->setShortcut(QKeySequence(Qt::ALT | Qt::Key_B));
@@ -333,7 +351,9 @@ void TMainWizard::MoveSelected(int by) {
 void TMainWizard::ActionPlayExecute() {
     const int row = pages_->NextGrid->SelectedRow();
     if (row < 0) return;
-    OpenInShell(pages_->InputList->Item(row).FileFullName);
+    // Failures are otherwise ignored, but a file that silently does not play leaves the user guessing.
+    const QString file = pages_->InputList->Item(row).FileFullName;
+    if (!ShellOpen(file)) form_.LogLine(QStringLiteral("No media player was found to play ") + file);
 }
 
 void TMainWizard::AddInputFiles(const QStringList& files) {
@@ -391,8 +411,11 @@ void TMainWizard::ShowChoiceButtons() {
                                                        form_.ButtonToFormatAudio};
     const int cls = choice_.PressedClass();
     if (cls >= 0) {
+        // The others first, so that the keyboard can move onto one of them before the chosen one is disabled.
         for (int c = 0; c < 3; ++c)
-            classButtons[size_t(c)]->setEnabled(c != cls);
+            if (c != cls) classButtons[size_t(c)]->setEnabled(true);
+        KeepFocusInRow(classButtons, cls);
+        classButtons[size_t(cls)]->setEnabled(false);
         form_.RzPageControlToFormat->setCurrentIndex(cls);
     }
     for (int c = app::fcVideo; c <= app::fcAudio; ++c) {
@@ -401,9 +424,11 @@ void TMainWizard::ShowChoiceButtons() {
         const std::vector<TImageButton*> buttons = form_.FormatButtonsOf(c);
         const std::vector<QComboBox*> lists = form_.PresetListsOf(c);
         for (int i = 0; i < int(buttons.size()); ++i) {
-            buttons[size_t(i)]->setEnabled(i != chosen);
+            if (i != chosen) buttons[size_t(i)]->setEnabled(true);
             lists[size_t(i)]->setVisible(i == chosen);
         }
+        KeepFocusInRow(buttons, chosen);
+        buttons[size_t(chosen)]->setEnabled(false);
     }
 }
 

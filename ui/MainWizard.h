@@ -42,7 +42,8 @@ public:
     std::function<bool(const QString&)> AskYesNo;
     std::function<void(const QString&)> ShowNoticeBox;
     std::function<QStringList(const QString& folder, const QString& name)> AskFilesToOpen;
-    std::function<void(const QString&)> ShellOpen;  // default: the desktop opens it
+    // Default: the desktop opens it; false when the desktop has no way to open anything.
+    std::function<bool(const QString&)> ShellOpen;
 
     // Step1's list: what the grid shows and the job builder reads.
     wizard::InputListModel& InputList();

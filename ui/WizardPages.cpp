@@ -12,6 +12,8 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyle>
+#include <QTextOption>
 #include <QTreeWidget>
 
 #include "ui/ClickableLabel.h"
@@ -97,6 +99,29 @@ QLabel* StatusRow(QWidget* group, const char* titleName, const QString& title, c
     QLabel* value = NewLabel(group, valueName, QStringLiteral("..."), 170, y, 350);
     value->setTextFormat(Qt::PlainText);
     return value;
+}
+
+// The download list keeps all six columns, but the page is narrow: Name gives up width (down to about 160
+// pixels) and Status what the three figures need, so that Status, Size, Speed and Progress are in sight
+// without scrolling; URL lies beyond them.
+void FitDownloadColumns(QTreeWidget* list) {
+    constexpr int kNameMin = 160, kStatusMax = 250, kPadding = 16;
+    const QFontMetrics rows = list->fontMetrics();
+    const QFontMetrics header(list->header()->font());
+    const auto need = [&](const QString& title, const QString& widest) {
+        return std::max(header.horizontalAdvance(title), rows.horizontalAdvance(widest)) + kPadding;
+    };
+    const int size = need(QStringLiteral("Size"), QStringLiteral("999.99MB"));
+    const int speed = need(QStringLiteral("Speed"), QStringLiteral("9999.99 KB/s"));
+    const int progress = need(QStringLiteral("Progress"), QStringLiteral("100%"));
+    // The room the rows have when the vertical scroll bar shows.
+    const int room = list->width() - 2 * list->frameWidth() -
+                     list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list);
+    const int status = std::clamp(room - kNameMin - size - speed - progress, 100, kStatusMax);
+    const int name = std::max(kNameMin, room - status - size - speed - progress);
+    const int widths[] = {name, status, size, speed, progress};
+    for (int column = 0; column < 5; ++column)
+        list->setColumnWidth(column, widths[column]);
 }
 
 QFont Bold(QFont f) {
@@ -280,7 +305,10 @@ void TWizardPages::BuildStep4(QWidget* page) {
 
     MemoErrorLog = Named(new QPlainTextEdit(page), "MemoErrorLog");
     MemoErrorLog->setReadOnly(true);
-    MemoErrorLog->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // Long messages wrap at the box's edge (at a blank where there is one): the page is narrow and a
+    // sideways scroll hides the end of every line.
+    MemoErrorLog->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    MemoErrorLog->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     MemoErrorLog->setGeometry(20, 214, kPageWidth - 40, 196);
     MemoErrorLog->hide();
 }
@@ -375,6 +403,7 @@ void TWizardPages::BuildStep6(QWidget* page) {
                        QStringLiteral("Speed"), QStringLiteral("Progress"), QStringLiteral("URL")},
                       {380, 250, 80, 70, 70, 600});
     ListViewURLDownload->setGeometry(0, kTopMargin, kPageWidth, 190 - kTopMargin);
+    FitDownloadColumns(ListViewURLDownload);
 
     GroupBoxURLStatus = Named(new QGroupBox(QStringLiteral("Status"), page), "GroupBoxURLStatus");
     GroupBoxURLStatus->setGeometry(0, 198, kPageWidth, 212);

@@ -11,6 +11,7 @@ add_library(reel_ui STATIC
   ${CMAKE_CURRENT_LIST_DIR}/ImageButton.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MainWizard.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PngImage.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/PreviewWindow.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ProgramEntry.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SkinImages.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SkinnedFrame.cpp

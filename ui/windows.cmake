@@ -11,6 +11,7 @@ add_library(reel_ui_windows STATIC
   ${CMAKE_CURRENT_LIST_DIR}/WizardPages.cpp
   ${CMAKE_CURRENT_LIST_DIR}/InputGrid.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FormFailedAddFile.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/SideLogo.cpp
 )
 target_include_directories(reel_ui_windows PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(reel_ui_windows PUBLIC reel_wizard reel_app reel_engine_base Qt6::Widgets)

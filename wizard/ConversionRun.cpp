@@ -88,8 +88,8 @@ void ConversionRun::Start() {
         // The engine reports nothing for an empty batch: the run ends here, after the current handler.
         if (!inputs.empty())
             globals_.ConvertErrors << QStringLiteral(
-                "None of the files could be added to the conversion; "
-                "the log window says why.");
+                                          "None of the files could be added to the conversion; %1.")
+                                          .arg(view_.WhereReasonsAre());
         core::mainDispatcher().post([this, alive = std::weak_ptr<bool>(alive_)] {
             if (!alive.expired() && attached_) EndOfRun();
         });

@@ -50,6 +50,8 @@ public:
     virtual void ShutdownSystem(int kind) = 0;
     // Shows the summary page from the run counters of the global record.
     virtual void ShowConversionSummary() = 0;
+    // Where the reasons of refused files can be read, as a clause of a sentence ("the log window says why").
+    virtual QString WhereReasonsAre() const { return QStringLiteral("the log window says why"); }
 };
 
 class ConversionRun {

@@ -2,11 +2,13 @@
 
 #include <QFileInfo>
 #include <QLocale>
+#include <algorithm>
 
 #include "app/UtilFuncs.h"
 #include "engine/FFDecode.h"
 #include "engine/FFEncode.h"
 #include "wizard/InputFiles.h"
+#include "wizard/PresetCheck.h"
 #include "wizard/PresetTable.h"
 
 namespace wizard {
@@ -83,7 +85,8 @@ QString OutputExtension(int formatClass, int formatIndex) {
     return f ? QString::fromLatin1(f->Extension) : QString();
 }
 
-void ApplyOutputChoice(const OutputChoice& choice, engine::TOutputOptions& options, int sourceAudioBitrate) {
+void ApplyOutputChoice(const OutputChoice& choice, engine::TOutputOptions& options, int sourceAudioBitrate,
+                       int sourceChannels) {
     options.DisableVideo = choice.FormatClass == app::fcAudio;
     const OutputFormat* format = FindOutputFormat(choice.FormatClass, choice.FormatIndex);
     if (!format) return;
@@ -91,8 +94,16 @@ void ApplyOutputChoice(const OutputChoice& choice, engine::TOutputOptions& optio
     const Preset* preset = FindPreset(*format, choice.PresetIndex);
     if (!preset) return;
     ApplySettings(preset->Settings, options);
-    if (preset->Settings.AudioBitrateFromSource && sourceAudioBitrate > 0)
+    const PresetSettings& s = preset->Settings;
+    if (s.AudioBitrateFromSource && sourceAudioBitrate > 0) {
         options.AudioBitrate = sourceAudioBitrate;
+        if (s.SourceAudioBitrateMin != kNotSet)
+            options.AudioBitrate = std::max(options.AudioBitrate, s.SourceAudioBitrateMin);
+        if (s.SourceAudioBitrateMax != kNotSet)
+            options.AudioBitrate = std::min(options.AudioBitrate, s.SourceAudioBitrateMax);
+    }
+    if (s.SourceChannelsUpTo != kNotSet && sourceChannels >= s.SourceChannelsUpTo)
+        options.AudioChannels = s.SourceChannelsUpTo;
 }
 
 JobBuilder::JobBuilder(engine::TFFEncoder& encoder, LogFn log) : encoder_(encoder), log_(std::move(log)) {}
@@ -138,14 +149,27 @@ engine::TOutputOptions JobBuilder::BuildOutputOptions(const OutputChoice& choice
     const QString source = QFileInfo(FromUtf8(decoder.FileName())).fileName();
     oo.FileName = Utf8(ReserveOutputName(choice.OutputDir, app::StripFileExt(source) + ext));
 
-    int sourceAudioBitrate = -1;
+    int sourceAudioBitrate = -1, sourceChannels = -1;
     if (decoder.FirstAudioStreamIndex() >= 0) {
         engine::TAudioStreamInfo audio;
-        if (decoder.GetAudioStreamInfo(decoder.FirstAudioStreamIndex(), audio))
+        if (decoder.GetAudioStreamInfo(decoder.FirstAudioStreamIndex(), audio)) {
             sourceAudioBitrate = audio.BitRate;
+            sourceChannels = audio.Channels;
+        }
     }
-    ApplyOutputChoice(choice, oo, sourceAudioBitrate);
+    ApplyOutputChoice(choice, oo, sourceAudioBitrate, sourceChannels);
+    NoteFallback(choice, oo.AudioBitrate);
     return oo;
+}
+
+void JobBuilder::NoteFallback(const OutputChoice& choice, int audioBitrate) {
+    const OutputFormat* format = FindOutputFormat(choice.FormatClass, choice.FormatIndex);
+    if (!format) return;
+    const QString note = PresetFallbackNote(*format, choice.PresetIndex, audioBitrate);
+    const QString key = QString::fromLatin1(format->Name) + u'/' + QString::number(choice.PresetIndex);
+    if (note.isEmpty() || noted_.contains(key)) return;
+    noted_.insert(key);
+    log_(note);
 }
 
 engine::TInputOptions JobBuilder::BuildInputOptions() {
@@ -222,6 +246,7 @@ JobBatch JobBuilder::BuildMergeJob(const std::vector<InputRecord>& inputs, const
     engine::TOutputOptions oo;
     engine::InitOutputOptions(oo);
     ApplyOutputChoice(choice, oo, -1);
+    NoteFallback(choice, oo.AudioBitrate);
     oo.Join = true;
     oo.FileExt = Utf8(ext);
     const QString target = ReserveOutputName(choice.OutputDir, kMergeName + ext);

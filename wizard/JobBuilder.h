@@ -61,8 +61,10 @@ QString OutputExtension(int formatClass, int formatIndex);
 
 // Class setting and preset values of the choice written into options (which InitOutputOptions started).
 // sourceAudioBitrate is the probed source's audio bit rate, used by the preset that keeps it; below 1 it
-// leaves the engine's default.
-void ApplyOutputChoice(const OutputChoice& choice, engine::TOutputOptions& options, int sourceAudioBitrate);
+// leaves the engine's default. sourceChannels is the source's audio channel count, kept by the preset that
+// keeps surround sound; below 1 it leaves the preset's own count.
+void ApplyOutputChoice(const OutputChoice& choice, engine::TOutputOptions& options, int sourceAudioBitrate,
+                       int sourceChannels = -1);
 
 class JobBuilder {
 public:
@@ -81,10 +83,13 @@ private:
     void AddConvertTask(const engine::TInputOptions& io, const engine::TOutputOptions& oo, JobBatch& batch);
     // Output folder + a name not taken on disk nor given out earlier in this batch.
     QString ReserveOutputName(const QString& folder, const QString& candidate);
+    // Logs, on the first use of a preset in this builder, what it writes in place of its label's promise.
+    void NoteFallback(const OutputChoice& choice, int audioBitrate);
 
     engine::TFFEncoder& encoder_;
     LogFn log_;
     QSet<QString> reserved_;  // names given out in the current batch
+    QSet<QString> noted_;     // fall-back notes already logged
 };
 
 }  // namespace wizard

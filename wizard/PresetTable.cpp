@@ -51,12 +51,28 @@ const char* const kX264BlockB =
     "qmax=51\r\n"
     "qdiff=4\r\n"
     "level=21";
+const char* const kX264ConstrainedBaseline =
+    "coder=0\r\n"
+    "bf=0\r\n"
+    "refs=1\r\n"
+    "flags2=-wpred-dct8x8\r\n"
+    "wpredp=0\r\n";
+const char* const kAppleTVFirstGeneration =
+    "flags2=-dct8x8\r\n"
+    "level=31\r\n"
+    "vf=scale=w='min(iw,1280)':h='min(ih,720)':force_original_aspect_ratio=decrease:force_divisible_by=2\r\n";
+const char* const kArchosLargestPicture =
+    "vf=scale=w='min(iw,480)':h='min(ih,272)':force_original_aspect_ratio=decrease:force_divisible_by=2\r\n";
 // clang-format on
 
 namespace {
 
 constexpr const char* _ = nullptr;
 constexpr int N = kNotSet;
+
+// FFmpeg has no lossless WMA encoder; the row's WMA 2 keeps the source's rate within what that encoder
+// takes (it refuses less than 24 kb/s) and the 320 kb/s at which WMA 2 stereo tops out.
+constexpr int kWma2LowestBitrate = 24000, kWma2HighestStereoBitrate = 320000;
 
 // A row of a video or device format, in table column order.
 constexpr PresetSettings V(const char* videoCodec, const char* videoTag, const char* videoPreset,
@@ -101,7 +117,7 @@ const Preset kAVIPresets[] = {
     {"Video: H.264/AVC, 768 kbps; Audio: MP3, 96 kbps", V("libx264", _, "libx264-default", _, _, _, 768000, "libmp3lame", 2, 44100, 96000)},
     {"BlackBerry 81xx - (MPEG4, 560 kbps, 320x240)", V("mpeg4", "FMP4", _, "320x240", _, _, 460000, "libmp3lame", 2, 44100, 96000)},
     {"BlackBerry 8xxx - (MPEG4, 420 kbps, 240x180)", V("mpeg4", "FMP4", _, "240x180", _, _, 324000, "libmp3lame", 2, 44100, 96000)},
-    {"Archos AV500/700; 4-series (704,604,504,404) - (MPEG4, 1800 kbps, Original)", V("mpeg4", "XVID", _, _, _, _, 1600000, "libmp3lame", 2, 44100, 192000)},
+    {"Archos AV500/700; 4-series (704,604,504,404) - (MPEG4, 1800 kbps, Original)", V("mpeg4", "XVID", _, _, _, _, 1600000, "libmp3lame", 2, 44100, 192000).WithExtOptions(kArchosLargestPicture)},
     {"Archos AV500/700; 4-series (704,604,504,404) - (MPEG4, 900 kbps, 480x272)", V("mpeg4", "XVID", _, "480x272", _, _, 760000, "libmp3lame", 2, 44100, 128000)},
     {"Creative Zen Vision W - (MPEG4, 1800 kbps, 720x480)", V("mpeg4", "XVID", _, "720x480", _, _, 1400000, "libmp3lame", 2, 44100, 192000)},
     {"Creative Zen Vision - (MPEG4, 1200 kbps, 640x480)", V("mpeg4", "XVID", _, "640x480", _, _, 1000000, "libmp3lame", 2, 44100, 192000)},
@@ -127,7 +143,7 @@ const Preset kMP4Presets[] = {
     {"Apple iPhone/iTouch - (H.264,640x420)", V("libx264", _, _, "640x420", "30", _, 640000, "libfaac", 2, 44100, 128000).WithExtOptions(kX264BlockA)},
     {"Microsoft XBox360 - Normal HD Quality 480p - (H.264, 29.97 fps, 848x480)", V("libx264", _, "libx264-default", "848x480", "30000/1001", "16:9", 2600000, "libfaac", 2, 48000, 256000)},
     {"Sony PS3 - Normal HD Quality 480p - (H.264, 29.97 fps, 848x480)", V("libx264", _, _, "848x480", "30000/1001", "16:9", 2600000, "libfaac", 2, 48000, 256000).WithFileFormat("psp").WithExtOptions(kX264BlockB)},
-    {"Sony PS3 - Normal HD Quality 480p, Surround - (H.264, 29.97 fps, 848x480)", V("libx264", _, _, "848x480", "30000/1001", "16:9", 2600000, "libfaac", 2, 48000, 768000).WithFileFormat("psp").WithExtOptions(kX264BlockB)},
+    {"Sony PS3 - Normal HD Quality 480p, Surround - (H.264, 29.97 fps, 848x480)", V("libx264", _, _, "848x480", "30000/1001", "16:9", 2600000, "libfaac", 2, 48000, 768000).WithSourceChannelsUpTo(6).WithFileFormat("psp").WithExtOptions(kX264BlockB)},
     {"Sony PSP - Normal - (H.264, 29.97 fps, 368x208)", V("libx264", _, _, "368x208", "30000/1001", "16:9", 520000, "libfaac", 2, 48000, 128000).WithFileFormat("psp").WithExtOptions(kX264BlockB)},
     {"Sony PSP - High Resolution - (H264, 29.97 fps, 480x272)", V("libx264", _, _, "480x272", "30000/1001", "16:9", 720000, "libfaac", 2, 48000, 128000).WithFileFormat("psp").WithExtOptions(kX264BlockB)},
     {"Epson P2000/P4000 - High Quality - (MPEG4, 640x480)", V("mpeg4", _, _, "640x480", _, _, 1200000, "libfaac", 2, 24000, 96000)},
@@ -147,7 +163,7 @@ const Preset kFLVPresets[] = {
     {"FLV - Normal Quality - (H.264, 920 kbps, Original size, 20 fps; MP3, 112 kbps)", V("libx264", _, "libx264-default", _, "20", _, 930000, _, 2, 44100, 160000)},
     {"FLV - Optimal Quality - (H.263, 780 kbps, 352x288, 15 fps; MP3, 64 kbps)", V(_, _, _, "352x288", "15", _, 780000, _, 2, 22050, 64000)},
     {"FLV - Low Quality - (H.263, 640 kbps, 320x240, 15 fps; MP3, 48 kbps)", V(_, _, _, "320x240", "15", _, 640000, _, 2, 11025, 48000)},
-    {"FLV - Least Quality - (H.263, 480 kbps, 176x144, 15 fps; MP3, 24 kbps)", V(_, _, _, "276x144", "15", _, 480000, _, 1, 11025, 24000)},
+    {"FLV - Least Quality - (H.263, 480 kbps, 176x144, 15 fps; MP3, 24 kbps)", V(_, _, _, "176x144", "15", _, 480000, _, 1, 11025, 24000)},
 };
 
 const Preset kSWFPresets[] = {
@@ -161,12 +177,12 @@ const Preset kSWFPresets[] = {
 const Preset kMPEGPresets[] = {
     {"HD Video 1080p - (MPEG2, 15000 kbps, 1920x1080, 29.97 fps)", V("mpeg2video", _, _, "1920x1080", "30000/1001", "4:3", 15000000, "mp2", 2, 48000, 224000).WithConstantRate(15000000, 6881000)},
     {"HD Video 720p - (MPEG2, 9000 kbps, 1280x720, 29.97 fps)", V("mpeg2video", _, _, "1280x720", "30000/1001", "4:3", 9000000, "mp2", 2, 48000, 224000)},
-    {"DVD NTSC compatible - (MPEG2, 4000 kbps, 720x480, 29.97 fps)", V(_, _, _, _, "30000/1001", "4:3", 4000000, "mp2", 2, 48000, 224000).WithTarget(3, 2)},
+    {"DVD NTSC compatible - (MPEG2, 4000 kbps, 720x480, 29.97 fps)", V(_, _, _, _, "30000/1001", "4:3", 4000000, "ac3", 2, 48000, 224000).WithTarget(3, 2)},
     {"DVD PAL compatible - (MPEG2, 4000 kbps, 720x576, 25 fps)", V(_, _, _, _, "25", "4:3", 4000000, "mp2", 2, 48000, 224000).WithTarget(3, 1)},
     {"Video: MPEG1, 4000 kbps, Original size, 29.97 fps; Audio: 224 kbps", V("mpeg1video", _, _, _, "30000/1001", _, 4000000, "mp2", 2, 44100, 224000).WithConstantRate(4000000, 1835000)},
     {"Video: MPEG2, 4000 kbps, Original size, 29.97 fps; Audio: 224 kbps", V("mpeg2video", _, _, _, "30000/1001", _, 4000000, "mp2", 2, 44100, 224000).WithConstantRate(4000000, 1835000)},
     {"Creative ZEN Vision W - Best Quality - (MPEG1, 1150 kbps, 720x480, 29.97 fps)", V("mpeg1video", _, _, "720x480", "30000/1001", _, 1150000, "mp2", 2, 44100, 128000).WithConstantRate(1150000, 527000)},
-    {"Creative ZEN Vision - Standard Quality - (MPEG1, 860 kbps, 480x360, 29.97 fps)", V("mpeg1video", _, _, "720x480", "30000/1001", _, 860000, "mp2", 2, 44100, 128000).WithConstantRate(860000, 394000)},
+    {"Creative ZEN Vision - Standard Quality - (MPEG1, 860 kbps, 480x360, 29.97 fps)", V("mpeg1video", _, _, "480x360", "30000/1001", _, 860000, "mp2", 2, 44100, 128000).WithConstantRate(860000, 394000)},
     {"Creative ZEN Vision M - Normal Quality - (MPEG1, 780 kbps, 320x240, 29.97 fps)", V("mpeg1video", _, _, "320x240", "30000/1001", _, 780000, "mp2", 2, 44100, 112000).WithConstantRate(780000, 357000)},
     {"Epson P3000/P4500/P5000 - (MPEG2, 2000 kbps, 720x480, 30 fps)", V("mpeg1video", _, _, "720x480", "30", _, 2000000, "mp2", 2, 44100, 192000).WithConstantRate(2000000, 917000)},
     {"SVCD NTSC compatible - (MPEG2, 2376 kbps, 480x480, 29.97 fps)", V(_, _, _, _, "30000/1001", "4:3", 2376000, "mp2", 2, 44100, 224000).WithTarget(2, 2)},
@@ -205,7 +221,7 @@ const Preset kWMVPresets[] = {
 };
 
 const Preset kMOVPresets[] = {
-    {"Apple TV - Best Quality - (H.264, Original; MP2/4 (AAC), 320 kbps)", V("libx264", _, "libx264-default", _, _, _, 1200000, "libfaac", 2, 48000, 320000)},
+    {"Apple TV - Best Quality - (H.264, Original; MP2/4 (AAC), 320 kbps)", V("libx264", _, "libx264-default", _, _, _, 1200000, "libfaac", 2, 48000, 320000).WithExtOptions(kAppleTVFirstGeneration)},
     {"Quick Time - HD Quality 480p - (H.264, 848x480; MP2/4 (AAC), 320 kbps)", V("libx264", _, "libx264-default", "848x480", _, _, 1200000, "libfaac", 2, 48000, 320000)},
     {"Quick Time - DVD Quality - (H.264, 720x576; MP2/4 (AAC), 320 kbps)", V("libx264", _, "libx264-default", "720x576", _, _, 1200000, "libfaac", 2, 48000, 320000)},
     {"Quick Time - Photo Quality - (Photo Jpeg, Original; MP3, 256 kbps)", V("mjpeg", _, _, _, _, _, 16384000, "libmp3lame", 2, 44100, 256000)},
@@ -257,9 +273,9 @@ const Preset kPSPPresets[] = {
 };
 
 const Preset kBlackBerryPresets[] = {
-    {"BlackBerry High Quality (H264, 30 fps, 640x480, 2500 kbps; AAC - 160 kbps)", V("libx264", _, "libx264-default", "640x480", "30", _, 2500000, "libfaac", 2, 48000, 160000)},
-    {"BlackBerry Standard Quality (H264, 24 fps, 480x320, 1300 kbps; AAC - 128 kbps)", V("libx264", _, "libx264-default", "480x320", "30", _, 1300000, "libfaac", 2, 44100, 128000)},
-    {"BlackBerry Economy Quality (H264, 15 fps, 320x240, 500 kbps; AAC - 128 kbps)", V("libx264", _, "libx264-default", "320x240", "15", _, 500000, "libfaac", 2, 44100, 128000)},
+    {"BlackBerry High Quality (H264, 30 fps, 640x480, 2500 kbps; AAC - 160 kbps)", V("libx264", _, "libx264-default", "480x360", "30", _, 2500000, "libfaac", 2, 48000, 160000).WithExtOptions(kX264ConstrainedBaseline)},
+    {"BlackBerry Standard Quality (H264, 24 fps, 480x320, 1300 kbps; AAC - 128 kbps)", V("libx264", _, "libx264-default", "480x320", "30", _, 1300000, "libfaac", 2, 44100, 128000).WithExtOptions(kX264ConstrainedBaseline)},
+    {"BlackBerry Economy Quality (H264, 15 fps, 320x240, 500 kbps; AAC - 128 kbps)", V("libx264", _, "libx264-default", "320x240", "15", _, 500000, "libfaac", 2, 44100, 128000).WithExtOptions(kX264ConstrainedBaseline)},
 };
 
 const Preset kMobilePhonePresets[] = {
@@ -280,7 +296,7 @@ const Preset kWAVPresets[] = {
     {"AM Radio Quality - PCM: 22050 Hz, Mono, 16 bits", A("pcm_s16le", 1, 22050, N)},
     {"FM Radio Quality - PCM: 22050 Hz, Sterro, 24 bits", A("pcm_s24le", 2, 22050, N)},
     {"HiFi Quality - PCM: 48000Hz, Stereo, 32 bits", A("pcm_s32le", 2, 48000, N)},
-    {"Uncompressed (CD Audio Quality)", A("pcm_s16le", 2, 44000, N)},
+    {"Uncompressed (CD Audio Quality)", A("pcm_s16le", 2, 44100, N)},
 };
 
 const Preset kMP3Presets[] = {
@@ -295,15 +311,15 @@ const Preset kWMAPresets[] = {
     {"For Media Player Economy Quality", A("wmav2", 2, 44100, 96000)},
     {"For Pocket PCs/PDAs Normal Quality", A("wmav2", 2, 44100, 128000)},
     {"For PC Normal Quality", A("wmav2", 2, 44100, 128000)},
-    {"WMA Losslesss Audio", A("wmav2", 2, 48000, N).WithSourceAudioBitrate()},
+    {"WMA Losslesss Audio", A("wmav2", 2, 48000, N).WithSourceAudioBitrate(kWma2LowestBitrate, kWma2HighestStereoBitrate)},
 };
 
 const Preset kOGGPresets[] = {
-    {"Telephone Quality - Ogg Vorbis: Quality - 4.97; 11025 Hz, Mono", A("libvorbis", N, 11025, N).WithVideoCodec("libtheora").WithExtOptions("aq=4.97")},
-    {"AM Radio Quality - Ogg Vorbis: Quality - 4.97; 22050 Hz, Mono", A("libvorbis", N, 22050, N).WithVideoCodec("libtheora").WithExtOptions("aq=4.97")},
-    {"FM Radio Quality - Ogg Vorbis: Quality - 4.97; 22050 Hz, Stereo", A("libvorbis", N, 22050, N).WithVideoCodec("libtheora").WithExtOptions("aq=4.97")},
-    {"CD Quality - Ogg Vorbis: Quality - 4.97; 44100 Hz, Stereo", A("libvorbis", N, 44100, N).WithVideoCodec("libtheora").WithExtOptions("aq=4.97")},
-    {"HiFi Quality - Ogg Vorbis: Quality - 8.05; 48000 Hz, Stereo", A("libvorbis", N, 48000, N).WithVideoCodec("libtheora").WithExtOptions("aq=8.05")},
+    {"Telephone Quality - Ogg Vorbis: Quality - 4.97; 11025 Hz, Mono", A("libvorbis", 1, 11025, N).WithVideoCodec("libtheora").WithExtOptions("aq=4.97")},
+    {"AM Radio Quality - Ogg Vorbis: Quality - 4.97; 22050 Hz, Mono", A("libvorbis", 1, 22050, N).WithVideoCodec("libtheora").WithExtOptions("aq=4.97")},
+    {"FM Radio Quality - Ogg Vorbis: Quality - 4.97; 22050 Hz, Stereo", A("libvorbis", 2, 22050, N).WithVideoCodec("libtheora").WithExtOptions("aq=4.97")},
+    {"CD Quality - Ogg Vorbis: Quality - 4.97; 44100 Hz, Stereo", A("libvorbis", 2, 44100, N).WithVideoCodec("libtheora").WithExtOptions("aq=4.97")},
+    {"HiFi Quality - Ogg Vorbis: Quality - 8.05; 48000 Hz, Stereo", A("libvorbis", 2, 48000, N).WithVideoCodec("libtheora").WithExtOptions("aq=8.05")},
 };
 
 const Preset kAACPresets[] = {

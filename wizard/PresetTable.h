@@ -32,8 +32,13 @@ struct PresetSettings {
     int VideoMaxRate = kNotSet;
     int VideoMinRate = kNotSet;
     int VideoBufSize = kNotSet;
-    // The audio bit rate is the source's own (per-file mode only; merge mode leaves it to the engine).
+    // The audio bit rate is the source's own (per-file mode only; merge mode leaves it to the engine),
+    // within what the row's encoder takes.
     bool AudioBitrateFromSource = false;
+    int SourceAudioBitrateMin = kNotSet, SourceAudioBitrateMax = kNotSet;
+    // A source with at least this many audio channels keeps this many (per-file mode only); fewer give
+    // AudioChannels.
+    int SourceChannelsUpTo = kNotSet;
 
     // Builders for the rarer fields, so table rows stay one line each.
     constexpr PresetSettings WithFileFormat(const char* f) const {
@@ -65,9 +70,16 @@ struct PresetSettings {
         s.VideoCodec = c;
         return s;
     }
-    constexpr PresetSettings WithSourceAudioBitrate() const {
+    constexpr PresetSettings WithSourceAudioBitrate(int min, int max) const {
         PresetSettings s = *this;
         s.AudioBitrateFromSource = true;
+        s.SourceAudioBitrateMin = min;
+        s.SourceAudioBitrateMax = max;
+        return s;
+    }
+    constexpr PresetSettings WithSourceChannelsUpTo(int channels) const {
+        PresetSettings s = *this;
+        s.SourceChannelsUpTo = channels;
         return s;
     }
 };
@@ -112,5 +124,12 @@ const Preset* FindPreset(const OutputFormat& format, int presetIndex);
 // The two fixed option blocks of the H.264 presets.
 extern const char* const kX264BlockA;
 extern const char* const kX264BlockB;
+// What the x264 preset of a row asks for beyond what its device plays, taken back: Constrained Baseline
+// (no CABAC, no B-frames, one reference frame, no 8x8 transform, no weighted prediction) for the
+// BlackBerry rows, Main at level 3.1 within 1280x720 for the first Apple TV.
+extern const char* const kX264ConstrainedBaseline;
+extern const char* const kAppleTVFirstGeneration;
+// The largest picture of the Archos players, for their row that keeps the source's size.
+extern const char* const kArchosLargestPicture;
 
 }  // namespace wizard

@@ -82,14 +82,6 @@ QImage Canvas(int w, int h, QColor fill = Qt::transparent) {
     return img;
 }
 
-QFont Font(int pixelSize, int weight = QFont::Normal) {
-    QFont f(QStringLiteral("DejaVu Sans"));
-    f.setPixelSize(pixelSize);
-    f.setWeight(QFont::Weight(weight));
-    f.setHintingPreference(QFont::PreferNoHinting);
-    return f;
-}
-
 // The caption band colour at a given height, shared by the window and the chrome buttons so they blend.
 QColor BandAt(double y) {
     const double t = std::clamp(y / kBand, 0.0, 1.0);
@@ -206,13 +198,7 @@ void LeftBanner(const SkinSpec& spec) {
     g.setColorAt(1, QColor(0x22, 0x30, 0x52));
     p.fillPath(card, g);
     DrawReel(p, QPointF(36, h / 2.0), 22, kAmber, QColor(0x22, 0x30, 0x52), QColor(0x2C, 0x3E, 0x6A));
-    p.setPen(Qt::white);
-    p.setFont(Font(14, QFont::Bold));
-    p.drawText(QRectF(66, 0, w - 70, h / 2.0 + 2), Qt::AlignLeft | Qt::AlignBottom,
-               QStringLiteral("Convert."));
-    p.setPen(QColor(0xAE, 0xBA, 0xD6));
-    p.drawText(QRectF(66, h / 2.0 + 2, w - 70, h / 2.0), Qt::AlignLeft | Qt::AlignTop,
-               QStringLiteral("Download."));
+    // The words right of the reel are the edition's own, drawn by the window at run time.
     p.end();
     Save(img, spec.folder + QStringLiteral("/leftlogo.png"));
 }
@@ -269,13 +255,7 @@ void LeftLogo(const SkinSpec& spec) {
         p.drawArc(QRectF(w / 2.0 - r, 118 - r, 2 * r, 2 * r), -35 * 16, 70 * 16);
         p.drawArc(QRectF(w / 2.0 - r, 118 - r, 2 * r, 2 * r), 145 * 16, 70 * 16);
     }
-    p.setClipping(false);
-    p.setPen(Qt::white);
-    p.setFont(Font(15, QFont::Bold));
-    p.drawText(QRectF(0, 296, w, 22), Qt::AlignHCenter, QStringLiteral("Convert. Download."));
-    p.setPen(QColor(0xAE, 0xBA, 0xD6));
-    p.setFont(Font(12));
-    p.drawText(QRectF(0, 318, w, 20), Qt::AlignHCenter, QStringLiteral("24 formats, one wizard"));
+    // The two lines of words below the film are the edition's own, drawn by the window at run time.
     p.end();
     Save(img, spec.folder + QStringLiteral("/leftlogo.png"));
 }

@@ -1,5 +1,11 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <chrono>
+#include <future>
+#include <memory>
 
 #include <QDir>
 #include <QFileInfo>
@@ -149,15 +155,28 @@ TEST(IniFile, EncodingsReadRightAndUnchangedLinesKeepTheirBytes) {
 TEST(IniFile, AFileThatCannotBeReadIsNeverWrittenOver) {
     TempDir tmp;
     QDir().mkdir(tmp.path("folder.ini"));  // exists, cannot be read as a file, even by root
+    // A FIFO would block the reader until someone writes into it; a device is no settings file either.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(tmp.path("fifo.ini")).constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/null"), tmp.path("device.ini")));
     const QString unreadable = tmp.write("locked.ini", "[S]\nk=stored\n");
     QFile::setPermissions(unreadable, QFileDevice::WriteOwner);
     const bool root = ::geteuid() == 0;  // root reads every file
-    for (const QString& path : {tmp.path("folder.ini"), unreadable}) {
+    for (const QString& path :
+         {tmp.path("folder.ini"), tmp.path("fifo.ini"), tmp.path("device.ini"), unreadable}) {
         if (path == unreadable && root) continue;
         SCOPED_TRACE(path.toStdString());
-        IniFile ini(path);
+        auto reading = std::async(std::launch::async, [&path] { return std::make_unique<IniFile>(path); });
+        if (reading.wait_for(std::chrono::seconds(30)) != std::future_status::ready) {
+            // Let a blocked reader go (it sees an empty file) so the test can report instead of hanging.
+            const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) ::close(fd);
+            ADD_FAILURE() << "reading blocked";
+        }
+        const std::unique_ptr<IniFile> read = reading.get();
+        IniFile& ini = *read;
         EXPECT_TRUE(ini.FileExisted());
         EXPECT_FALSE(ini.Readable());
+        EXPECT_FALSE(ini.ReadError().isEmpty());
         EXPECT_EQ(ini.ReadString("S", "k", "def"), "def");
         ini.WriteString("S", "k", "new");
         QString error;
@@ -167,6 +186,8 @@ TEST(IniFile, AFileThatCannotBeReadIsNeverWrittenOver) {
     QFile::setPermissions(unreadable, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     EXPECT_EQ(tmp.read("locked.ini"), "[S]\nk=stored\n");
     EXPECT_TRUE(QFileInfo(tmp.path("folder.ini")).isDir());
+    EXPECT_TRUE(QFileInfo(tmp.path("fifo.ini")).exists());
+    EXPECT_TRUE(QFileInfo(tmp.path("device.ini")).isSymLink());
 }
 
 TEST(IniFile, ALargeFileIsReadAndWrittenThroughTheIndex) {

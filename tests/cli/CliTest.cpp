@@ -31,8 +31,10 @@ struct CliRun {
     std::string out, err;
 };
 
-CliRun Cli(const QStringList& args) {
+CliRun Cli(const QStringList& args,
+           const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
     QProcess p;
+    p.setProcessEnvironment(env);
     p.setWorkingDirectory(Clips().dir());
     p.start(QStringLiteral(REEL_CLI), args);
     CliRun r;
@@ -125,6 +127,44 @@ TEST_F(CliTest, ABatchWithABadFileConvertsTheOthersAndNeverOverwrites) {
     const CliRun good = Cli({"-f", "WAV", "-o", "batch", first, second});
     EXPECT_EQ(good.status, 0);
     EXPECT_THAT(good.err, HasSubstr("2 of 2 file(s) converted, 0 failed"));
+}
+
+// A decimal-comma locale, compiled into the test's folder; empty when the machine has no locale sources.
+QString CompileGermanLocale() {
+    const QString dir = Clips().dir() + "/locales";
+    QDir().mkpath(dir);
+    QProcess localedef;
+    localedef.start("localedef", {"-i", "de_DE", "-f", "UTF-8", dir + "/de_DE.UTF-8"});
+    if (!localedef.waitForFinished(60000) || localedef.exitCode() != 0) return {};
+    return dir;
+}
+
+TEST_F(CliTest, PresetsWithDecimalsConvertUnderADecimalCommaLocale) {
+    const QString locales = CompileGermanLocale();
+    if (locales.isEmpty()) GTEST_SKIP() << "localedef could not build de_DE.UTF-8 (package locales missing)";
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("LOCPATH", locales);
+    env.insert("LC_ALL", "de_DE.UTF-8");
+    // The MP4 and FLV defaults carry fractions such as i_qfactor=0.71 and qcomp=0.6.
+    for (const char* format : {"mp4", "flv"}) {
+        const CliRun r = Cli({"-f", format, "-o", "comma", Clips().Path("video.mp4")}, env);
+        EXPECT_EQ(r.status, 0) << format << ": " << r.err;
+        EXPECT_GT(WrittenDuration(Clips().dir() + "/comma/video." + format), 900000) << format;
+    }
+}
+
+TEST_F(CliTest, WhenNoFileCanBeAddedTheReasonsAreTheLinesAbove) {
+    // The program has no log window: it points at the lines it has printed before.
+    const QString bad = Clips().Write("broken-only.avi", "not a video");
+    const CliRun r = Cli({"-f", "mp3", "-o", "none-added", bad, "missing.wav"});
+    EXPECT_EQ(r.status, 1);
+    const auto reason = r.err.find("missing.wav: No such file or directory");
+    const auto sentence =
+        r.err.find("None of the files could be added to the conversion; the lines above say why.");
+    EXPECT_NE(reason, std::string::npos) << r.err;
+    EXPECT_NE(sentence, std::string::npos) << r.err;
+    EXPECT_LT(reason, sentence) << r.err;
+    EXPECT_EQ(r.err.find("log window"), std::string::npos) << r.err;
 }
 
 TEST_F(CliTest, MergeJoinsTheFilesIntoOne) {

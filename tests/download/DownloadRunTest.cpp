@@ -2,6 +2,8 @@
 // cancelling in every phase, and what is (and is not) left in the download folder.
 #include <gtest/gtest.h>
 
+#include <zlib.h>
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -13,6 +15,7 @@
 #include "core/Dispatcher.h"
 #include "download/DownloadRun.h"
 #include "download/Quality.h"
+#include "engine/FFLoad.h"
 
 using namespace std::chrono_literals;
 using namespace download;
@@ -59,14 +62,31 @@ struct RecordingView : DownloadView {
     }
 };
 
+// The bytes compressed as gzip, as a server may send them whether asked or not.
+std::string Gzip(const std::string& bytes) {
+    z_stream z{};
+    if (deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY) != Z_OK) return {};
+    std::string out(deflateBound(&z, bytes.size()) + 32, '\0');
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
+    z.avail_in = static_cast<uInt>(bytes.size());
+    z.next_out = reinterpret_cast<Bytef*>(out.data());
+    z.avail_out = static_cast<uInt>(out.size());
+    const int rc = deflate(&z, Z_FINISH);
+    out.resize(rc == Z_STREAM_END ? z.total_out : 0);
+    deflateEnd(&z);
+    return out;
+}
+
 StandInMedia Bytes(const std::string& bytes) {
     StandInMedia media;
     media.bytes = bytes;
     return media;
 }
 
+// Media of its own for every stream: a short WAV file whose samples name the stream.
 std::string Content(int itag) {
-    return "stream " + std::to_string(itag) + " " + ServiceStandIn::PatternBytes(itag, 3000 + itag);
+    return ServiceStandIn::Wave("stream " + std::to_string(itag) + " " +
+                                ServiceStandIn::PatternBytes(itag, 3000 + itag));
 }
 
 // A video offering the given streams, each with its own content.
@@ -81,6 +101,8 @@ StandInVideo Offering(std::initializer_list<int> itags, const std::string& title
 class DownloadRunTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        // The run reads every finished video with the engine's probe.
+        ASSERT_TRUE(engine::LoadAVLib("")) << engine::AVLibLastErrMsg();
         // Every request goes to the stand-in; nothing leaves the machine.
         setenv("http_proxy", standIn.ProxyAddress().c_str(), 1);
         setenv("https_proxy", standIn.ProxyAddress().c_str(), 1);
@@ -278,9 +300,89 @@ TEST_F(DownloadRunTest, BadAnswersFailTheLinkWithAReason) {
             EXPECT_EQ(Files(), QStringList{});
         } else {
             EXPECT_EQ(view.Statuses(), QStringList{"Finish."});
-            EXPECT_EQ(Files(), QStringList{".mp4"});  // only the extension, like any other name
+            EXPECT_EQ(Files(), QStringList{"v.mp4"});  // the video's identifier, never a hidden ".mp4"
         }
     }
+}
+
+// Answers that are no video under a success status: each is a failed attempt (the next quality is
+// tried), never a saved file. A body the server compressed is saved decoded.
+TEST_F(DownloadRunTest, OnlyMediaIsKeptAndAnythingElseIsAFailedAttempt) {
+    const std::string wave = Content(18);
+    struct Case {
+        const char* what;
+        std::string reply;  // the answer to the HQ18 request
+        const char* logged;
+        const char* file;     // what is saved
+        std::string content;  // and holds
+    } cases[] = {
+        {"empty", "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n", "the server sent an empty answer",
+         "Clip.flv", Content(35)},
+        {"HTML error page",
+         "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 23\r\n\r\n<html>Not found</html>\n",
+         "the server sent a web page instead of the video", "Clip.flv", Content(35)},
+        {"HTML page said to be a video",
+         "HTTP/1.1 200 OK\r\nContent-Type: video/mp4\r\nContent-Length: 29\r\n\r\n \n<!DOCTYPE "
+         "html><p>gone</p>\n",
+         "the server sent a web page instead of the video", "Clip.flv", Content(35)},
+        {"garbage", "HTTP/1.1 200 OK\r\nContent-Length: 3000\r\n\r\n" + ServiceStandIn::PatternBytes(7, 3000),
+         "is no video", "Clip.flv", Content(35)},
+        {"a part nobody asked for",
+         "HTTP/1.1 206 Partial Content\r\nContent-Range: bytes */garbage\r\nContent-Length: " +
+             std::to_string(wave.size()) + "\r\n\r\n" + wave,
+         "the server's answer broke the HTTP protocol", "Clip.flv", Content(35)},
+        {"compressed", "HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\n\r\n" + Gzip(wave), nullptr, "Clip.mp4",
+         wave},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const QString& f : Files())
+            QFile::remove(dir.path() + "/" + f);
+        StandInVideo video = Offering({18, 35});
+        video.streams[18].reply = c.reply;
+        standIn.AddVideo("v", video);
+        view.log.clear();
+        Run({"v"});
+        EXPECT_EQ(view.Statuses(), QStringList{"Finish."});
+        EXPECT_EQ(Files(), QStringList{c.file});
+        EXPECT_EQ(File(c.file), QByteArray::fromStdString(c.content));
+        if (c.logged) {
+            EXPECT_TRUE(view.log.join('\n').contains(c.logged)) << log();
+            EXPECT_TRUE(view.qualityLabels.contains("[HQ18] failed, try next: [HQ35]"));
+        }
+    }
+}
+
+// A title that would give a hidden file, or a name of dots, gives way to the video's identifier.
+TEST_F(DownloadRunTest, ADownloadsNameNeverStartsWithADot) {
+    struct Case {
+        const char* title;
+        QString file;
+    } cases[] = {{"", "v.mp4"}, {"..", "v.mp4"}, {".profile", "profile.mp4"}, {" . ", "v.mp4"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.title);
+        for (const QString& f : Files())
+            QFile::remove(dir.path() + "/" + f);
+        standIn.AddVideo("v", Offering({18}, c.title));
+        Run({"v"});
+        EXPECT_EQ(view.Statuses(), QStringList{"Finish."});
+        EXPECT_EQ(Files(), QStringList{c.file});
+        EXPECT_EQ(view.rows[0][colName], c.title);  // the row shows the title as it is
+    }
+}
+
+// A page that never ends is read into memory up to a limit, and the log says so (it is no fault of the
+// download folder).
+TEST_F(DownloadRunTest, APageLargerThanItsLimitIsReportedAsSuch) {
+    standIn.AddVideo("v", Offering({18}));
+    run.WinHTTPGetInfoFileURL.MemoryOutputLimit = 64;  // far below the stand-in's page
+    Run({"v"});
+    EXPECT_EQ(view.Statuses(), QStringList{"Failed."});
+    EXPECT_TRUE(
+        view.log.join('\n').contains("the video page was not loaded: the server sent more than 64 bytes"))
+        << log();
+    EXPECT_FALSE(view.log.join('\n').contains("download folder")) << log();
+    EXPECT_EQ(Files(), QStringList{});
 }
 
 TEST_F(DownloadRunTest, UnwritableFolderFailsWithoutLeavingAnything) {

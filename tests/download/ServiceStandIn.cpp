@@ -44,6 +44,23 @@ std::string ServiceStandIn::PatternBytes(std::uint64_t from, std::uint64_t count
     return reeltest::PatternBytes(from, count);
 }
 
+std::string ServiceStandIn::WaveHeader(std::uint64_t sampleBytes) {
+    auto le = [](std::uint64_t value, int bytes) {
+        std::string out;
+        for (int i = 0; i < bytes; ++i)
+            out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+        return out;
+    };
+    const std::uint64_t data = std::min<std::uint64_t>(sampleBytes, 0xFFFFFFFFull - 36);
+    return "RIFF" + le(36 + data, 4) + "WAVEfmt " + le(16, 4) + le(1, 2) /* PCM */ + le(1, 2) /* mono */ +
+           le(8000, 4) /* rate */ + le(8000, 4) /* bytes a second */ + le(1, 2) /* block */ +
+           le(8, 2) /* bits */ + "data" + le(data, 4);
+}
+
+std::string ServiceStandIn::Wave(const std::string& samples) {
+    return WaveHeader(samples.size()) + samples;
+}
+
 std::string ServiceStandIn::Escape(const std::string& text) {
     static const char* hex = "0123456789ABCDEF";
     std::string out;
@@ -143,12 +160,20 @@ bool ServiceStandIn::handle(int fd, const Request& request) {
 }
 
 bool ServiceStandIn::sendMedia(int fd, const StandInMedia& media) {
+    if (!media.reply.empty()) {
+        sendAll(fd, media.reply.data(), media.reply.size());
+        return false;  // the connection closes
+    }
     const std::uint64_t size = media.bytes.empty() ? media.size : media.bytes.size();
     const std::string head = "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nContent-Length: " +
                              std::to_string(size) + "\r\n\r\n";
     if (!sendAll(fd, head.data(), head.size())) return false;
     const std::uint64_t send = std::min(size, media.cutAfter);
-    for (std::uint64_t sent = 0; sent < send && !listener_.Stopping();) {
+    // Patterned media starts with a WAV header, so that it is media; the samples are the pattern.
+    const std::string wave = media.bytes.empty() ? WaveHeader(size > 44 ? size - 44 : 0).substr(0, size) : "";
+    std::uint64_t sent = std::min<std::uint64_t>(wave.size(), send);
+    if (!sendAll(fd, wave.data(), sent)) return false;
+    while (sent < send && !listener_.Stopping()) {
         const std::uint64_t n = std::min<std::uint64_t>(send - sent, media.delayMs ? kBlock : (1u << 20));
         const char* data = media.bytes.empty() ? PatternAt(sent) : media.bytes.data() + sent;
         if (!sendAll(fd, data, n)) return false;

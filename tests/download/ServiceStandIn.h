@@ -18,7 +18,8 @@
 namespace reeltest {
 
 struct StandInMedia {
-    std::string bytes;  // the content; when empty, `size` patterned bytes
+    std::string bytes;  // the content; when empty, `size` bytes: a WAV header, then patterned samples
+    std::string reply;  // when not empty, the whole answer as it is (status line, headers, body)
     std::uint64_t size = 0;
     int status = 200;                // another status answers with a short error page
     std::uint64_t cutAfter = ~0ull;  // announces the whole length, sends this many bytes and closes
@@ -59,6 +60,9 @@ public:
     std::string InfoDocument(const std::string& id, const StandInVideo& video) const;
     static std::string Escape(const std::string& text);
     static std::string PatternBytes(std::uint64_t from, std::uint64_t count);
+    // A mono 8-bit WAV file holding these bytes as its samples: media the engine's probe reads.
+    static std::string Wave(const std::string& samples);
+    static std::string WaveHeader(std::uint64_t sampleBytes);
 
     std::vector<Request> Requests() const;
 

@@ -47,6 +47,10 @@ TEST(VideoInfo, WatchPage) {
         const WatchPage page = ReadWatchPage(QByteArray(c.page));
         EXPECT_EQ(page.title, c.title) << c.page;
         EXPECT_EQ(page.infoAddress, c.address) << c.page;
+        // The identifier is what the address carries between "video_id=" and "&".
+        EXPECT_EQ(page.videoId,
+                  c.address.mid(info.size() + 9).chopped(c.address.size() > info.size() ? 1 : 0))
+            << c.page;
     }
 }
 
@@ -108,16 +112,27 @@ TEST(VideoInfo, SavedNameIsCleanAndNew) {
     const QString folder = dir.path() + "/";
     struct Case {
         QString title, extension, name;
+        QString videoId = QString();
     } cases[] = {
         {"a:b/c?", ".mp4", "a_b_c_.mp4"},
-        {"", ".flv", ".flv"},
         {"taken", ".flv", "taken(1).flv"},
         {"Cats & Dogs", ".3gp", "Cats & Dogs.3gp"},
         {QString("a\nb") + QChar(0) + "c", ".flv", "a_b_c.flv"},
         {QString(150, QChar(0x4E2D)), ".mp4", QString(66, QChar(0x4E2D)) + ".mp4"},  // 450 bytes cut to 198
+        // Never a hidden file nor one of dots: the identifier, else "video", stands in for a title.
+        {"", ".flv", "Ab_1-x.flv", "Ab_1-x"},
+        {"", ".flv", "video.flv"},
+        {"..", ".mp4", "Ab_1-x.mp4", "Ab_1-x"},
+        {" . .", ".mp4", "video.mp4"},
+        {".hidden", ".mp4", "hidden.mp4", "Ab_1-x"},
+        {"", ".mp4", "video.mp4", "..."},
+        {"", ".mp4", "_etc_passwd.mp4", "../etc/passwd"},
+        {"  Spaced out  ", ".mp4", "Spaced out.mp4"},
+        {"Mr. Dot.", ".mp4", "Mr. Dot..mp4"},
     };
     QFile taken(folder + "taken.flv");
     ASSERT_TRUE(taken.open(QIODevice::WriteOnly));
     for (const auto& c : cases)
-        EXPECT_EQ(DownloadFileName(c.title, c.extension, dir.path()), folder + c.name);
+        EXPECT_EQ(DownloadFileName(c.title, c.extension, dir.path(), c.videoId), folder + c.name)
+            << c.title.toStdString() << " / " << c.videoId.toStdString();
 }

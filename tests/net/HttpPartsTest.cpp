@@ -1,10 +1,14 @@
 // The pure pieces of the transfer: URL splitting and escaping, header dates, progress figures,
-// the realm of a challenge, and the scrambled credentials.
+// the realm of a challenge, the scrambled credentials, and the stall rule.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 #include "net/HeaderDate.h"
+#include "net/StallGuard.h"
 #include "net/UrlParts.h"
 #include "net/WinHTTP.h"
 #include "net/WinLogin.h"
@@ -107,4 +111,50 @@ TEST(HttpCredentials, RealmAndScrambledLoginInfoRoundTrip) {
     DecodeLoginInfo({5, 1, 2}, user, password);  // truncated data
     EXPECT_EQ(user, "");
     EXPECT_EQ(password, "");
+}
+
+TEST(HttpStall, NothingForTheIdleLimitOrTooLittleWithinTheWindowIsAStall) {
+    // Samples (second, bytes moved so far), one a second as the session feeds them; the first second at
+    // which the guard must report the stall, or -1 for none within the samples.
+    struct Case {
+        const char* name;
+        StallLimits limits;
+        std::vector<std::pair<int, std::int64_t>> samples;
+        int stalledAt;
+    };
+    auto steady = [](int seconds, std::int64_t perSecond) {
+        std::vector<std::pair<int, std::int64_t>> s;
+        for (int t = 1; t <= seconds; ++t)
+            s.emplace_back(t, perSecond * t);
+        return s;
+    };
+    const Case cases[] = {
+        {"silent", {30, 0, 0}, steady(40, 0), 30},
+        {"two bytes a second passes the idle limit", {30, 0, 0}, steady(200, 2), -1},
+        {"two bytes a second within a minute", {30, 1024, 60}, steady(200, 2), 60},
+        {"20 bytes a second is enough", {30, 1024, 60}, steady(200, 20), -1},
+        {"a burst late in the window keeps it going",
+         {0, 1024, 60},
+         {{1, 10}, {30, 2000}, {60, 2000}, {89, 2000}},
+         -1},
+        {"the window slides past the burst",
+         {0, 1024, 60},
+         {{1, 10}, {29, 2000}, {58, 2010}, {88, 2020}, {90, 2030}},
+         90},
+        {"no limits", {0, 0, 0}, steady(300, 0), -1},
+        {"window without a byte count", {0, 0, 60}, steady(300, 0), -1},
+    };
+    const auto start = StallGuard::Clock::time_point{} + std::chrono::hours(1);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        StallGuard guard(c.limits, start);
+        int stalledAt = -1;
+        for (const auto& [second, bytes] : c.samples) {
+            if (guard.Stalled(start + std::chrono::seconds(second), bytes)) {
+                stalledAt = second;
+                break;
+            }
+        }
+        EXPECT_EQ(stalledAt, c.stalledAt);
+    }
 }

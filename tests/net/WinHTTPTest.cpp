@@ -480,6 +480,137 @@ TEST_F(WinHTTPTest, MisbehavingServersGetAnHonestOutcome) {
     }
 }
 
+// A body the server encoded arrives decoded; a partial answer nobody asked for is no file.
+TEST_F(WinHTTPTest, EncodedAndPartialAnswersAreTakenForWhatTheyHold) {
+    // "decoded body " four times, gzip-compressed.
+    const std::string gzip = [] {
+        const char* hex = "1f8b08000000000002ff4b494dce4f494d5148ca4fa95448218e03003b5fdbce34000000";
+        std::string bytes;
+        for (const char* p = hex; p[0] && p[1]; p += 2)
+            bytes.push_back(static_cast<char>(std::stoi(std::string(p, 2), nullptr, 16)));
+        return bytes;
+    }();
+    struct Case {
+        const char* name;
+        std::string reply;
+        Events events;
+        std::string body;  // the file OnDone leaves
+    };
+    const std::string rejected = "HTTPError " + std::to_string(kStatusProtocolError);
+    const Case cases[] = {
+        {"gzip",
+         "HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\nContent-Length: " + std::to_string(gzip.size()) +
+             "\r\n\r\n" + gzip,
+         {"Done"},
+         "decoded body decoded body decoded body decoded body "},
+        {"gzip-without-length",
+         "HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\n\r\n" + gzip,
+         {"Done"},
+         "decoded body decoded body decoded body decoded body "},
+        {"broken-gzip",
+         "HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\nContent-Length: 5\r\n\r\nhello",
+         {"ConnLost", "AnyError"},
+         ""},
+        {"unknown-encoding",
+         "HTTP/1.1 200 OK\r\nContent-Encoding: x-reel\r\nContent-Length: 5\r\n\r\nhello",
+         {"ConnLost", "AnyError"},
+         ""},
+        {"unasked-206-garbage-range",
+         "HTTP/1.1 206 Partial Content\r\nContent-Range: bytes garbage\r\nContent-Length: 5\r\n\r\nhello",
+         {rejected, "AnyError"},
+         ""},
+        {"unasked-206-part",
+         "HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 0-4/10\r\nContent-Length: 5\r\n\r\nhello",
+         {rejected, "AnyError"},
+         ""},
+        {"unasked-206-elsewhere",
+         "HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 5-9/10\r\nContent-Length: 5\r\n\r\nhello",
+         {rejected, "AnyError"},
+         ""},
+        {"unasked-206-without-range",
+         "HTTP/1.1 206 Partial Content\r\nContent-Length: 5\r\n\r\nhello",
+         {rejected, "AnyError"},
+         ""},
+        {"unasked-206-whole",
+         "HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 0-4/5\r\nContent-Length: 5\r\n\r\nhello",
+         {"Done"},
+         "hello"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = std::string("/") + c.name;
+        server.Canned(path, c.reply);
+        TWinHTTP h;
+        Recorder rec(h);
+        h.URL = server.Url(path);
+        const fs::path out = dir / (std::string(c.name) + ".bin");
+        h.OutputFileName = out.string();
+        EXPECT_EQ(run(h, rec), c.events);
+        if (c.events[0] == "Done") {
+            EXPECT_EQ(fileText(out), c.body);
+            EXPECT_EQ(rec.fileSize, static_cast<std::int64_t>(c.body.size()));
+        } else if (c.events[0] == rejected) {
+            EXPECT_FALSE(fs::exists(out));
+        }
+    }
+    // What was asked for still arrives: a range from 100 on.
+    TWinHTTP h;
+    Recorder rec(h);
+    h.URL = server.Url("/body?size=1000");
+    h.Range.StartRange = 100;
+    EXPECT_EQ(run(h, rec), Events{"Done"});
+    EXPECT_EQ(rec.body, LoopbackServer::Body(100, 900));
+}
+
+// A server that never answers the TLS handshake, and one that trickles two bytes a second: the stall limits
+// end both (libcurl alone would wait minutes for the first and for ever for the second).
+TEST_F(WinHTTPTest, StallLimitsBoundTheHandshakeAndATrickle) {
+    // Takes connections (the kernel completes them) and never says a word.
+    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_EQ(::listen(listener, 8), 0);
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len);
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{listener};
+
+    struct Case {
+        const char* name;
+        std::string url;
+        int idleSeconds;
+        int windowSeconds;
+        Events events;
+    };
+    const Case cases[] = {
+        {"silent TLS server",
+         "https://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + "/video",
+         1,
+         0,
+         {"HostUnreachable", "AnyError"}},
+        {"two bytes a second",
+         server.Url("/slow?size=100000&chunk=2&delay=1000"),
+         30,
+         2,
+         {"ConnLost", "AnyError"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TWinHTTP h;
+        Recorder rec(h);
+        h.URL = c.url;
+        h.StallSeconds = c.idleSeconds;
+        h.StallMinimumBytes = 1024;
+        h.StallWindowSeconds = c.windowSeconds;
+        EXPECT_EQ(run(h, rec), c.events);
+    }
+}
+
 TEST_F(WinHTTPTest, MemoryOutputIsCappedAndTheExcessIsAnError) {
     struct Case {
         std::string url;

@@ -22,6 +22,7 @@
 #include "ServiceStandIn.h"
 #include "app/Globals.h"
 #include "download/Quality.h"
+#include "ui/Dialogs.h"
 #include "ui/DownloadPage.h"
 #include "ui/FormLog.h"
 #include "ui/FormMain.h"
@@ -54,9 +55,7 @@ QByteArray Clip(const QString& dir, const QString& name, const QStringList& code
 
 // The started main window on the download path, with every request going to the stand-in.
 struct DownloadWindow {
-    static void SetTitle() {
-        QApplication::setApplicationDisplayName(QStringLiteral("Reelwright Video Converter"));
-    }
+    static void SetTitle() { ui::SetApplicationTitle(QStringLiteral("Reelwright Video Converter")); }
     DownloadWindow()
         : program(ProgramFolder::Profile("Name=Reelwright Video Converter\nVersion=2.1.0.5\nAVI=1\nMP4=1\n"
                                          "Download=1\n")),

@@ -42,7 +42,10 @@ struct Window {
           form(program.dir()) {
         form.SetLogSink([this](const QString& line) { formLog.AppendLine(line); });
         form.SetLogWindow(&formLog);
-        form.Wizard()->ShellOpen = [this](const QString& target) { opened.append(target); };
+        form.Wizard()->ShellOpen = [this](const QString& target) {
+            opened.append(target);
+            return true;
+        };
         QCoreApplication::processEvents();  // DeferredStart
     }
     ~Window() { form.close(); }

@@ -1,17 +1,20 @@
 // The wizard from the keyboard: Tab reaches the picture buttons in reading order, Space and Enter press
-// the focused one, Alt+N and Alt+B are Next and Back, Esc is the page's Exit or Cancel.
+// the focused one, Enter elsewhere goes on with Next, Alt+N and Alt+B are Next and Back (their letters
+// underlined), Esc is the page's Exit or Cancel.
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QApplication>
 #include <QImage>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 
 #include "MediaClips.h"
 #include "ModalAnswer.h"
 #include "StartedWindow.h"
+#include "ui/FormLog.h"
 #include "ui/ImageButton.h"
 #include "ui/MainWizard.h"
 #include "ui/WizardPages.h"
@@ -171,6 +174,91 @@ TEST(Keyboard, TheFocusedButtonShowsAFocusMark) {
     QTest::mouseClick(w.form.ButtonLog, Qt::LeftButton);
     EXPECT_EQ(QApplication::focusWidget(), w.form.ButtonExit);
     w.formLog.hide();
+    w.form.close();
+}
+
+TEST(Keyboard, CaptionsUnderlineTheLetterTheirAltKeyPresses) {
+    KeyboardWindow w;
+    struct Case {
+        ui::TImageButton* button;
+        QString drawn;
+    };
+    // The mode page: Back, Next, Exit.
+    for (const Case& c : {Case{w.form.ButtonBack, "&Back"}, Case{w.form.ButtonNext, "&Next"},
+                          Case{w.form.ButtonExit, "E&xit"}})
+        EXPECT_EQ(c.button->DrawnCaption(), c.drawn) << c.button->objectName().toStdString();
+    w.form.RadioButtonDownloadVideo->setChecked(true);
+    w.form.ActionNext->trigger();
+    // Step5: Next reads "Download" and still answers Alt+N; "Cancel" has no x and is Esc's.
+    EXPECT_EQ(w.form.ButtonNext->DrawnCaption(), "Dow&nload");
+    EXPECT_EQ(w.form.ButtonExit->DrawnCaption(), "Cancel");
+    w.form.close();
+}
+
+TEST(Keyboard, EnterGoesOnWhereThePageGoesOn) {
+    KeyboardWindow w;
+    EXPECT_TRUE(w.form.ButtonNext->IsDefault());
+    // The mode page: Enter on a radio button is Next.
+    w.form.RadioButtonConvertVideo->setChecked(true);
+    w.form.RadioButtonConvertVideo->setFocus();
+    w.Key(Qt::Key_Return);
+    ASSERT_EQ(w.page(), w.form.TabSheetStep1);
+    // A page's own push button that has the keyboard takes Enter itself: Add Video... opens the dialog.
+    int asked = 0;
+    w.form.Wizard()->AskFilesToOpen = [&asked](const QString&, const QString&) {
+        ++asked;
+        return QStringList{MediaClips::Shared().Path("video.mp4")};
+    };
+    w.form.Wizard()->Pages().ButtonAdd->setFocus();
+    w.Key(Qt::Key_Return);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(w.page(), w.form.TabSheetStep1);
+    // Step2, from inside the folder field with a folder that cannot be made: Enter is Convert, which
+    // answers with its notice and stays.
+    w.form.ActionNext->trigger();
+    ASSERT_EQ(w.page(), w.form.TabSheetStep2);
+    w.form.Wizard()->Pages().EditOutputDir->setText(QStringLiteral("/proc/no-such-place/out/"));
+    w.form.Wizard()->Pages().EditOutputDir->setFocus();
+    {
+        ModalAnswer ok(QMessageBox::Ok);
+        w.Key(Qt::Key_Return);
+        EXPECT_EQ(ok.seen->text,
+                  "Fail to create directory! Please check if output folder have the right format!");
+    }
+    EXPECT_EQ(w.page(), w.form.TabSheetStep2);
+    w.form.close();
+}
+
+TEST(Keyboard, PickingAFormatWithSpaceKeepsTheKeyboardOnTheRow) {
+    KeyboardWindow w;
+    w.form.RadioButtonConvertVideo->setChecked(true);
+    w.form.ActionNext->trigger();
+    w.form.Wizard()->AddInputFiles({MediaClips::Shared().Path("video.mp4")});
+    w.form.ActionNext->trigger();
+    ASSERT_EQ(w.page(), w.form.TabSheetStep2);
+    // A format tile of the shown class that is not the chosen one.
+    ui::TImageButton* tile = nullptr;
+    for (ui::TImageButton* b : w.form.VideoFormatButtons)
+        if (b && b->isVisible() && b->isEnabled()) tile = b;
+    ASSERT_NE(tile, nullptr);
+    w.TabTo(tile);
+    w.Key(Qt::Key_Space);
+    EXPECT_FALSE(tile->isEnabled());  // chosen
+    QWidget* focus = QApplication::focusWidget();
+    ASSERT_NE(focus, nullptr);
+    EXPECT_EQ(focus->parentWidget(), tile->parentWidget())
+        << focus->objectName().toStdString() << " after " << tile->objectName().toStdString();
+    EXPECT_TRUE(focus->objectName().startsWith(QLatin1String("ButtonFormat")))
+        << focus->objectName().toStdString();
+    w.form.close();
+}
+
+TEST(Keyboard, TheKeyboardComesBackWhenTheLogWindowHides) {
+    KeyboardWindow w;
+    w.form.ActionLog->trigger();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w.formLog));
+    w.formLog.ButtonOK->click();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&w.form));
     w.form.close();
 }
 

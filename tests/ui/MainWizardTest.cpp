@@ -9,14 +9,19 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
 #include <QTreeWidget>
 
 #include "MediaClips.h"
@@ -24,6 +29,7 @@
 #include "ProgramFolder.h"
 #include "app/Globals.h"
 #include "ui/ConversionPage.h"
+#include "ui/Dialogs.h"
 #include "ui/FormLog.h"
 #include "ui/FormMain.h"
 #include "ui/ImageButton.h"
@@ -60,9 +66,7 @@ QByteArray Edition(const QByteArray& keys) {
 // A started main window with the wizard attached, shown as the deferred start shows it.
 struct Started {
     // The program entry makes the edition title the caption of every message box.
-    static void SetTitle() {
-        QApplication::setApplicationDisplayName(QStringLiteral("Reelwright Video Converter"));
-    }
+    static void SetTitle() { ui::SetApplicationTitle(QStringLiteral("Reelwright Video Converter")); }
     explicit Started(const QByteArray& profile) : program(profile), form((SetTitle(), program.dir())) {
         // As the program entry does: the log window takes the window's log lines.
         form.SetLogSink([this](const QString& line) { formLog.AppendLine(line); });
@@ -321,6 +325,48 @@ TEST(MainWizard, LogButtonShowsTheLogWindowWithStartUpLines) {
     EXPECT_TRUE(log->Lines().contains("File load error: broken.avi"));
     w.form.close();
     EXPECT_FALSE(log->isVisible());
+}
+
+TEST(MainWizard, TheSummaryWrapsLongMessagesInsteadOfCuttingThem) {
+    Started w(Edition(""));
+    const QString warning = QStringLiteral(
+        "File (0): the input ended early: 3.9 s of its 6.0 s; the output holds what could be read, and the "
+        "rest of the file was left out");
+    w.form.Wizard()->ShowErrorLog({warning, QStringLiteral("File (1): short")});
+    w.form.PageControlMain->setCurrentWidget(w.form.TabSheetStep4);
+    QPlainTextEdit* memo = w.pages().MemoErrorLog;
+    ASSERT_TRUE(memo->isVisible());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(memo->horizontalScrollBar()->maximum(), 0);  // nothing lies beyond the right edge
+    EXPECT_GT(memo->document()->firstBlock().layout()->lineCount(), 1);
+    EXPECT_EQ(memo->toPlainText(), warning + "\nFile (1): short");  // the text itself is unchanged
+    w.form.close();
+}
+
+TEST(MainWizard, TheDownloadListShowsStatusSizeSpeedAndProgressWithoutScrolling) {
+    Started w(Edition("Download=1\n"));
+    w.form.PageControlMain->setCurrentWidget(w.form.TabSheetStep6);
+    QTreeWidget* list = w.pages().ListViewURLDownload;
+    // Enough rows for the vertical scroll bar, which takes its width from the columns' room.
+    for (int i = 0; i < 30; ++i)
+        new QTreeWidgetItem(list, {QStringLiteral("https://www.youtube.com/watch?v=%1").arg(i),
+                                   QStringLiteral("Getting YouTube URLs, please wait..."), "12.34MB",
+                                   "1234.56 KB/s", "100%", "..."});
+    QCoreApplication::processEvents();
+    QHeaderView* header = list->header();
+    ASSERT_EQ(header->count(), 6);
+    const int visible = list->viewport()->width();
+    for (int column = 1; column <= 4; ++column) {
+        EXPECT_LE(header->sectionPosition(column) + header->sectionSize(column), visible)
+            << list->headerItem()->text(column).toStdString();
+        EXPECT_GE(header->sectionSize(column), list->fontMetrics().horizontalAdvance("100%"));
+    }
+    // The figures fit their columns whole.
+    EXPECT_GE(header->sectionSize(3), list->fontMetrics().horizontalAdvance("1234.56 KB/s"));
+    EXPECT_GE(header->sectionSize(0), 150);  // Name gave up width, not all of it
+    EXPECT_GT(header->sectionSize(5), 0);    // URL is still there, beyond the rest
+    list->clear();
+    w.form.close();
 }
 
 }  // namespace

@@ -1,12 +1,16 @@
 // How the program ends: only through the main window's close path. The log window hides; termination
 // signals and a destroyed main window run the close path without questions and save the settings.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QtTest/qtestspontaneevent.h>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
+#include <QDir>
+#include <QFileInfo>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableWidget>
@@ -21,7 +25,9 @@
 #include "app/IniFile.h"
 #include "app/SettingsStore.h"
 #include "app/TerminationSignals.h"
+#include "ui/Dialogs.h"
 #include "ui/MainWizard.h"
+#include "ui/ProgramEntry.h"
 #include "ui/WizardPages.h"
 
 namespace {
@@ -68,6 +74,9 @@ TEST(ProgramEnd, LogWindowHidesAndTheProgramStaysWhicheverWayItIsClosed) {
         const bool quit = QuitsTheProgram([&] {
             w.form.ActionLog->trigger();
             ASSERT_TRUE(w.formLog.isVisible());
+            // The keys go to the log window once it is active, as a person's do (the main window took the
+            // keyboard back when the log window last hid).
+            ASSERT_TRUE(QTest::qWaitForWindowActive(&w.formLog));
             way.close(w.formLog);
         });
         EXPECT_FALSE(quit);
@@ -133,6 +142,49 @@ TEST(ProgramEnd, TerminationSignalsCloseWithoutQuestionsAndSaveTheSettings) {
         EXPECT_EQ(next.pos(), QPoint(31, 17));
         EXPECT_EQ(app::GlobalVars().OutputFormatClass, app::fcAudio);
         next.close();
+    }
+}
+
+TEST(ProgramEnd, ASettingsFifoIsRefusedAndASignalDuringTheStartUpMessageEndsTheProgram) {
+    // "system.dat" is a FIFO: start-up does not wait on it, says once that it cannot be read, and a
+    // termination signal that arrives while that message is up ends the program without opening the window.
+    for (const int signalNumber : {SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signalNumber);
+        ProgramFolder program(StartedWindow::Edition("Download=1\n"));
+        StartedWindow::SetTitle();
+        const QString title = QStringLiteral("Reelwright Video Converter");
+        const QString settingsFolder = program.home() + "/.config/" + title;
+        ASSERT_TRUE(QDir().mkpath(settingsFolder));
+        const QString settingsFile = settingsFolder + "/system.dat";
+        ASSERT_EQ(::mkfifo(QFile::encodeName(settingsFile).constData(), 0600), 0);
+        app::TerminationSignals termination;
+
+        QString message;
+        QTimer watch;  // raises the signal once the message is on the screen
+        QObject::connect(&watch, &QTimer::timeout, [&message, signalNumber] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || !message.isEmpty()) return;
+            message = box->text();
+            std::raise(signalNumber);
+        });
+        watch.start(10);
+        // Should the program run on, it is ended after a generous while, so the test fails instead of
+        // hanging.
+        QTimer safety;
+        QObject::connect(&safety, &QTimer::timeout, [] {
+            ui::CancelOpenDialogs();
+            QCoreApplication::exit(kStillRunning);
+        });
+        safety.start(30000);
+        const int status = ui::RunMainWindow(program.dir(), title, termination);
+        safety.stop();
+        watch.stop();
+
+        EXPECT_TRUE(message.contains("cannot be read (not a regular file)")) << message.toStdString();
+        EXPECT_EQ(status, 0);
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+        const QFileInfo left(settingsFile);
+        EXPECT_TRUE(left.exists() && !left.isFile());  // left as it was
     }
 }
 

@@ -8,6 +8,7 @@
 #include <QTabWidget>
 
 #include "ProgramFolder.h"
+#include "ui/Dialogs.h"
 #include "ui/FormLog.h"
 #include "ui/FormMain.h"
 
@@ -18,7 +19,7 @@ struct StartedWindow {
     }
     // The program entry makes the edition title the caption of every message box.
     static QString SetTitle() {
-        QApplication::setApplicationDisplayName(QStringLiteral("Reelwright Video Converter"));
+        ui::SetApplicationTitle(QStringLiteral("Reelwright Video Converter"));
         return QString();
     }
     explicit StartedWindow(const QByteArray& profile) : program(profile), form((SetTitle(), program.dir())) {

@@ -6,6 +6,7 @@ add_executable(ui_main_tests
   ${CMAKE_CURRENT_LIST_DIR}/SkinWidgetsTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/DialogsTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/EditionCaptionTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/PreviewWindowTest.cpp
 )
 target_link_libraries(ui_main_tests PRIVATE reel_ui reel_core GTest::gtest Qt6::Test)
 target_compile_definitions(ui_main_tests PRIVATE REEL_STAGE_DIR="${CMAKE_BINARY_DIR}/bin")

@@ -78,6 +78,54 @@ QString Truncated() {
     return path;
 }
 
+QString White(int width, int height, double seconds) {
+    return Make(QStringLiteral("white-%1x%2-%3.mp4").arg(width).arg(height).arg(seconds),
+                QStringLiteral("-f lavfi -i color=c=white:size=%1x%2:rate=25 ").arg(width).arg(height) +
+                    kSine + QStringLiteral("-t %1 -c:v mpeg4 -q:v 2 -c:a aac -ac 2").arg(seconds));
+}
+
+QString Surround(int width, int height, double seconds) {
+    return Make(QStringLiteral("surround-%1x%2-%3.mkv").arg(width).arg(height).arg(seconds),
+                Video(width, height) +
+                    QStringLiteral("-f lavfi -i sine=frequency=440:sample_rate=48000 -t %1 -c:v libx264 "
+                                   "-preset ultrafast -pix_fmt yuv420p -c:a aac -ac 6 -b:a 384k")
+                        .arg(seconds));
+}
+
+namespace {
+
+QByteArray Run(const QString& command) {
+    QByteArray out;
+    FILE* p = popen(command.toLocal8Bit().constData(), "r");
+    if (!p) return out;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
+        out.append(buf, qsizetype(n));
+    pclose(p);
+    return out;
+}
+
+}  // namespace
+
+QMap<QString, QString> StreamEntries(const QString& path, const char* kind, const char* entries) {
+    const QString text =
+        QString::fromUtf8(Run(QStringLiteral("ffprobe -v error -select_streams %1:0 -show_entries "
+                                             "stream=%2 -of default=nw=1 '%3'")
+                                  .arg(QLatin1String(kind), QLatin1String(entries), path)));
+    QMap<QString, QString> values;
+    for (const QString& line : text.split(u'\n', Qt::SkipEmptyParts))
+        values.insert(line.section(u'=', 0, 0), line.section(u'=', 1));
+    return values;
+}
+
+QByteArray FirstPictureGrey(const QString& path, int width, int height) {
+    const QByteArray grey = Run(QStringLiteral("ffmpeg -nostdin -v error -i '%1' -frames:v 1 -f rawvideo "
+                                               "-pix_fmt gray -")
+                                    .arg(path));
+    return grey.size() == qsizetype(width) * height ? grey : QByteArray();
+}
+
 QString FreshFolder() {
     static std::atomic<int> counter{0};
     const QString path = Root().path() + QStringLiteral("/out%1/").arg(++counter);

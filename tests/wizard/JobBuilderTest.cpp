@@ -80,15 +80,17 @@ TEST(JobBuilderTest, AFolderThatCannotHoldFilesRefusesEveryTaskWithALogLine) {
     EXPECT_TRUE(t.log[0].startsWith("Cannot do convert, error: ")) << t.log[0].toStdString();
 }
 
+// The row keeps the source's audio bit rate and says once per run that its output is lossy.
 TEST(JobBuilderTest, WmaLosslessTakesTheSourceAudioBitRate) {
     const QString clip = clips::AudioVideo(64, 48, 0.6);
     Builder t;
-    t.builder.BuildConvertJobs({{clip}}, {app::fcAudio, kWMA, 4, clips::FreshFolder()});
-    ASSERT_EQ(t.encoder.TasksCount(), 1);
+    t.builder.BuildConvertJobs({{clip}, {clip}}, {app::fcAudio, kWMA, 4, clips::FreshFolder()});
+    ASSERT_EQ(t.encoder.TasksCount(), 2);
     const engine::TOutputOptions* oo = t.encoder.Task(0)->OutputOptions(0);
     EXPECT_TRUE(oo->DisableVideo);
     EXPECT_GT(oo->AudioBitrate, 30000);  // the clip's aac stream runs at about 64 kbit/s
     EXPECT_LT(oo->AudioBitrate, 100000);
+    EXPECT_EQ(t.log.filter(QStringLiteral("lossy WMA 2")).size(), 1) << t.log.join('\n').toStdString();
 }
 
 TEST(JobBuilderTest, ChoiceOutsideTheTablesAppliesOnlyWhatIsCommon) {
@@ -111,6 +113,8 @@ TEST(JobBuilderTest, ChoiceOutsideTheTablesAppliesOnlyWhatIsCommon) {
         {"MP3 from a video",      {app::fcAudio, kMP3, 0, {}},   -1, ".mp3", true, "", "libmp3lame", 112000, ""},
         {"WMA lossless, merge",   {app::fcAudio, kWMA, 4, {}},   -1, ".wma", true, "", "wmav2", -1, ""},
         {"WMA lossless, source",  {app::fcAudio, kWMA, 4, {}},   96000, ".wma", true, "", "wmav2", 96000, ""},
+        {"WMA lossless, 24-bit",  {app::fcAudio, kWMA, 4, {}},   4608000, ".wma", true, "", "wmav2", 320000, ""},
+        {"WMA lossless, 16 kb/s", {app::fcAudio, kWMA, 4, {}},   16000, ".wma", true, "", "wmav2", 24000, ""},
         {"class outside",         {3, 0, 0, {}},                 -1, "", false, "", "", -1, ""},
         {"format outside",        {app::fcVideo, 9, 0, {}},      -1, "", false, "", "", -1, ""},
         {"audio format outside",  {app::fcAudio, 8, 0, {}},      -1, "", true, "", "", -1, ""},

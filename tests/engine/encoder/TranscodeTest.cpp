@@ -173,6 +173,39 @@ TEST_F(Transcode, JoinedInputsFollowOneAnother) {
     EXPECT_NEAR(f.audio.Duration, 3000000, 100000);
 }
 
+// The quality figure of the progress reports is the encoder's quantiser (lambda / FF_QP2LAMBDA): within the
+// codec's range, or -1 where the encoder gives none. libx264 marks its drained packets with a lambda of -118,
+// which read unsigned made the last report of every file show q=36398028.0.
+TEST_F(Transcode, ProgressQualityIsTheEncodersQuantiser) {
+    struct Case {
+        const char* video;
+        const char* audio;
+        const char* file;
+        float highest;  // the codec's largest quantiser; -1: the encoder reports none
+    };
+    const Case cases[] = {{"libx264", "libfaac", "q.mp4", 69},
+                          {"mpeg4", "libfaac", "q.avi", 31},
+                          {"libtheora", "libvorbis", "q.ogg", -1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.video);
+        TFFEncoder enc;
+        std::vector<float> qualities;
+        enc.OnProgress = [&](TFFEncoder*, PProgressInfo p) { qualities.push_back(p->Quality); };
+        const int task = enc.AddTask(encfix::Input("av.mp4"));
+        ASSERT_GE(task, 0) << enc.LastErrMsg();
+        TOutputOptions o;
+        o.VideoCodec = c.video;
+        o.AudioCodec = c.audio;
+        ASSERT_TRUE(enc.SetOutputFile(task, encfix::Output(c.file), &o)) << enc.LastErrMsg();
+        enc.StartTask(0);
+        ASSERT_FALSE(qualities.empty());
+        for (float q : qualities)
+            EXPECT_TRUE(q == -1 || (q >= 0 && q <= c.highest)) << q;
+        // The last report (after the drain) keeps the last real quantiser.
+        if (c.highest > 0) EXPECT_GT(qualities.back(), 0);
+    }
+}
+
 TEST_F(Transcode, RecordingTimeAndStartPosition) {
     TOutputOptions o;
     o.VideoCodec = "mpeg4";
