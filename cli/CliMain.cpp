@@ -19,6 +19,7 @@
 #include "app/Globals.h"
 #include "app/UtilFuncs.h"
 #include "cli/CliOptions.h"
+#include "core/FileLimit.h"
 #include "core/NumericLocale.h"
 #include "core/SimpleDispatcher.h"
 #include "engine/FFDecode.h"
@@ -245,9 +246,11 @@ int Convert(const cli::CliOptions& o) {
     const int tasks = g.ConvertTotal;
     const int converted = g.ConvertSucceeded;
     const int inputs = int(o.files.size());
-    const int failed = o.merge ? (converted == 1 ? 0 : inputs) : inputs - converted;
+    // a join that left out a refused input is no success
+    const int refused = o.merge && tasks > 0 ? tasks - 1 : 0;
+    const int failed = o.merge ? (converted == 1 ? refused : inputs) : inputs - converted;
     Err(QStringLiteral("%1 of %2 file(s) converted, %3 failed\n")
-            .arg(o.merge ? (converted ? inputs : 0) : converted)
+            .arg(o.merge ? (converted ? inputs - refused : 0) : converted)
             .arg(inputs)
             .arg(failed));
     for (const QString& line : view.refused)
@@ -260,6 +263,7 @@ int Convert(const cli::CliOptions& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    core::RaiseOpenFileLimit();  // a large batch holds files of several tasks
     QCoreApplication app(argc, argv);
     core::KeepCNumericLocale();
     core::SimpleDispatcher dispatcher;

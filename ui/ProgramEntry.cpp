@@ -12,6 +12,7 @@
 #include "app/QtDispatcher.h"
 #include "app/TerminationSignals.h"
 #include "app/UtilFuncs.h"
+#include "core/FileLimit.h"
 #include "core/NumericLocale.h"
 #include "ui/ConversionPage.h"
 #include "ui/Dialogs.h"
@@ -46,6 +47,7 @@ struct MainWindowOwner {
 }  // namespace
 
 int RunProgram(int argc, char** argv) {
+    core::RaiseOpenFileLimit();  // a large batch holds files of several tasks
     QApplication application(argc, argv);
     core::KeepCNumericLocale();
     QApplication::setApplicationName(QStringLiteral("reelwright"));

@@ -51,17 +51,11 @@ ConversionRun::ConversionRun(app::TGlobalVars& globals, ConversionRunView& view,
         if (attached_) OnProgress(*info);
     };
     encoder_->OnTerminate = [this](engine::TFFEncoder*, const engine::TTerminateInfo& info) {
-        if (!attached_) {
-            // The window is gone: nothing is shown, but a task cut short still leaves no partial file.
-            if (!info.Finished) RemoveOutputOf(info.TaskIndex);
-            return;
-        }
+        // A task cut short leaves no file behind: the engine removes what it wrote under its temporary name.
+        if (!attached_) return;
         if (info.TaskIndex >= 0)
             core::mainDispatcher().runSync([this, info] {
-                if (attached_)
-                    OnTaskTerminated(info);
-                else if (!info.Finished)  // detached while the notice was on its way
-                    RemoveOutputOf(info.TaskIndex);
+                if (attached_) OnTaskTerminated(info);
             });
         else
             OnRunEnded();
@@ -98,8 +92,13 @@ void ConversionRun::Start() {
     view_.ShowProgressRows(rows_, merge_);
 
     const bool empty = encoder_->TasksCount() == 0;
-    globals_.ConvertTotal = empty ? 0 : merge_ ? 1 : static_cast<int>(rows_.size());
+    // A join that had to leave out a refused input is counted with that input as failed.
+    const int refused = merge_ ? static_cast<int>(inputs.size() - rows_.size()) : 0;
+    globals_.ConvertTotal = empty ? 0 : merge_ ? 1 + refused : static_cast<int>(rows_.size());
     globals_.ConvertErrors.clear();
+    if (!empty && refused > 0)
+        globals_.ConvertErrors
+            << QStringLiteral("%1 of the files could not be joined; the log says why.").arg(refused);
     globals_.ConvertSucceeded = 0;
     globals_.ConvertStartTime = QDateTime::currentDateTime();
     globals_.DoneDuration = 0;
@@ -206,9 +205,9 @@ void ConversionRun::OnTaskTerminated(const engine::TTerminateInfo& info) {
             rows_[task].Progress = QStringLiteral("100%");
             rows_[task].Status = QStringLiteral("Finish.");
         }
-    } else {
-        if (hasRow) rows_[task].Status = QStringLiteral("Failed.");
-        RemoveOutputOf(info.TaskIndex);
+        NoteWrittenName(info.TaskIndex);
+    } else if (hasRow) {
+        rows_[task].Status = QStringLiteral("Failed.");
     }
     if (hasRow) view_.UpdateProgressRow(task, rows_[task]);
     if (task >= 0 && task < TaskCount()) {
@@ -240,11 +239,15 @@ void ConversionRun::OnTaskTerminated(const engine::TTerminateInfo& info) {
     }
 }
 
-void ConversionRun::RemoveOutputOf(int taskIndex) const {
-    // A task that did not finish leaves no half-written file that looks complete. The name was free when
-    // the batch was built, so the file is this run's own. The list is written only before a run starts.
-    if (taskIndex >= 0 && taskIndex < static_cast<int>(outputFiles_.size()))
-        QFile::remove(outputFiles_[taskIndex]);
+void ConversionRun::NoteWrittenName(int taskIndex) {
+    // Another program may have taken the reserved name meanwhile; the file then has the next counter name.
+    const engine::TFFmpeg* task = encoder_->Task(taskIndex);
+    if (!task || taskIndex >= static_cast<int>(outputFiles_.size())) return;
+    const std::string written = task->WrittenFileName(0);
+    if (written.empty()) return;
+    const QString name = QString::fromStdString(written);
+    if (name != outputFiles_[taskIndex]) view_.AppendLog(QStringLiteral("Output file written as ") + name);
+    outputFiles_[taskIndex] = name;
 }
 
 void ConversionRun::OnRunEnded() {

@@ -96,8 +96,8 @@ public:
 private:
     void OnProgress(const engine::TProgressInfo& info);
     void OnTaskTerminated(const engine::TTerminateInfo& info);
-    void RemoveOutputOf(int taskIndex) const;  // any thread
-    void OnRunEnded();                         // on the notifier thread
+    void NoteWrittenName(int taskIndex);
+    void OnRunEnded();  // on the notifier thread
     void PostFinishRun();
     void FinishRun();  // clears the tasks, then the end-of-run steps
     void EndOfRun();   // WM_CONVERT_FINISHED, on the main thread

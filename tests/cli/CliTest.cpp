@@ -207,6 +207,40 @@ TEST_F(CliTest, MergeJoinsTheFilesIntoOne) {
     EXPECT_GT(WrittenDuration(Clips().dir() + "/joined/Output_Merge.mp4"), 1800000);
 }
 
+TEST_F(CliTest, AMergeThatLeavesOutAnUnreadableInputFailsAndNamesIt) {
+    const QString notMedia = Clips().dir() + "/notes.mp4";
+    QFile f(notMedia);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("not a video");
+    f.close();
+    const CliRun r = Cli({"-f", "mp4", "--merge", "-o", "joined-refused", Clips().Path("video.mp4"), notMedia,
+                          Clips().Path("video.mp4")});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_THAT(r.err, HasSubstr("2 of 3 file(s) converted, 1 failed"));
+    EXPECT_THAT(r.err, HasSubstr("notes.mp4"));
+}
+
+TEST_F(CliTest, ABatchLargerThanTheSoftFileLimitConverts) {
+    // Started with a soft limit of 48 open files (the hard one is higher): before, the tasks' files ran out.
+    const QString folder = Clips().dir() + "/many";
+    QDir().mkpath(folder);
+    QStringList args{"-c", "ulimit -S -n 48 && exec \"$0\" -f wav -o many-out \"$@\"",
+                     QStringLiteral(REEL_CLI)};
+    for (int i = 0; i < 60; ++i) {
+        const QString copy = folder + QStringLiteral("/clip%1.flac").arg(i);
+        QFile::remove(copy);
+        ASSERT_TRUE(QFile::link(Clips().Path("audio.flac"), copy));
+        args << copy;
+    }
+    QProcess p;
+    p.setWorkingDirectory(Clips().dir());
+    p.start("sh", args);
+    ASSERT_TRUE(p.waitForFinished(300000));
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    EXPECT_EQ(p.exitCode(), 0) << err.right(2000).toStdString();
+    EXPECT_THAT(err.toStdString(), HasSubstr("60 of 60 file(s) converted, 0 failed"));
+}
+
 TEST_F(CliTest, ProbeShowsWhatTheInputListShows) {
     const CliRun r =
         Cli({"--probe", "--json", Clips().Path("video.mp4"), Clips().Path("audio.flac"), "nothing.avi"});

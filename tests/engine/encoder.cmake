@@ -9,6 +9,7 @@ add_executable(engine_encoder_tests
   ${CMAKE_CURRENT_LIST_DIR}/encoder/FormatPresetsTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/encoder/EncoderComponentTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/encoder/FaultsTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/encoder/OutputFilesTest.cpp
 )
 target_link_libraries(engine_encoder_tests PRIVATE reel_engine reel_testmain)
 # The sanitizer builds carry their suppressions inside every program (see the top-level CMakeLists.txt).

@@ -385,6 +385,25 @@ TEST(ConversionRunTest, MergeJoinsIntoOneOutputCountedOnce) {
     EXPECT_GT(info.Duration, 1500000);
 }
 
+TEST(ConversionRunTest, AJoinThatLeftOutARefusedInputCountsItAsFailed) {
+    RunFixture t(app::fcVideo, 1, 3);
+    t.globals.Merge = true;
+    const QString notMedia = clips::FreshFolder() + "notes.mp4";
+    WriteKeep(notMedia);
+    t.view.inputs = {{clips::AudioVideo(64, 48, 0.6), 600000, 64, 48, 4.0 / 3},
+                     {notMedia, 0, 0, 0, 0},
+                     {clips::AudioVideo(64, 48, 0.6), 600000, 64, 48, 4.0 / 3}};
+    t.StartAndWait();
+    EXPECT_EQ(t.view.rows.size(), 2u);
+    EXPECT_EQ(t.globals.ConvertTotal, 2);
+    EXPECT_EQ(t.globals.ConvertSucceeded, 1);  // the summary: 2 / 1 / 1
+    ASSERT_FALSE(t.globals.ConvertErrors.isEmpty());
+    EXPECT_EQ(t.globals.ConvertErrors[0], "1 of the files could not be joined; the log says why.")
+        << t.globals.ConvertErrors.join("|").toStdString();
+    EXPECT_EQ(t.view.sounds, QStringList{"fail.wav"});
+    EXPECT_EQ(t.Outputs(), QStringList{"Output_Merge.mp4"});
+}
+
 // A small RAM disk mounted for one test; mounting needs privileges, so the test is skipped without them.
 struct SmallDisk {
     QString path = clips::FreshFolder();
