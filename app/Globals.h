@@ -43,10 +43,11 @@ enum TPresetSlot : int {
     psCount
 };
 
-constexpr int kVideoFormatCount = 9;   // AVI MP4 FLV SWF MPEG RM WMV MOV 3GP
-constexpr int kDeviceFormatCount = 7;  // iPod iPhone AppleTV PSP BlackBerry MobilePhone iPad
-constexpr int kAudioFormatCount = 8;   // WAV MP3 WMA OGG AAC M4A FLAC MP2
-constexpr int kQualityCount = 8;       // quality types 0..7 (stream tags 6, 18, 35, 22, 13, 17, 34, 37)
+constexpr int kVideoFormatCount = 9;             // AVI MP4 FLV SWF MPEG RM WMV MOV 3GP
+constexpr int kDeviceFormatCount = 7;            // iPod iPhone AppleTV PSP BlackBerry MobilePhone iPad
+constexpr int kAudioFormatCount = 8;             // WAV MP3 WMA OGG AAC M4A FLAC MP2
+constexpr int kMaxSimultaneousConversions = 16;  // SimultaneousConversions: 0 automatic, 1..16
+constexpr int kQualityCount = 8;  // quality types 0..7 (stream tags 6, 18, 35, 22, 13, 17, 34, 37)
 
 struct TGlobalVars {
     TGlobalVars() { SetPresetDefaults(); }
@@ -74,6 +75,7 @@ struct TGlobalVars {
     int64_t BatchDuration = 0;  // known input microseconds of all jobs of the run
     bool PlayASoundWhenFinished = false;
     bool ShutDownWhenFinished = false;
+    int32_t SimultaneousConversions = 0;  // files converted at once: 0 automatic, 1 to 16 that many
 
     // Download run counters.
     int32_t DownloadIndex = 0;      // current link, from 0
@@ -88,6 +90,9 @@ struct TGlobalVars {
     // Media addresses of the current link: the default stream and one per quality type.
     QString StreamDefault;
     std::array<QString, kQualityCount> StreamSlots;
+
+    // The yt-dlp program named in the settings file (key "YtDlpPath"); empty: the one found on PATH.
+    QString YtDlpPath;
 
     bool Merge = false;  // edition profile "Merge"
 

@@ -72,6 +72,7 @@ void WriteSettings(IniFile& ini, const TGlobalVars& v) {
         ini.WriteInteger(kSystem, Key(p.key), v.PresetIndex[p.slot]);
     ini.WriteBool(kSystem, QStringLiteral("PlayASoundWhenFinished"), v.PlayASoundWhenFinished);
     ini.WriteBool(kSystem, QStringLiteral("ShutDownWhenFinished"), v.ShutDownWhenFinished);
+    ini.WriteInteger(kSystem, QStringLiteral("SimultaneousConversions"), v.SimultaneousConversions);
     ini.WriteBool(kSystem, QStringLiteral("PreferYouTubeQuality"), v.PreferYouTubeQuality);
     for (int i = 0; i < kQualityCount; ++i)
         ini.WriteInteger(kSystem, Key(kQualityKeys[i]), v.QualityOrder[i]);
@@ -125,10 +126,16 @@ bool LoadSettings(TGlobalVars& v, QString* saveError, QString* readError) {
         ini.ReadBool(kSystem, QStringLiteral("PlayASoundWhenFinished"), v.PlayASoundWhenFinished);
     v.ShutDownWhenFinished =
         ini.ReadBool(kSystem, QStringLiteral("ShutDownWhenFinished"), v.ShutDownWhenFinished);
+    const int32_t simultaneous =
+        ini.ReadInteger(kSystem, QStringLiteral("SimultaneousConversions"), v.SimultaneousConversions);
+    if (simultaneous >= 0 && simultaneous <= kMaxSimultaneousConversions)
+        v.SimultaneousConversions = simultaneous;
     v.PreferYouTubeQuality =
         ini.ReadBool(kSystem, QStringLiteral("PreferYouTubeQuality"), v.PreferYouTubeQuality);
     for (int i = 0; i < kQualityCount; ++i)
         v.QualityOrder[i] = ReadByte(ini, kQualityKeys[i], v.QualityOrder[i], kQualityCount - 1);
+    // Set by hand (a current yt-dlp outside PATH); never written, so saving keeps the line as it is.
+    v.YtDlpPath = ini.ReadString(kSystem, QStringLiteral("YtDlpPath"), v.YtDlpPath);
     return true;
 }
 

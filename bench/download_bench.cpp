@@ -30,6 +30,7 @@ struct HeadlessView : download::DownloadView {
     QStringList Links() const override { return links; }
     void ClearDownloadRows() override { row.clear(); }
     void AddDownloadRow(const QStringList& columns) override { row = columns; }
+    void InsertDownloadRow(int, const QStringList&) override {}  // one link, never a playlist
     int DownloadRowCount() const override { return row.isEmpty() ? 0 : 1; }
     QString DownloadRowText(int, download::DownloadColumn c) const override { return row.value(c); }
     void SetDownloadRowText(int, download::DownloadColumn c, const QString& text) override {

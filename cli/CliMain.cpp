@@ -10,6 +10,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -18,6 +19,7 @@
 #include "app/Globals.h"
 #include "app/UtilFuncs.h"
 #include "cli/CliOptions.h"
+#include "core/FileLimit.h"
 #include "core/NumericLocale.h"
 #include "core/SimpleDispatcher.h"
 #include "engine/FFDecode.h"
@@ -120,8 +122,9 @@ int Probe(const QStringList& files, bool json) {
     return failed ? 1 : 0;
 }
 
-// The conversion run's view for a terminal: progress on standard error (one line updated in place on a
-// terminal, a line per finished file otherwise) and the log lines that name refused files.
+// The conversion run's view for a terminal: progress on standard error (on a terminal one line updated in
+// place with every file in flight, "[3/8] name 45% 2.1x", and a line per finished file; otherwise only the
+// lines of finished files) and the log lines that name refused files.
 class CliRunView : public wizard::ConversionRunView {
 public:
     QStringList files;
@@ -135,21 +138,27 @@ public:
             records.push_back({f});
         return records;
     }
-    void ShowProgressRows(const std::vector<wizard::ProgressRow>& rows, bool) override { rows_ = rows; }
+    void ShowProgressRows(const std::vector<wizard::ProgressRow>& rows, bool) override {
+        rows_ = rows;
+        started_.assign(rows.size(), {});
+        inFlight_.clear();
+    }
     void UpdateProgressRow(int row, const wizard::ProgressRow& values) override {
         if (row < 0 || row >= int(rows_.size())) return;
+        rows_[row] = values;
         const bool ended =
             values.Status == QLatin1String("Finish.") || values.Status == QLatin1String("Failed.");
-        const QString line = QStringLiteral("[%1/%2] %3  %4  %5")
-                                 .arg(row + 1)
-                                 .arg(rows_.size())
-                                 .arg(values.Name, values.Status, values.Progress);
-        if (tty) {
-            Err(QStringLiteral("\r\033[K") + line + Speed(row, values) + QStringLiteral("  left ") +
-                timeLeft_ + (ended ? "\n" : ""));
-        } else if (ended) {
-            Err(line + u'\n');
+        const auto at = std::find(inFlight_.begin(), inFlight_.end(), row);
+        if (ended) {
+            if (at != inFlight_.end()) inFlight_.erase(at);
+            const QString line =
+                Label(row) + QStringLiteral("  ") + values.Status + QStringLiteral("  ") + values.Progress;
+            Err(tty ? QStringLiteral("\r\033[K") + line + u'\n' : line + u'\n');
+        } else if (at == inFlight_.end()) {
+            inFlight_.push_back(row);
+            started_[row] = std::chrono::steady_clock::now();
         }
+        if (tty) ShowFilesInFlight();
     }
     void ShowRunStatus(const wizard::RunStatus& status) override { timeLeft_ = status.TimeLeft; }
     void AppendLog(const QString& line) override {
@@ -164,27 +173,34 @@ public:
     QString WhereReasonsAre() const override { return QStringLiteral("the lines above say why"); }
 
 private:
-    // Media time converted per second of wall time since the row's first report, as "  speed 2.4x".
-    QString Speed(int row, const wizard::ProgressRow& values) {
-        const auto now = std::chrono::steady_clock::now();
-        if (row != speedRow_) {
-            speedRow_ = row;
-            rowStart_ = now;
-            return QString();
-        }
+    QString Label(int row) const {
+        return QStringLiteral("[%1/%2] %3").arg(row + 1).arg(rows_.size()).arg(rows_[row].Name);
+    }
+    void ShowFilesInFlight() {
+        if (inFlight_.empty()) return;
+        QStringList parts;
+        for (int row : inFlight_)
+            parts << Label(row) + u' ' + rows_[row].Progress + Speed(row);
+        Err(QStringLiteral("\r\033[K") + parts.join(QStringLiteral("  ")) + QStringLiteral("  left ") +
+            timeLeft_);
+    }
+    // Media time converted per second of wall time since the file's first report, as " 2.4x".
+    QString Speed(int row) const {
+        const wizard::ProgressRow& values = rows_[row];
         bool ok = false;
         const double percent =
             QStringView(values.Progress).chopped(values.Progress.endsWith(u'%') ? 1 : 0).toDouble(&ok);
-        const double seconds = std::chrono::duration<double>(now - rowStart_).count();
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - started_[row]).count();
         if (!ok || values.InputDuration <= 0 || seconds < 0.2) return QString();
         const double media = percent / 100.0 * double(values.InputDuration) / 1e6;
-        return QStringLiteral("  speed %1x").arg(media / seconds, 0, 'f', 1);
+        return QStringLiteral(" %1x").arg(media / seconds, 0, 'f', 1);
     }
 
     std::vector<wizard::ProgressRow> rows_;
+    std::vector<std::chrono::steady_clock::time_point> started_;
+    std::vector<int> inFlight_;  // rows converting, in the order they began
     QString timeLeft_;
-    int speedRow_ = -1;
-    std::chrono::steady_clock::time_point rowStart_;
 };
 
 int Convert(const cli::CliOptions& o) {
@@ -202,12 +218,17 @@ int Convert(const cli::CliOptions& o) {
     g.PresetIndex[wizard::FindOutputFormat(o.formatClass, o.formatIndex)->Slot] = o.presetIndex;
     g.OutputFileDir = folder;
     g.Merge = o.merge;
+    g.SimultaneousConversions = o.jobs;
 
     CliRunView view;
     for (const QString& f : o.files)
         view.files.append(QDir::cleanPath(QDir::current().absoluteFilePath(f)));
     wizard::ConversionRun run(g, view, QString());
     run.Start();
+    if (g.ConvertTotal > 1)
+        Err(QStringLiteral("converting %1 files, %2 at a time\n")
+                .arg(g.ConvertTotal)
+                .arg(run.SimultaneousCount()));
     bool stopped = false;
     while (!view.finished) {
         core::mainDispatcher().waitUntil([&] { return view.finished || g_interrupted; },
@@ -225,9 +246,11 @@ int Convert(const cli::CliOptions& o) {
     const int tasks = g.ConvertTotal;
     const int converted = g.ConvertSucceeded;
     const int inputs = int(o.files.size());
-    const int failed = o.merge ? (converted == 1 ? 0 : inputs) : inputs - converted;
+    // a join that left out a refused input is no success
+    const int refused = o.merge && tasks > 0 ? tasks - 1 : 0;
+    const int failed = o.merge ? (converted == 1 ? refused : inputs) : inputs - converted;
     Err(QStringLiteral("%1 of %2 file(s) converted, %3 failed\n")
-            .arg(o.merge ? (converted ? inputs : 0) : converted)
+            .arg(o.merge ? (converted ? inputs - refused : 0) : converted)
             .arg(inputs)
             .arg(failed));
     for (const QString& line : view.refused)
@@ -240,6 +263,7 @@ int Convert(const cli::CliOptions& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    core::RaiseOpenFileLimit();  // a large batch holds files of several tasks
     QCoreApplication app(argc, argv);
     core::KeepCNumericLocale();
     core::SimpleDispatcher dispatcher;

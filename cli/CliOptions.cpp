@@ -14,7 +14,7 @@ ParseResult Error(const QString& message) {
 
 QString UsageText() {
     return QStringLiteral(
-        "Usage: reelwright-cli -f FORMAT [-p INDEX] [-o DIR] [--merge] FILE...\n"
+        "Usage: reelwright-cli -f FORMAT [-p INDEX] [-o DIR] [-j N] [--merge] FILE...\n"
         "       reelwright-cli --list-presets [--json]\n"
         "       reelwright-cli --probe [--json] FILE...\n"
         "       reelwright-cli --help\n"
@@ -22,6 +22,8 @@ QString UsageText() {
         "  -f, --format FORMAT   output format by name as --list-presets shows it (any letter case)\n"
         "  -p, --preset INDEX    preset of the format (default: the format's default preset)\n"
         "  -o, --output DIR      folder for the converted files (default: the current folder)\n"
+        "  -j, --jobs N          files converted at the same time, 1 to 16 (default 0: automatic, by\n"
+        "                        the cores and memory of the machine)\n"
         "      --merge           join all files into one output file\n"
         "      --list-presets    every format with its class, extension, default and presets\n"
         "      --probe           what the input list shows for each file\n"
@@ -35,7 +37,7 @@ QString UsageText() {
 ParseResult ParseCommandLine(const QStringList& arguments) {
     CliOptions o;
     bool list = false, probe = false, help = false, filesOnly = false;
-    QString format, preset;
+    QString format, preset, jobs;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& a = arguments[i];
         auto value = [&](QString* out) {
@@ -61,6 +63,8 @@ ParseResult ParseCommandLine(const QStringList& arguments) {
             if (!value(&format)) return Error(a + QStringLiteral(" needs a format name"));
         } else if (a == QLatin1String("-p") || a == QLatin1String("--preset")) {
             if (!value(&preset)) return Error(a + QStringLiteral(" needs a preset index"));
+        } else if (a == QLatin1String("-j") || a == QLatin1String("--jobs")) {
+            if (!value(&jobs)) return Error(a + QStringLiteral(" needs a number"));
         } else if (a == QLatin1String("-o") || a == QLatin1String("--output")) {
             if (!value(&o.outputDir)) return Error(a + QStringLiteral(" needs a folder"));
         } else {
@@ -101,6 +105,14 @@ ParseResult ParseCommandLine(const QStringList& arguments) {
                              .arg(QLatin1String(found->Name), preset)
                              .arg(found->Presets.size() - 1));
         o.presetIndex = index;
+    }
+    if (!jobs.isEmpty()) {
+        bool ok = false;
+        o.jobs = jobs.toInt(&ok);
+        if (!ok || o.jobs < 0 || o.jobs > app::kMaxSimultaneousConversions)
+            return Error(QStringLiteral("-j takes 0 (automatic) to %1, not %2")
+                             .arg(app::kMaxSimultaneousConversions)
+                             .arg(jobs));
     }
     if (o.files.isEmpty()) return Error(QStringLiteral("no files to convert"));
     o.command = Command::Convert;

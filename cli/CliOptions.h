@@ -18,6 +18,7 @@ struct CliOptions {
     int presetIndex = -1;  // -1: the format's default preset
     QString outputDir;     // empty: the current folder
     bool merge = false;
+    int jobs = 0;  // files converted at once: 0 automatic, 1 to 16
     QStringList files;
 };
 

@@ -1,6 +1,7 @@
 #include "download/DownloadRun.h"
 
 #include <QFile>
+#include <algorithm>
 
 #include "app/UtilFuncs.h"
 #include "core/Dispatcher.h"
@@ -9,6 +10,8 @@
 #include "download/PartFile.h"
 #include "download/Quality.h"
 #include "download/VideoInfo.h"
+#include "download/YtDlp.h"
+#include "download/YtDlpLink.h"
 
 namespace download {
 
@@ -89,7 +92,9 @@ DownloadRun::DownloadRun(app::TGlobalVars& globals, DownloadView& view) : g_(glo
 
     WinHTTPDownloadInfoFile.OnDone = [this](net::TComponent*, const std::string&, std::int64_t,
                                             net::TStream* s) { DownloadInfoFileDone(s); };
-    WinHTTPDownloadInfoFile.OnAnyError = [this](net::TComponent*) { LinkFails(); };
+    WinHTTPDownloadInfoFile.OnAnyError = [this](net::TComponent*) {
+        if (!HandOverToYtDlp()) LinkFails();
+    };
     WinHTTPDownloadInfoFile.OnAborted = [this](net::TComponent*) { Aborted(); };
     ConnectLogging(WinHTTPDownloadInfoFile, QStringLiteral("the video information"));
 
@@ -107,6 +112,7 @@ DownloadRun::DownloadRun(app::TGlobalVars& globals, DownloadView& view) : g_(glo
 
 DownloadRun::~DownloadRun() {
     *alive_ = false;
+    ytdlp_.reset();
     // No handler may reach this object or the view any more; the workers are stopped and joined before the
     // file being received goes.
     for (net::TWinHTTP* component : {&WinHTTPGetInfoFileURL, &WinHTTPDownloadInfoFile, &WinHTTPDownload}) {
@@ -181,8 +187,7 @@ void DownloadRun::StartDownloadRun() {
     view_.ClearDownloadRows();
     const QStringList links = view_.Links();
     for (const QString& link : links)
-        view_.AddDownloadRow({link, QString::fromLatin1(status::kWaiting), QStringLiteral("0 KB"),
-                              QStringLiteral("0 KB/s"), QStringLiteral("0%"), QStringLiteral("...")});
+        view_.AddDownloadRow(InitialRow(link));
     g_.DownloadCount = static_cast<int32_t>(links.size());
     g_.DownloadIndex = 0;
     g_.DownloadSucceeded = 0;
@@ -191,9 +196,19 @@ void DownloadRun::StartDownloadRun() {
     Post(&DownloadRun::NextLinkMessage);
 }
 
+QStringList DownloadRun::InitialRow(const QString& link) const {
+    return {link,
+            QString::fromLatin1(status::kWaiting),
+            QStringLiteral("0 KB"),
+            QStringLiteral("0 KB/s"),
+            QStringLiteral("0%"),
+            QStringLiteral("...")};
+}
+
 void DownloadRun::AbortTransfers() {
     if (!running_) return;
     cancelRequested_ = true;
+    if (ytdlp_ && ytdlp_->child) ytdlp_->child->Stop();
     WinHTTPGetInfoFileURL.AbortTransfer(false, false);
     WinHTTPDownloadInfoFile.AbortTransfer(false, false);
     WinHTTPDownload.AbortTransfer(false, false);
@@ -239,6 +254,12 @@ void DownloadRun::NextLinkMessage() {
         LinkFails();
         return;
     }
+    currentLink_ = link;
+    // A link of another site goes straight to yt-dlp.
+    if (!IsVideoLink(link)) {
+        if (!HandOverToYtDlp()) LinkFails();
+        return;
+    }
     WinHTTPGetInfoFileURL.URL = AddressBytes(link);
     WinHTTPGetInfoFileURL.StartTransfer(false);
 }
@@ -273,6 +294,11 @@ void DownloadRun::DownloadInfoFileDone(net::TStream* stream) {
         LinkFails();
         return;
     }
+    // Today's service answers without a stream map: yt-dlp knows how to get the video.
+    const bool noStream =
+        g_.StreamDefault.isEmpty() && std::all_of(g_.StreamSlots.begin(), g_.StreamSlots.end(),
+                                                  [](const QString& slot) { return slot.isEmpty(); });
+    if (noStream && HandOverToYtDlp()) return;
     UpdateDownloadRow(StatusOnly(status::kAnalyzed));
     view_.SetDownloadProgress(0);
     g_.QualityAttempt = g_.PreferYouTubeQuality ? 1 : 0;
@@ -386,6 +412,7 @@ void DownloadRun::NextQualityMessage() {
 
 void DownloadRun::LinkFails() {
     if (!running_) return;
+    if (FindYtDlp(g_.YtDlpPath).isEmpty()) Log(YtDlpInstallHint());
     UpdateDownloadRow(StatusOnly(status::kFailed));
     LinkEnded();
 }

@@ -8,6 +8,10 @@
 // Media is written to "NAME.part" beside its target as it arrives and moved to its final name when complete;
 // a failed, cut or aborted transfer removes it, and an existing file is never replaced. A body that is no
 // media (empty, a web page, anything the engine's probe cannot read) is a failed attempt as well.
+//
+// A link the service's exchange cannot serve (no stream map, or no information at all), and a link of another
+// site, goes on through yt-dlp when it is installed: the same row, quality order and file rules
+// (DownloadRunYtDlp.cpp).
 
 #include <QString>
 #include <QStringList>
@@ -18,6 +22,10 @@
 #include "net/WinHTTP.h"
 
 namespace download {
+
+struct ChildExit;
+struct YtDlpInfo;
+struct YtDlpLink;
 
 // Texts of a row's status.
 namespace status {
@@ -42,6 +50,8 @@ public:
     virtual QStringList Links() const = 0;  // the link list, in order
     virtual void ClearDownloadRows() = 0;
     virtual void AddDownloadRow(const QStringList& columns) = 0;
+    // Inserts a row before the given row (a playlist's videos follow its row).
+    virtual void InsertDownloadRow(int row, const QStringList& columns) = 0;
     virtual int DownloadRowCount() const = 0;
     virtual QString DownloadRowText(int row, DownloadColumn column) const = 0;
     virtual void SetDownloadRowText(int row, DownloadColumn column, const QString& text) = 0;
@@ -90,6 +100,9 @@ public:
     net::TWinHTTP WinHTTPDownloadInfoFile;
     net::TWinHTTP WinHTTPDownload;
 
+    // Seconds yt-dlp may stay silent before it is ended; also its own network time-out.
+    int YtDlpStallSeconds = net::kDownloadStallSeconds;
+
 private:
     void NextLinkMessage();
     void NextQualityMessage();
@@ -114,13 +127,28 @@ private:
     QString CurrentName() const;
     // "the video [HQ18]": the current media attempt, as the log names it.
     QString AttemptSubject() const;
+    QStringList InitialRow(const QString& link) const;
+
+    // The yt-dlp source. HandOverToYtDlp is false when yt-dlp is missing (the caller fails the link).
+    bool HandOverToYtDlp();
+    bool RunYtDlp(const QStringList& arguments, void (DownloadRun::*ended)(const ChildExit&));
+    void YtDlpOutputLine(const QString& line);
+    void YtDlpInfoEnded(const ChildExit& exit);
+    void StartYtDlpDownload();
+    void YtDlpDownloadEnded(const ChildExit& exit);
+    void ExpandPlaylist(const YtDlpInfo& info);
+    // False (and the link has failed, or the run ended) when the call did not end well.
+    bool YtDlpEndedWell(const ChildExit& exit);
+    void YtDlpFails(const QString& why);
 
     app::TGlobalVars& g_;
     DownloadView& view_;
     bool running_ = false;
     bool cancelRequested_ = false;
-    QString partPath_;  // the media file being received, empty between attempts
-    QString videoId_;   // the current link's identifier, the name of a video without a title
+    QString partPath_;                  // the media file being received, empty between attempts
+    QString videoId_;                   // the current link's identifier, the name of a video without a title
+    QString currentLink_;               // the link of the current row as it was pasted
+    std::unique_ptr<YtDlpLink> ytdlp_;  // while yt-dlp serves the current link
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

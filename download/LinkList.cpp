@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "download/VideoInfo.h"
+#include "download/YtDlp.h"
 
 namespace download {
 
@@ -41,10 +42,11 @@ QString RefusalMessage(const QString& line, const char* reason) {
 }
 
 QStringList AddLinks(const QStringList& lines, QStringList& rows,
-                     const std::function<bool(const QString&)>& refuse) {
+                     const std::function<bool(const QString&)>& refuse, bool otherSites) {
     QStringList added;
     for (const QString& line : lines) {
-        const char* reason = !IsVideoLink(line)                       ? kNotALink
+        const bool link = IsVideoLink(line) || (otherSites && IsOtherSiteLink(line));
+        const char* reason = !link                                    ? kNotALink
                              : rows.contains(line, Qt::CaseSensitive) ? kAlreadyListed
                                                                       : nullptr;
         if (reason) {

@@ -24,9 +24,10 @@ QString RefusalMessage(const QString& line, const char* reason);
 
 // Adds the lines in order to rows (the list's captions). A line that is not a link or that equals a row
 // exactly (letter case counts) is refused with one message; refuse returns false when the user pressed
-// Cancel, which drops the remaining lines. Returns the lines that were appended.
+// Cancel, which drops the remaining lines. Returns the lines that were appended. With otherSites (yt-dlp is
+// installed), a web link of any site counts as a link too.
 QStringList AddLinks(const QStringList& lines, QStringList& rows,
-                     const std::function<bool(const QString&)>& refuse);
+                     const std::function<bool(const QString&)>& refuse, bool otherSites = false);
 
 // The row to select after the selected rows were removed from a list of rowCount rows: the row now at the
 // smallest removed index, or the last row when that is past the end; -1 when the list became empty.

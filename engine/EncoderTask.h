@@ -46,6 +46,7 @@ private:
     std::condition_variable doneCv_;
     bool threadDone_ = true;
     std::atomic<bool> hasThread_{false};
+    std::atomic<TThreadID> threadId_{0};  // of the conversion thread, once it runs
 };
 
 }  // namespace engine

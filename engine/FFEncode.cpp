@@ -114,6 +114,13 @@ void TFFEncoder::SetLastErrMsg(std::string msg) {
     lastErrMsg_ = std::move(msg);
 }
 
+int TFFEncoder::TaskIndexOfThread(TThreadID threadId) const {
+    std::lock_guard<std::recursive_mutex> lock(tasksLock_);
+    for (size_t i = 0; i < tasks_.size(); ++i)
+        if (threadId != 0 && tasks_[i]->threadId_ == threadId) return static_cast<int>(i);
+    return -1;
+}
+
 int TFFEncoder::IndexOf(const TCustomFFmpeg* task) const {
     std::lock_guard<std::recursive_mutex> lock(tasksLock_);
     for (size_t i = 0; i < tasks_.size(); ++i)
@@ -325,6 +332,7 @@ void TFFEncoder::StartOne(TFFmpeg& task) {
 }
 
 void TFFEncoder::ConvertThreadMain(TFFmpeg* task) {
+    task->threadId_ = CurrentThreadID();
     if (ThreadPriority != tpNormal) core::SetThreadPriority(ThreadPriority);
     RunTask(*task);
     FinishTask(*task);

@@ -27,6 +27,7 @@
 #include "engine/EncoderRecords.h"
 #include "engine/FFDecode.h"
 #include "engine/Previewer.h"
+#include "engine/ThreadId.h"
 
 struct AVFormatContext;
 
@@ -110,6 +111,10 @@ public:
     // Stops the run; with wait, returns when the running tasks have ended (serving main-thread deliveries).
     void Stop(bool wait);
     bool Working() const { return working_; }
+
+    // The index of the task whose conversion thread has this identifier (the one the log reports), or -1.
+    // Kept after the task ended, until ClearTasks, so late log lines still find their task.
+    int TaskIndexOfThread(TThreadID threadId) const;
 
     // The host reports that the user closed the preview window shown for key: Preview ends for that task.
     void PreviewWindowClosed(const void* key);

@@ -182,6 +182,11 @@ public:
     const std::string& ErrorMessage() const { return errorMessage_; }
     void SetError(const std::string& msg);
     int64_t TotalDuration() const { return totalDuration_; }
+    // The name output i was finally written to (a counter name when its own was taken meanwhile); empty
+    // until the task has finished.
+    std::string WrittenFileName(int i) const {
+        return i >= 0 && i < static_cast<int>(writtenNames_.size()) ? writtenNames_[i] : std::string();
+    }
     bool Joining() const { return join_; }
     const TaskSettings& Settings() const { return s_; }
     const AcceptedParams& Params() const { return params_; }
@@ -256,7 +261,10 @@ protected:
     };
     StreamKinds WantedStreamKinds(const AVOutputFormat* ofmt, bool join) const;
     void SetOutputMetadata(AVFormatContext* raw);
-    void OpenOutputFile(OutputFile& out, const std::string& fileName);
+    void OpenOutputFile(OutputFile& out);
+    void OpenOutputFiles();
+    void CheckOutputFolder(const std::string& fileName) const;
+    void PublishOrRemove(OutputFile& of, size_t index);
     void ApplyMuxerOptions(AVFormatContext* raw);
     AVPixelFormat EncoderPixelFormat(const AVCodec* codec) const;
     void AddInputStreams(AVFormatContext* raw, const AVCodec* const forced[3]);
@@ -348,6 +356,7 @@ protected:
     void CopyPacket(OutputStream& ost, InputStream& ist, const AVPacket* pkt);
     void WritePacket(OutputStream& ost, AVPacket* pkt);
     void RepairDecodeTime(const OutputStream& ost, const AVFormatContext* oc, AVPacket* pkt);
+    void StopAtOutputLimit(const OutputStream& ost);
     void WriteTrailers();
 
     // the run (FFmpegRun.cpp)
@@ -386,11 +395,14 @@ protected:
     bool join_ = false;
     int joinInput_ = 0;  // the input being read while joining
     int64_t totalDuration_ = -1;
-    int64_t jumpLimitUs_ = kNoLimit;  // longest believable jump of input times (microseconds)
+    int64_t jumpLimitUs_ = kNoLimit;    // longest believable jump of input times (microseconds)
+    int64_t outputLimitUs_ = kNoLimit;  // no output is written beyond this time (microseconds)
+    bool outputLimitReached_ = false;
     std::atomic<bool> stopRequested_{false};
     std::atomic<bool> finished_{false};
     bool errorOccurred_ = false;
     std::string errorMessage_;
+    std::vector<std::string> writtenNames_;  // per output, once published
 
     std::atomic<bool> preview_{false}, previewBitmap_{false};
 

@@ -20,7 +20,7 @@ namespace engine {
 
 void TCustomFFmpeg::MainLoop() {
     PacketPtr pkt = MakePacket();
-    while (!stopRequested_) {
+    while (!stopRequested_ && !outputLimitReached_) {
         const int fileIndex = ChooseInputFile();
         if (fileIndex == kNoInputLeft) break;
         if (fileIndex == kInputsBusy) {
@@ -147,9 +147,10 @@ void TCustomFFmpeg::FixTimestampJump(InputFile& in, InputStream& ist, AVPacket* 
             LogF(llVerbose, "timestamp discontinuity %lld, new offset= %lld", static_cast<long long>(delta),
                  static_cast<long long>(in.tsOffset));
     }
-    // a presentation time far from its decoding time is corrupt: the decoder guesses it instead
-    if (pkt->pts != AV_NOPTS_VALUE &&
-        std::llabs(av_rescale_q(pkt->pts - pkt->dts, tb, AV_TIME_BASE_Q)) > jumpLimitUs_)
+    // A presentation time far from its decoding time is corrupt: the decoder guesses it instead. In a
+    // transport stream the duration may itself come from such a time, so the threshold bounds it there.
+    if (pkt->pts != AV_NOPTS_VALUE && std::llabs(av_rescale_q(pkt->pts - pkt->dts, tb, AV_TIME_BASE_Q)) >
+                                          (discontinuous ? limit : jumpLimitUs_))
         pkt->pts = AV_NOPTS_VALUE;
 }
 

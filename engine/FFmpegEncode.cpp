@@ -146,7 +146,7 @@ void TCustomFFmpeg::EncodeVideoFrame(OutputStream& ost, AVFrame* pic) {
     const int64_t timeUs = pic->pts;
     if (timeUs != AV_NOPTS_VALUE && timeUs < of.startTime) return;
     const int64_t copies = VideoSyncCopies(ost, timeUs);
-    for (int64_t i = 0; i < copies && !stopRequested_; ++i) {
+    for (int64_t i = 0; i < copies && !stopRequested_ && !outputLimitReached_; ++i) {
         AVFrame* toEncode = pic;
         FramePtr hooked;
         if ((VideoOutputHookOn && OnVideoOutputHook) || preview_ || previewBitmap_) {

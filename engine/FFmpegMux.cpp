@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "engine/FFmpeg.h"
@@ -190,6 +191,18 @@ void TCustomFFmpeg::RepairDecodeTime(const OutputStream& ost, const AVFormatCont
     p->dts = least;
 }
 
+// The last guard against corrupt times: an output never runs far beyond what its inputs hold. The task
+// stops there and finishes with a warning; what was written stays.
+void TCustomFFmpeg::StopAtOutputLimit(const OutputStream& ost) {
+    if (std::exchange(outputLimitReached_, true)) return;
+    const std::string msg = FormatStr(
+        "Output file #%d reached %.1f s, far beyond the input's %.1f s (its times are corrupt); the "
+        "conversion stopped there",
+        ost.fileIndex, outputLimitUs_ / 1e6, totalDuration_ / 1e6);
+    Log(llWarning, msg);
+    if (errorMessage_.empty()) errorMessage_ = msg;
+}
+
 void TCustomFFmpeg::WritePacket(OutputStream& ost, AVPacket* pkt) {
     AVFormatContext* oc = outputs_[ost.fileIndex]->ctx.get();
     auto write = [&](AVPacket* p) {
@@ -199,9 +212,15 @@ void TCustomFFmpeg::WritePacket(OutputStream& ost, AVPacket* pkt) {
             ost.lastMuxDts = p->dts;
         }
         const int64_t ts = p->pts != AV_NOPTS_VALUE ? p->pts : p->dts;
-        if (ts != AV_NOPTS_VALUE)
-            ost.endTimeUs = std::max(ost.endTimeUs, av_rescale_q(ts + std::max<int64_t>(p->duration, 0),
-                                                                 ost.st->time_base, AV_TIME_BASE_Q));
+        if (ts != AV_NOPTS_VALUE) {
+            const int64_t endUs =
+                av_rescale_q(ts + std::max<int64_t>(p->duration, 0), ost.st->time_base, AV_TIME_BASE_Q);
+            if (endUs > outputLimitUs_) {
+                StopAtOutputLimit(ost);
+                return;
+            }
+            ost.endTimeUs = std::max(ost.endTimeUs, endUs);
+        }
         const int ret = av_interleaved_write_frame(oc, p);
         if (ret < 0) throw FFmpegException("av_interleaved_write_frame(): " + FFErrorText(ret));
         outputs_[ost.fileIndex]->packetsWritten++;

@@ -4,12 +4,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cmath>
 
 #include "engine/FFmpeg.h"
 #include "engine/FFmpegStreams.h"
 #include "engine/FrameHook.h"
 #include "engine/InterruptCB.h"
+#include "engine/OutputFileNames.h"
 #include "engine/StrFormat.h"
 #include "engine/UnicodeProtocol.h"
 
@@ -58,13 +60,6 @@ std::vector<RcOverride> ParseRcOverride(const std::string& text) {
         pos = end + 1;
     }
     return ov;
-}
-
-bool FileExists(const std::string& name, int64_t* size = nullptr) {
-    struct stat sb;
-    if (stat(name.c_str(), &sb) != 0) return false;
-    if (size) *size = sb.st_size;
-    return true;
 }
 
 }  // namespace
@@ -368,20 +363,51 @@ void TCustomFFmpeg::SetOutputMetadata(AVFormatContext* raw) {
     s_.recTimestamp = 0;
 }
 
-// Opens the file for writing. A file that did not exist before is the task's own: it is removed when the
-// task gives it no media.
-void TCustomFFmpeg::OpenOutputFile(OutputFile& out, const std::string& fileName) {
+// Opens the output's file for writing, when the task starts. A local file is written under a hidden
+// temporary name beside its target (created exclusively, so nothing is ever truncated) and takes its final
+// name only when the task has finished; what is not a regular file (a device, a pipe, an address) is written
+// directly.
+void TCustomFFmpeg::OpenOutputFile(OutputFile& out) {
     AVFormatContext* raw = out.ctx.get();
-    const std::string libName = ToLibraryName(fileName);
-    const bool existed = FileExists(out.fileName);
+    std::string libName = ToLibraryName(out.fileName);
+    const std::string local = LocalPathOf(libName);
+    struct stat sb;
+    const bool exists = !local.empty() && stat(local.c_str(), &sb) == 0;
+    if (!local.empty() && (!exists || S_ISREG(sb.st_mode))) {
+        out.partialName = CreatePartialFile(local);
+        out.partialTarget = local;
+        libName = "file:" + out.partialName;
+    }
     int ret;
     {
         TInterruptScope scope(&TCustomFFmpeg::TimeoutCheck, this);
         IOStartTime = av_gettime_relative();
         ret = avio_open2(&raw->pb, libName.c_str(), AVIO_FLAG_WRITE, EngineInterruptCB(), nullptr);
     }
-    if (ret < 0) throw FFmpegException(FFErrorMessage(fileName, ret));
-    out.fileCreated = !existed;
+    if (ret < 0) throw FFmpegException(FFErrorMessage(out.fileName, ret));
+    out.fileCreated = !out.partialName.empty() || !exists;
+}
+
+// The file itself is made when the task starts; a folder that cannot hold it refuses the output now.
+void TCustomFFmpeg::CheckOutputFolder(const std::string& fileName) const {
+    const std::string local = LocalPathOf(ToLibraryName(fileName));
+    if (local.empty()) return;
+    const size_t slash = local.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : local.substr(0, slash);
+    struct stat sb;
+    int err = 0;
+    if (stat(folder.c_str(), &sb) != 0)
+        err = errno;
+    else if (!S_ISDIR(sb.st_mode))
+        err = ENOTDIR;
+    else if (access(folder.c_str(), W_OK | X_OK) != 0)
+        err = errno;
+    if (err) throw FFmpegException(FFErrorMessage(fileName, AVERROR(err)));
+}
+
+void TCustomFFmpeg::OpenOutputFiles() {
+    for (auto& out : outputs_)
+        if (out->needsFile && !out->ctx->pb) OpenOutputFile(*out);
 }
 
 void TCustomFFmpeg::ApplyMuxerOptions(AVFormatContext* raw) {
@@ -446,7 +472,8 @@ int TCustomFFmpeg::OpenOutput(const std::string& fileName, bool join) {
 
         if ((ofmt->flags & AVFMT_NEEDNUMBER) && !av_filename_number_test(libName.c_str()))
             throw FFmpegException(FFErrorMessage(fileName, -33));
-        if (!(ofmt->flags & AVFMT_NOFILE)) OpenOutputFile(out, fileName);
+        out.needsFile = !(ofmt->flags & AVFMT_NOFILE);
+        if (out.needsFile) CheckOutputFolder(fileName);
         ApplyMuxerOptions(raw);
         out.startTime = s_.startTime;
         out.recordingTime = s_.recordingTime;
@@ -460,12 +487,7 @@ int TCustomFFmpeg::OpenOutput(const std::string& fileName, bool join) {
     } catch (const EngineError& e) {
         outputStreams_.resize(streamsBefore);
         if (outputs_.size() > outputsBefore) {
-            OutputFile& out = *outputs_.back();
-            const std::string name = out.fileName;
-            const bool created = out.fileCreated;
             outputs_.pop_back();
-            int64_t size = -1;
-            if (created && FileExists(name, &size) && size == 0) unlink(name.c_str());
         }
         errorMessage_ = e.what();
         return -1;

@@ -6,12 +6,14 @@
 
 #include <cmath>
 #include <memory>
+#include <utility>
 
 #include "core/Dispatcher.h"
 #include "engine/FFmpeg.h"
 #include "engine/FFmpegStreams.h"
 #include "engine/FrameHook.h"
 #include "engine/InterruptCB.h"
+#include "engine/OutputFileNames.h"
 #include "engine/StrFormat.h"
 
 extern "C" {
@@ -113,12 +115,16 @@ void TCustomFFmpeg::Run() {
 void TCustomFFmpeg::Transcode() {
     if (outputs_.empty()) throw FFmpegException("At least one output file must be specified");
     if (inputs_.empty()) throw FFmpegException("At least one input file must be specified");
-    // set-up: the sources of the output streams, the codecs at both ends, the headers
+    // set-up: the output files, the sources of the output streams, the codecs at both ends, the headers
+    OpenOutputFiles();
     SetupStreams();
     OpenEncoders();
     OpenDecoders();
     WriteHeaders();
     jumpLimitUs_ = ComputeJumpLimit();
+    // the input's known duration with a margin for padding and real gaps
+    if (totalDuration_ > 0)
+        outputLimitUs_ = totalDuration_ + totalDuration_ / 10 + 30 * int64_t(AV_TIME_BASE);
     stats_.startTime = av_gettime_relative();
     stats_.lastReportTime = stats_.startTime;
     {
@@ -140,6 +146,13 @@ void TCustomFFmpeg::Transcode() {
         if (outputs_[i]->packetsWritten == 0 && !(outputs_[i]->ctx->oformat->flags & AVFMT_NOSTREAMS))
             RaiseFmt("Output file #%d received no audio or video: nothing could be read from the input",
                      static_cast<int>(i));
+    // a video stream without a single picture is no result either (an output without video is another thing)
+    for (const auto& ost : outputStreams_)
+        if (ost->kind == AVMEDIA_TYPE_VIDEO && ost->frameNumber == 0 && ost->encoding)
+            RaiseFmt(
+                "Output file #%d received no picture for its video stream: the input's video could not "
+                "be decoded",
+                ost->fileIndex);
     WarnIfInputEndedEarly();
     finished_ = true;
 }
@@ -227,17 +240,39 @@ void TCustomFFmpeg::Release() {
     ReleaseStreams();
 }
 
+// A finished task's file takes its final name (or the next counter name, never replacing a file); a task
+// that failed or was stopped leaves nothing behind.
+void TCustomFFmpeg::PublishOrRemove(OutputFile& of, size_t index) {
+    const std::string partial = std::exchange(of.partialName, std::string());
+    if (finished_) {
+        try {
+            writtenNames_.at(index) = PublishPartialFile(partial, of.partialTarget);
+            return;
+        } catch (const EngineError& e) {
+            finished_ = false;
+            Log(llQuiet, e.what());
+            SetError(e.what());
+        }
+    }
+    unlink(partial.c_str());
+}
+
 void TCustomFFmpeg::ReleaseStreams() {
     for (auto& ost : outputStreams_)
         ost->passLog.reset();
-    for (auto& ofPtr : outputs_) {
-        OutputFile& of = *ofPtr;
+    writtenNames_.resize(std::max(writtenNames_.size(), outputs_.size()));
+    for (size_t i = 0; i < outputs_.size(); ++i) {
+        OutputFile& of = *outputs_[i];
         if (of.headerWritten && !of.trailerWritten) {
             // keep what was converted playable after a failure
             of.trailerWritten = true;
             av_write_trailer(of.ctx.get());
         }
         of.ctx.reset();
+        if (!of.partialName.empty()) {
+            PublishOrRemove(of, i);
+            continue;
+        }
         // a file this task created and gave no media (header failed, nothing readable, stopped at once)
         struct stat sb;
         if (of.fileCreated && stat(of.fileName.c_str(), &sb) == 0 && S_ISREG(sb.st_mode) &&

@@ -50,8 +50,11 @@ struct InputStream {
 
 struct OutputFile {
     OutputFormatContextPtr ctx;
-    std::string fileName;      // as given (UTF-8)
-    bool fileCreated = false;  // the file did not exist before we opened it
+    std::string fileName;       // as given (UTF-8)
+    bool fileCreated = false;   // the file did not exist before we opened it
+    bool needsFile = false;     // the format writes a file, opened when the task starts
+    std::string partialName;    // the hidden file written until the task has finished (empty: none)
+    std::string partialTarget;  // the local path it is meant for
     bool headerWritten = false;
     bool trailerWritten = false;
     int firstStream = 0;  // index into the output stream table

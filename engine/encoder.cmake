@@ -8,6 +8,7 @@ add_library(reel_engine STATIC
   ${CMAKE_CURRENT_LIST_DIR}/FFmpegRecords.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FFmpegInput.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FFmpegOutput.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/OutputFileNames.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FFmpegStreamMap.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FFmpegDemux.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FFmpegDecode.cpp

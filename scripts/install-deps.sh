@@ -13,6 +13,8 @@ PACKAGES=(
   clang-format-14
   ffmpeg curl python3
   locales
+  # Downloads links of today's sites (recommended at run time); the tests run it against loopback pages.
+  yt-dlp
   fonts-dejavu-core
   desktop-file-utils
 )

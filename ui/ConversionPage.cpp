@@ -121,8 +121,9 @@ void TConversionPage::ShowConversionSummary() {
     navigator_.ShowConversionSummary();
 }
 
-void TConversionPage::ShowPreview(const void*, const engine::TBitmap& picture, const std::string& title) {
+void TConversionPage::ShowPreview(const void* key, const engine::TBitmap& picture, const std::string& title) {
     if (picture.Empty() || picture.BitsPixel != 24 || !preview_) return;
+    if (!run_->ShowsPreviewOf(key)) return;  // several files in flight: only the first one's picture
     const QImage image(picture.Pixels.data(), picture.Width, picture.Height, picture.Stride,
                        QImage::Format_BGR888);
     preview_->ShowPicture(image, QString::fromStdString(title));

@@ -13,6 +13,7 @@
 #include "app/UtilFuncs.h"
 #include "download/LinkList.h"
 #include "download/Quality.h"
+#include "download/YtDlp.h"
 #include "ui/Dialogs.h"
 #include "ui/FormYouTubeHQ.h"
 #include "ui/WizardPages.h"
@@ -54,7 +55,10 @@ void TDownloadPage::ActionURLPasteExecute() {
     const QString text = ClipboardText();
     if (text.isEmpty()) return;
     QStringList rows = Links();
-    const QStringList added = download::AddLinks(download::SplitPastedText(text), rows, AskOkCancel);
+    // With yt-dlp installed, a link of any site it may know is taken.
+    const bool otherSites = !download::FindYtDlp(globals_.YtDlpPath).isEmpty();
+    const QStringList added =
+        download::AddLinks(download::SplitPastedText(text), rows, AskOkCancel, otherSites);
     for (const QString& link : added)
         new QTreeWidgetItem(pages_.ListViewInputURL, {link});
 }
@@ -118,6 +122,10 @@ void TDownloadPage::ClearDownloadRows() {
 
 void TDownloadPage::AddDownloadRow(const QStringList& columns) {
     new QTreeWidgetItem(pages_.ListViewURLDownload, columns);
+}
+
+void TDownloadPage::InsertDownloadRow(int row, const QStringList& columns) {
+    pages_.ListViewURLDownload->insertTopLevelItem(row, new QTreeWidgetItem(columns));
 }
 
 int TDownloadPage::DownloadRowCount() const {

@@ -50,6 +50,7 @@ public:
     QStringList Links() const override;
     void ClearDownloadRows() override;
     void AddDownloadRow(const QStringList& columns) override;
+    void InsertDownloadRow(int row, const QStringList& columns) override;
     int DownloadRowCount() const override;
     QString DownloadRowText(int row, download::DownloadColumn column) const override;
     void SetDownloadRowText(int row, download::DownloadColumn column, const QString& text) override;

@@ -434,6 +434,7 @@ void TMainWizard::ShowChoiceButtons() {
 
 void TMainWizard::ShowOutputChoice() {
     SetOutputDirText(app::GlobalVars().OutputFileDir);
+    pages_->ComboBoxSimultaneous->setCurrentIndex(app::GlobalVars().SimultaneousConversions);
     const std::array<int, app::psCount> selections = choice_.Show();
     ShowChoiceButtons();
     for (const wizard::OutputFormat& format : wizard::OutputFormats())
@@ -445,6 +446,7 @@ void TMainWizard::StoreOutputChoice() {
     for (const wizard::OutputFormat& format : wizard::OutputFormats())
         selections[format.Slot] = form_.PresetList(format.Class, format.Index)->currentIndex();
     choice_.Store(OutputDirText(), selections);
+    app::GlobalVars().SimultaneousConversions = std::max(0, pages_->ComboBoxSimultaneous->currentIndex());
 }
 
 QString TMainWizard::QualitySummaryText() {

@@ -12,7 +12,9 @@
 #include "app/QtDispatcher.h"
 #include "app/TerminationSignals.h"
 #include "app/UtilFuncs.h"
+#include "core/FileLimit.h"
 #include "core/NumericLocale.h"
+#include "ui/ConversionPage.h"
 #include "ui/Dialogs.h"
 #include "ui/FormMain.h"
 #include "ui/MainWizard.h"
@@ -45,6 +47,7 @@ struct MainWindowOwner {
 }  // namespace
 
 int RunProgram(int argc, char** argv) {
+    core::RaiseOpenFileLimit();  // a large batch holds files of several tasks
     QApplication application(argc, argv);
     core::KeepCNumericLocale();
     QApplication::setApplicationName(QStringLiteral("reelwright"));
@@ -105,7 +108,12 @@ int RunMainWindow(const QString& programDir, const QString& title,
                                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, &formLog));
     };
     engine::TFFLogger logger;
-    ConnectFFLoggerLog(logger, formLog);
+    QPointer<TFormMain> mainAlive(main);
+    ConnectFFLoggerLog(logger, formLog, [mainAlive](uint32_t threadId) {
+        return mainAlive && mainAlive->Wizard()
+                   ? mainAlive->Wizard()->Conversion().Run().FileOfThread(threadId)
+                   : -1;
+    });
     const bool compactAbout = main->Branding() && main->Branding()->CompactAbout;
     THelpMenu helpMenu(main, main->PopupMenuHelp, main->ActionMoreFreeTools, title, programDir, compactAbout,
                        &OpenInShell);

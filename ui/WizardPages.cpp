@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -16,6 +17,7 @@
 #include <QTextOption>
 #include <QTreeWidget>
 
+#include "app/Globals.h"
 #include "ui/ClickableLabel.h"
 #include "ui/InputGrid.h"
 #include "wizard/InputList.h"
@@ -215,6 +217,20 @@ void TWizardPages::BuildStep2(QWidget* page) {
     EditOutputDir = Named(new QLineEdit(page), "EditOutputDir");
     EditOutputDir->setGeometry(18, 44, 404, 26);
     ButtonSelectDir = NewButton(page, "ButtonSelectDir", QStringLiteral("Select..."), 430, 44, 92);
+    LabelSimultaneous =
+        NewLabel(page, "LabelSimultaneous", QStringLiteral("Simultaneous conversions:"), 18, 80);
+    ComboBoxSimultaneous = Named(new QComboBox(page), "ComboBoxSimultaneous");
+    ComboBoxSimultaneous->addItem(QStringLiteral("Automatic"));
+    for (int n = 1; n <= app::kMaxSimultaneousConversions; ++n)
+        ComboBoxSimultaneous->addItem(QString::number(n));
+    ComboBoxSimultaneous->setToolTip(
+        QStringLiteral("How many files are converted at the same time. Automatic uses every core of the "
+                       "computer as far as its memory allows."));
+    ComboBoxSimultaneous->adjustSize();
+    ComboBoxSimultaneous->move(
+        LabelSimultaneous->x() + LabelSimultaneous->width() + 8,
+        LabelSimultaneous->y() + (LabelSimultaneous->height() - ComboBoxSimultaneous->height()) / 2);
+    LabelSimultaneous->setBuddy(ComboBoxSimultaneous);
     LabelConvertTo = NewLabel(page, "LabelConvertTo", QStringLiteral("Convert to:"), 18, 104);
     LabelConvertTo->setFont(Bold(LabelConvertTo->font()));
     LabelConvertTo->adjustSize();

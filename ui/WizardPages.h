@@ -9,6 +9,7 @@
 
 class QAction;
 class QCheckBox;
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -65,6 +66,9 @@ public:
     QLabel* LabelOutputDir = nullptr;
     QLineEdit* EditOutputDir = nullptr;
     QPushButton* ButtonSelectDir = nullptr;
+    // How many files convert at once: "Automatic", then 1 to 16 (the item's index is the setting).
+    QLabel* LabelSimultaneous = nullptr;
+    QComboBox* ComboBoxSimultaneous = nullptr;
     QLabel* LabelConvertTo = nullptr;
 
     // Step3: conversion progress.

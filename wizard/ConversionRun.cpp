@@ -4,6 +4,8 @@
 #include <cmath>
 
 #include "core/Dispatcher.h"
+#include "wizard/PresetTable.h"
+#include "wizard/SimultaneousConversions.h"
 
 namespace wizard {
 
@@ -12,6 +14,27 @@ namespace {
 constexpr double kMicrosecondsPerDay = 86400.0 * 1000000.0;
 constexpr double kMillisecondsPerDay = 86400.0 * 1000.0;
 const QString kDots = QStringLiteral("...");
+
+// The largest picture a task of the batch holds: its source's or the preset's output size, whichever is
+// larger; 0 when no task has video.
+int64_t LargestFramePixels(engine::TFFEncoder& encoder, const OutputChoice& choice) {
+    int64_t largest = 0;
+    const OutputFormat* format = FindOutputFormat(choice.FormatClass, choice.FormatIndex);
+    const Preset* preset = format ? FindPreset(*format, choice.PresetIndex) : nullptr;
+    int width = 0, height = 0;
+    if (preset && preset->Settings.FrameSize &&
+        std::sscanf(preset->Settings.FrameSize, "%dx%d", &width, &height) == 2)
+        largest = int64_t(width) * height;
+    for (int i = 0; i < encoder.TasksCount(); ++i) {
+        engine::TFFmpeg* task = encoder.Task(i);
+        engine::TFFDecoder* source = task ? task->InputDecoder(0) : nullptr;
+        engine::TVideoStreamInfo video;
+        if (source && source->FirstVideoStreamIndex() >= 0 &&
+            source->GetVideoStreamInfo(source->FirstVideoStreamIndex(), video))
+            largest = std::max(largest, int64_t(std::max(video.Width, 0)) * std::max(video.Height, 0));
+    }
+    return largest;
+}
 
 }  // namespace
 
@@ -26,17 +49,11 @@ ConversionRun::ConversionRun(app::TGlobalVars& globals, ConversionRunView& view,
         if (attached_) OnProgress(*info);
     };
     encoder_->OnTerminate = [this](engine::TFFEncoder*, const engine::TTerminateInfo& info) {
-        if (!attached_) {
-            // The window is gone: nothing is shown, but a task cut short still leaves no partial file.
-            if (!info.Finished) RemoveOutputOf(info.TaskIndex);
-            return;
-        }
+        // A task cut short leaves no file behind: the engine removes what it wrote under its temporary name.
+        if (!attached_) return;
         if (info.TaskIndex >= 0)
             core::mainDispatcher().runSync([this, info] {
-                if (attached_)
-                    OnTaskTerminated(info);
-                else if (!info.Finished)  // detached while the notice was on its way
-                    RemoveOutputOf(info.TaskIndex);
+                if (attached_) OnTaskTerminated(info);
             });
         else
             OnRunEnded();
@@ -73,12 +90,21 @@ void ConversionRun::Start() {
     view_.ShowProgressRows(rows_, merge_);
 
     const bool empty = encoder_->TasksCount() == 0;
-    globals_.ConvertTotal = empty ? 0 : merge_ ? 1 : static_cast<int>(rows_.size());
+    // A join that had to leave out a refused input is counted with that input as failed.
+    const int refused = merge_ ? static_cast<int>(inputs.size() - rows_.size()) : 0;
+    globals_.ConvertTotal = empty ? 0 : merge_ ? 1 + refused : static_cast<int>(rows_.size());
     globals_.ConvertErrors.clear();
+    if (!empty && refused > 0)
+        globals_.ConvertErrors
+            << QStringLiteral("%1 of the files could not be joined; the log says why.").arg(refused);
     globals_.ConvertSucceeded = 0;
     globals_.ConvertStartTime = QDateTime::currentDateTime();
     globals_.DoneDuration = 0;
     terminatedCount_ = 0;
+    const int tasks = encoder_->TasksCount();
+    workDone_.assign(tasks, 0);
+    ended_.assign(tasks, false);
+    inFlight_.clear();
     status_ = {kDots, kDots, kDots, kDots, QStringLiteral("0%"), 0};
     ShowStatus();
     running_ = true;
@@ -94,32 +120,73 @@ void ConversionRun::Start() {
         });
         return;
     }
-    encoder_->StartTask(1);
+    // Several files at once keep every core busy; a join is one task.
+    simultaneous_ = merge_ ? 1
+                           : SimultaneousConversions(globals_.SimultaneousConversions, tasks,
+                                                     LargestFramePixels(*encoder_, choice), CurrentMachine());
+    encoder_->StartTask(simultaneous_);
+}
+
+int64_t ConversionRun::TaskDuration(int task) const {
+    if (merge_) return globals_.BatchDuration;
+    return task >= 0 && task < static_cast<int>(rows_.size())
+               ? std::max<int64_t>(rows_[task].InputDuration, 0)
+               : 0;
 }
 
 void ConversionRun::OnProgress(const engine::TProgressInfo& info) {
-    const int index = merge_ ? 0 : info.TaskIndex;
-    if (index < 0 || index >= static_cast<int>(rows_.size())) return;
-    ProgressRow& row = rows_[index];
-    status_.CurrentFile = merge_ ? row.Path : row.Path + row.Name;
-    if (info.TotalDuration > 0) {
-        const int64_t percent = info.CurrentDuration * 100 / info.TotalDuration;
-        status_.Bar = static_cast<int>(std::clamp<int64_t>(percent, 0, 100));
-        status_.Progress = QString::number(status_.Bar) + u'%';
-        if (!merge_) {
-            row.Progress = status_.Progress;
-            row.Status = QStringLiteral("Converting...");
-            view_.UpdateProgressRow(index, row);
+    const int task = merge_ ? 0 : info.TaskIndex;
+    if (task < 0 || task >= TaskCount() || ended_[task]) return;
+    if (std::find(inFlight_.begin(), inFlight_.end(), task) == inFlight_.end()) inFlight_.push_back(task);
+    // A task's part of the batch's work; a task of unknown duration is not part of BatchDuration either.
+    const int64_t duration = TaskDuration(task);
+    // The engine's reports of one task may step back a little (its last report counts what was muxed): the
+    // bar never does.
+    if (duration > 0)
+        workDone_[task] = std::max(workDone_[task], std::clamp<int64_t>(info.CurrentDuration, 0, duration));
+
+    if (task < static_cast<int>(rows_.size())) {
+        ProgressRow& row = rows_[task];
+        if (info.TotalDuration > 0) {
+            const int64_t percent =
+                std::clamp<int64_t>(info.CurrentDuration * 100 / info.TotalDuration, 0, 100);
+            if (!merge_) {
+                row.Progress = QString::number(percent) + u'%';
+                row.Status = QStringLiteral("Converting...");
+                view_.UpdateProgressRow(task, row);
+            }
+        } else if (!merge_) {
+            row.Progress = QStringLiteral("N/A");
+            view_.UpdateProgressRow(task, row);
         }
-    } else if (!merge_) {
-        row.Progress = QStringLiteral("N/A");
-        view_.UpdateProgressRow(index, row);
     }
+    UpdateBatchStatus();
+}
+
+void ConversionRun::UpdateBatchStatus() {
+    // "Current file" names the file that began last of those still converting.
+    if (!inFlight_.empty()) {
+        const int task = inFlight_.back();
+        if (merge_ && !rows_.empty())
+            status_.CurrentFile = rows_.front().Path;
+        else if (task < static_cast<int>(rows_.size()))
+            status_.CurrentFile = rows_[task].Path + rows_[task].Name;
+    }
+    int64_t done = 0;
+    for (int64_t d : workDone_)
+        done += d;
+    const int ended = static_cast<int>(std::count(ended_.begin(), ended_.end(), true));
+    // The bar covers the whole batch: by duration where durations are known, else by files ended.
+    const int64_t percent = globals_.BatchDuration > 0 ? done * 100 / globals_.BatchDuration
+                            : TaskCount() > 0          ? int64_t(ended) * 100 / TaskCount()
+                                                       : 0;
+    status_.Bar = static_cast<int>(std::clamp<int64_t>(percent, 0, 100));
+    status_.Progress = QString::number(status_.Bar) + u'%';
 
     const double elapsed =
         globals_.ConvertStartTime.msecsTo(QDateTime::currentDateTime()) / kMillisecondsPerDay;
-    const double done = static_cast<double>(globals_.DoneDuration + info.CurrentDuration);
-    const double estimated = done > 0 ? static_cast<double>(globals_.BatchDuration) * elapsed / done : 0.0;
+    const double estimated =
+        done > 0 ? static_cast<double>(globals_.BatchDuration) * elapsed / static_cast<double>(done) : 0.0;
     status_.Estimated = FormatDayTime(estimated);
     status_.Elapsed = FormatDayTime(elapsed);
     status_.TimeLeft = FormatDayTime(estimated - elapsed);
@@ -127,24 +194,28 @@ void ConversionRun::OnProgress(const engine::TProgressInfo& info) {
 }
 
 void ConversionRun::OnTaskTerminated(const engine::TTerminateInfo& info) {
-    const int index = merge_ ? 0 : info.TaskIndex;
-    const bool hasRow = index >= 0 && index < static_cast<int>(rows_.size());
+    const int task = merge_ ? 0 : info.TaskIndex;
+    const bool hasRow = task >= 0 && task < static_cast<int>(rows_.size());
     if (info.Finished) {
         ++globals_.ConvertSucceeded;
-        const int64_t duration = merge_ ? globals_.BatchDuration : hasRow ? rows_[index].InputDuration : 0;
-        globals_.DoneDuration += std::max<int64_t>(duration, 0);
-        status_.Progress = QStringLiteral("100%");
-        status_.Bar = 100;
-        ShowStatus();
+        globals_.DoneDuration += TaskDuration(task);
         if (hasRow) {
-            rows_[index].Progress = QStringLiteral("100%");
-            rows_[index].Status = QStringLiteral("Finish.");
+            rows_[task].Progress = QStringLiteral("100%");
+            rows_[task].Status = QStringLiteral("Finish.");
         }
-    } else {
-        if (hasRow) rows_[index].Status = QStringLiteral("Failed.");
-        RemoveOutputOf(info.TaskIndex);
+        NoteWrittenName(info.TaskIndex);
+    } else if (hasRow) {
+        rows_[task].Status = QStringLiteral("Failed.");
     }
-    if (hasRow) view_.UpdateProgressRow(index, rows_[index]);
+    if (hasRow) view_.UpdateProgressRow(task, rows_[task]);
+    if (task >= 0 && task < TaskCount()) {
+        // Ended either way: nothing of this file is left to do in the batch (unless the whole run was
+        // cancelled: then the bar stays where the work stopped).
+        if (info.Finished || !stopping_) workDone_[task] = TaskDuration(task);
+        ended_[task] = true;
+        std::erase(inFlight_, task);
+        UpdateBatchStatus();
+    }
     {
         std::lock_guard<std::mutex> lock(endLock_);
         ++terminatedCount_;
@@ -170,11 +241,15 @@ void ConversionRun::OnTaskTerminated(const engine::TTerminateInfo& info) {
     }
 }
 
-void ConversionRun::RemoveOutputOf(int taskIndex) const {
-    // A task that did not finish leaves no half-written file that looks complete. The name was free when
-    // the batch was built, so the file is this run's own. The list is written only before a run starts.
-    if (taskIndex >= 0 && taskIndex < static_cast<int>(outputFiles_.size()))
-        QFile::remove(outputFiles_[taskIndex]);
+void ConversionRun::NoteWrittenName(int taskIndex) {
+    // Another program may have taken the reserved name meanwhile; the file then has the next counter name.
+    const engine::TFFmpeg* task = encoder_->Task(taskIndex);
+    if (!task || taskIndex >= static_cast<int>(outputFiles_.size())) return;
+    const std::string written = task->WrittenFileName(0);
+    if (written.empty()) return;
+    const QString name = QString::fromStdString(written);
+    if (name != outputFiles_[taskIndex]) view_.AppendLog(QStringLiteral("Output file written as ") + name);
+    outputFiles_[taskIndex] = name;
 }
 
 void ConversionRun::OnRunEnded() {
@@ -246,6 +321,21 @@ void ConversionRun::Detach() {
 
 void ConversionRun::SetPreview(bool on) {
     encoder_->SetPreview(on);
+}
+
+bool ConversionRun::ShowsPreviewOf(const void* key) const {
+    // Tasks start in list order, so the first task that has not ended is running (or about to). A key of no
+    // task of this run is not held back.
+    const int first = static_cast<int>(std::find(ended_.begin(), ended_.end(), false) - ended_.begin());
+    for (int i = 0; i < TaskCount(); ++i) {
+        const engine::TCustomFFmpeg* task = encoder_->Task(i);
+        if (task && task == key) return i == first;
+    }
+    return true;
+}
+
+int ConversionRun::FileOfThread(uint32_t threadId) const {
+    return merge_ ? -1 : encoder_->TaskIndexOfThread(threadId);
 }
 
 }  // namespace wizard

@@ -77,6 +77,15 @@ public:
     void DetachEvents();
     // CheckBoxPreview: opens or closes the live preview of the converting tasks at once.
     void SetPreview(bool on);
+    // Whether the preview picture of the task behind key (the engine's preview key) is the one shown: with
+    // several files in flight only the first still running one has a window.
+    bool ShowsPreviewOf(const void* key) const;
+    // The number (task index, as in the summary's error lines) of the file whose conversion runs on the
+    // engine thread threadId; -1 for other threads and in merge mode. Main thread.
+    int FileOfThread(uint32_t threadId) const;
+
+    // How many tasks the current (or last) run converts at the same time.
+    int SimultaneousCount() const { return simultaneous_; }
 
     // The rows as shown, for the window and tests.
     const std::vector<ProgressRow>& Rows() const { return rows_; }
@@ -89,13 +98,17 @@ public:
 private:
     void OnProgress(const engine::TProgressInfo& info);
     void OnTaskTerminated(const engine::TTerminateInfo& info);
-    void RemoveOutputOf(int taskIndex) const;  // any thread
-    void OnRunEnded();                         // on the notifier thread
-    void Detach();                             // silences the handlers and releases OnRunEnded's wait
+    void NoteWrittenName(int taskIndex);
+    void OnRunEnded();  // on the notifier thread
+    void Detach();      // silences the handlers and releases OnRunEnded's wait
     void PostFinishRun();
     void FinishRun();  // clears the tasks, then the end-of-run steps
     void EndOfRun();   // WM_CONVERT_FINISHED, on the main thread
     void ShowStatus();
+    // Overall bar, LabelProgress and the three times from the work done over the whole batch.
+    void UpdateBatchStatus();
+    int TaskCount() const { return static_cast<int>(workDone_.size()); }
+    int64_t TaskDuration(int task) const;  // microseconds of input, 0 when unknown
 
     app::TGlobalVars& globals_;
     ConversionRunView& view_;
@@ -116,6 +129,12 @@ private:
     std::mutex endLock_;
     std::condition_variable endCv_;
     RunStatus status_;
+    int simultaneous_ = 1;
+    // Per task: microseconds of its input converted so far (all of it once the task has ended, finished or
+    // not: nothing of it is left to do), and whether it has ended.
+    std::vector<int64_t> workDone_;
+    std::vector<bool> ended_;
+    std::vector<int> inFlight_;  // tasks that reported progress and have not ended, in the order they began
 };
 
 }  // namespace wizard

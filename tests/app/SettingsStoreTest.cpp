@@ -32,7 +32,8 @@ TEST(SettingsStore, FirstStartWritesEveryKeyAtItsDefault) {
         "OutputFLVPreset=1\nOutputSWFPreset=1\nOutputMPEGPreset=5\nOutputRMPreset=1\nOutputWMVPreset=16\n"
         "OutputMOVPreset=7\nOutput3GPPreset=2\nOutputiPodPreset=5\nOutputiPhonePreset=1\n"
         "OutputAppleTVPreset=1\nOutputPSPPreset=1\nOutputBlackBerryPreset=1\nOutputMobilePhonePreset=1\n"
-        "OutputiPadPreset=0\nPlayASoundWhenFinished=0\nShutDownWhenFinished=0\nPreferYouTubeQuality=1\n"
+        "OutputiPadPreset=0\nPlayASoundWhenFinished=0\nShutDownWhenFinished=0\nSimultaneousConversions=0\n"
+        "PreferYouTubeQuality=1\n"
         "PreferYouTube1=1\nPreferYouTube2=2\nPreferYouTube3=3\nPreferYouTube4=0\nPreferYouTube5=4\n"
         "PreferYouTube6=5\nPreferYouTube7=6\nPreferYouTube18=7\n";
     EXPECT_EQ(tmp.read("system.dat"), expected);
@@ -54,6 +55,7 @@ TEST(SettingsStore, RoundTripKeepsEveryField) {
     out.PresetIndex[psM4A] = -1;  // a list without selection
     out.PlayASoundWhenFinished = true;
     out.ShutDownWhenFinished = true;
+    out.SimultaneousConversions = 16;
     out.PreferYouTubeQuality = false;
     out.QualityOrder = {7, 6, 5, 4, 3, 2, 1, 0};
     ASSERT_TRUE(SaveSettings(out));
@@ -70,6 +72,7 @@ TEST(SettingsStore, RoundTripKeepsEveryField) {
     EXPECT_EQ(in.PresetIndex, out.PresetIndex);
     EXPECT_TRUE(in.PlayASoundWhenFinished);
     EXPECT_TRUE(in.ShutDownWhenFinished);
+    EXPECT_EQ(in.SimultaneousConversions, 16);
     EXPECT_FALSE(in.PreferYouTubeQuality);
     EXPECT_EQ(in.QualityOrder, out.QualityOrder);
 }
@@ -91,6 +94,7 @@ TEST(SettingsStore, DamagedFileGivesDefaultsPerKey) {
               "OutputMP4Preset=-5\n"     // below "no selection": the default
               "OutputAVIPreset=-1\n"
               "PlayASoundWhenFinished=yes\n"
+              "SimultaneousConversions=17\n"  // more than the setting offers: automatic
               "\x01\x02\xff\xfe binary noise\n");
     TGlobalVars v = DefaultsIn(tmp);
     v.OutputAudioFormat = 5;  // the profile's default
@@ -107,6 +111,7 @@ TEST(SettingsStore, DamagedFileGivesDefaultsPerKey) {
     EXPECT_EQ(v.PresetIndex[psMP4], 3);
     EXPECT_EQ(v.PresetIndex[psAVI], -1);
     EXPECT_FALSE(v.PlayASoundWhenFinished);
+    EXPECT_EQ(v.SimultaneousConversions, 0);
     EXPECT_EQ(v.LastOpenDir, "/home/user/Documents");  // missing key: the current value
 }
 

@@ -74,6 +74,10 @@ TEST_F(CliTest, UsageErrorsExitWithTwoAndSayWhy) {
         {{"--probe"}, "--probe needs at least one file"},
         {{"--list-presets", "-f", "mp3"}, "choose one of"},
         {{"--bogus"}, "unknown option --bogus"},
+        {{"-f", "mp3", "-j", "17", "a.mp4"}, "-j takes 0 (automatic) to 16, not 17"},
+        {{"-f", "mp3", "--jobs", "two", "a.mp4"}, "-j takes 0 (automatic) to 16, not two"},
+        {{"-f", "mp3", "-j", "-1", "a.mp4"}, "-j takes 0 (automatic) to 16, not -1"},
+        {{"-f", "mp3", "a.mp4", "-j"}, "-j needs a number"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());
@@ -129,6 +133,35 @@ TEST_F(CliTest, ABatchWithABadFileConvertsTheOthersAndNeverOverwrites) {
     EXPECT_THAT(good.err, HasSubstr("2 of 2 file(s) converted, 0 failed"));
 }
 
+TEST_F(CliTest, JobsSetsHowManyFilesConvertAtOnce) {
+    struct Case {
+        QStringList jobs;
+        int files;
+        const char* says;
+    };
+    const Case cases[] = {
+        {{"-j", "3"}, 4, "converting 4 files, 3 at a time"},
+        {{"--jobs", "1"}, 3, "converting 3 files, 1 at a time"},
+        {{"-j", "16"}, 2, "converting 2 files, 2 at a time"},  // never more than files
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.jobs.join(' ').toStdString());
+        const QString out = QStringLiteral("jobs-%1-%2").arg(c.jobs.last()).arg(c.files);
+        QStringList args = QStringList{"-f", "WAV", "-o", out} + c.jobs;
+        for (int i = 0; i < c.files; ++i)
+            args << Clips().Path(QStringLiteral("job%1.mp4").arg(i));
+        const CliRun r = Cli(args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_THAT(r.err, HasSubstr(c.says));
+        EXPECT_THAT(
+            r.err,
+            HasSubstr(QStringLiteral("%1 of %1 file(s) converted, 0 failed").arg(c.files).toStdString()));
+        for (int i = 0; i < c.files; ++i)
+            EXPECT_GT(WrittenDuration(Clips().dir() + QStringLiteral("/%1/job%2.wav").arg(out).arg(i)),
+                      900000);
+    }
+}
+
 // A decimal-comma locale, compiled into the test's folder; empty when the machine has no locale sources.
 QString CompileGermanLocale() {
     const QString dir = Clips().dir() + "/locales";
@@ -172,6 +205,40 @@ TEST_F(CliTest, MergeJoinsTheFilesIntoOne) {
         Cli({"-f", "mp4", "--merge", "-o", "joined", Clips().Path("video.mp4"), Clips().Path("video.mp4")});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_GT(WrittenDuration(Clips().dir() + "/joined/Output_Merge.mp4"), 1800000);
+}
+
+TEST_F(CliTest, AMergeThatLeavesOutAnUnreadableInputFailsAndNamesIt) {
+    const QString notMedia = Clips().dir() + "/notes.mp4";
+    QFile f(notMedia);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("not a video");
+    f.close();
+    const CliRun r = Cli({"-f", "mp4", "--merge", "-o", "joined-refused", Clips().Path("video.mp4"), notMedia,
+                          Clips().Path("video.mp4")});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_THAT(r.err, HasSubstr("2 of 3 file(s) converted, 1 failed"));
+    EXPECT_THAT(r.err, HasSubstr("notes.mp4"));
+}
+
+TEST_F(CliTest, ABatchLargerThanTheSoftFileLimitConverts) {
+    // Started with a soft limit of 48 open files (the hard one is higher): before, the tasks' files ran out.
+    const QString folder = Clips().dir() + "/many";
+    QDir().mkpath(folder);
+    QStringList args{"-c", "ulimit -S -n 48 && exec \"$0\" -f wav -o many-out \"$@\"",
+                     QStringLiteral(REEL_CLI)};
+    for (int i = 0; i < 60; ++i) {
+        const QString copy = folder + QStringLiteral("/clip%1.flac").arg(i);
+        QFile::remove(copy);
+        ASSERT_TRUE(QFile::link(Clips().Path("audio.flac"), copy));
+        args << copy;
+    }
+    QProcess p;
+    p.setWorkingDirectory(Clips().dir());
+    p.start("sh", args);
+    ASSERT_TRUE(p.waitForFinished(300000));
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    EXPECT_EQ(p.exitCode(), 0) << err.right(2000).toStdString();
+    EXPECT_THAT(err.toStdString(), HasSubstr("60 of 60 file(s) converted, 0 failed"));
 }
 
 TEST_F(CliTest, ProbeShowsWhatTheInputListShows) {

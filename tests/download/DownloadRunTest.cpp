@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 
+#include "RecordingView.h"
 #include "ServiceStandIn.h"
 #include "core/Dispatcher.h"
 #include "download/DownloadRun.h"
@@ -19,48 +20,12 @@
 
 using namespace std::chrono_literals;
 using namespace download;
+using reeltest::RecordingView;
 using reeltest::ServiceStandIn;
 using reeltest::StandInMedia;
 using reeltest::StandInVideo;
 
 namespace {
-
-// Records what the run shows, as the download page would.
-struct RecordingView : DownloadView {
-    QStringList links;
-    std::vector<QStringList> rows;
-    std::map<DownloadLabel, QString> labels;
-    int progress = -1;
-    QStringList log;
-    bool ended = false;
-    QStringList qualityLabels;  // every text LabelQuality showed, in order
-    std::function<void(int row, DownloadColumn column, const QString& text)> onRowText;
-
-    QStringList Links() const override { return links; }
-    void ClearDownloadRows() override { rows.clear(); }
-    void AddDownloadRow(const QStringList& columns) override { rows.push_back(columns); }
-    int DownloadRowCount() const override { return static_cast<int>(rows.size()); }
-    QString DownloadRowText(int row, DownloadColumn column) const override { return rows.at(row).at(column); }
-    void SetDownloadRowText(int row, DownloadColumn column, const QString& text) override {
-        rows.at(row)[column] = text;
-        if (onRowText) onRowText(row, column, text);
-    }
-    void SetDownloadLabel(DownloadLabel label, const QString& text) override {
-        labels[label] = text;
-        if (label == lblQuality && (qualityLabels.isEmpty() || qualityLabels.back() != text))
-            qualityLabels << text;
-    }
-    void SetDownloadProgress(int percent) override { progress = percent; }
-    void LogDownloadLine(const QString& line) override { log << line; }
-    void DownloadRunEnded() override { ended = true; }
-
-    QStringList Statuses() const {
-        QStringList out;
-        for (const auto& row : rows)
-            out << row[colStatus];
-        return out;
-    }
-};
 
 // The bytes compressed as gzip, as a server may send them whether asked or not.
 std::string Gzip(const std::string& bytes) {
@@ -112,7 +77,11 @@ protected:
         unsetenv("ALL_PROXY");
         ASSERT_TRUE(dir.isValid());
         g.OutputURLDir = dir.path() + "/";
+        // The service's exchange as specified: no yt-dlp to go on with (its own tests are YtDlpRunTest).
+        if (const char* path = std::getenv("PATH")) savedPath = path;
+        setenv("PATH", "/nonexistent", 1);
     }
+    void TearDown() override { setenv("PATH", savedPath.c_str(), 1); }
 
     void Run(const QStringList& ids) {
         view.links.clear();
@@ -138,6 +107,7 @@ protected:
         return n;
     }
 
+    std::string savedPath;
     ServiceStandIn standIn;
     QTemporaryDir dir;
     app::TGlobalVars g;

@@ -33,6 +33,7 @@ SEEDS = {
     "mpeg4-mp3.avi": ["-c:v", "mpeg4", "-c:a", "libmp3lame"],
     "flv1-mp3.flv": ["-c:v", "flv1", "-c:a", "libmp3lame", "-ar", "44100"],
     "mpeg2-mp2.mpg": ["-c:v", "mpeg2video", "-c:a", "mp2"],
+    "mpeg2-mp2.ts": ["-c:v", "mpeg2video", "-c:a", "mp2"],
     "vp8-vorbis.webm": ["-c:v", "libvpx", "-c:a", "libvorbis"],
     "pcm.wav": ["-vn", "-c:a", "pcm_s16le"],
     "audio.mp3": ["-vn", "-c:a", "libmp3lame"],

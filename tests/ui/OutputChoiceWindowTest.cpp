@@ -132,6 +132,10 @@ TEST(OutputChoiceWindow, TheChoiceIsSavedAtCloseAndShownAtTheNextStart) {
         form.PresetList(app::fcDevice, 3)->setCurrentIndex(2);
         form.PresetList(app::fcVideo, 0)->setCurrentIndex(27);  // AVI, on the hidden video page
         form.Wizard()->Pages().EditOutputDir->setText(out);
+        QComboBox* simultaneous = form.Wizard()->Pages().ComboBoxSimultaneous;
+        EXPECT_EQ(simultaneous->currentText(), "Automatic");  // the default
+        EXPECT_EQ(simultaneous->count(), 17);
+        simultaneous->setCurrentIndex(3);
         QTest::mouseClick(form.ButtonNext, Qt::LeftButton);  // Convert: the choice is stored
         QCoreApplication::processEvents();                   // the run (no engine yet) ends at once
         form.close();
@@ -142,10 +146,12 @@ TEST(OutputChoiceWindow, TheChoiceIsSavedAtCloseAndShownAtTheNextStart) {
     EXPECT_EQ(saved.ReadInteger("System", "OutputPSPPreset", -1), 2);
     EXPECT_EQ(saved.ReadInteger("System", "OutputAVIPreset", -1), 27);
     EXPECT_EQ(saved.ReadString("System", "OutputFileDir", ""), out + "/");
+    EXPECT_EQ(saved.ReadInteger("System", "SimultaneousConversions", -1), 3);
 
     // Another run of the program in between would have left other values in the record.
     app::GlobalVars().OutputFormatClass = app::fcAudio;
     app::GlobalVars().PresetIndex.fill(0);
+    app::GlobalVars().SimultaneousConversions = 0;
     TFormMain again(program.dir());
     ToStep2(again);
     EXPECT_EQ(again.RzPageControlToFormat->currentWidget(), again.TabSheetToFormatDevice);
@@ -154,6 +160,7 @@ TEST(OutputChoiceWindow, TheChoiceIsSavedAtCloseAndShownAtTheNextStart) {
     EXPECT_EQ(again.PresetList(app::fcDevice, 3)->currentIndex(), 2);
     EXPECT_EQ(again.PresetList(app::fcVideo, 0)->currentIndex(), 27);
     EXPECT_EQ(again.Wizard()->Pages().EditOutputDir->text(), out + "/");
+    EXPECT_EQ(again.Wizard()->Pages().ComboBoxSimultaneous->currentText(), "3");
     again.close();
 }
 

@@ -5,10 +5,12 @@
 #include <QDir>
 #include <QFile>
 #include <chrono>
+#include <set>
 
 #include "ConvertClips.h"
 #include "core/Dispatcher.h"
 #include "engine/FFDecode.h"
+#include "engine/FFLog.h"
 #include "wizard/PresetTable.h"
 
 namespace wizard {
@@ -26,7 +28,11 @@ public:
     QStringList log, sounds, events;
     bool countdownRunsOut = false;
     std::function<void()> onFirstProgress;
+    std::function<void()> onRowChange;  // after every row update
     int summaries = 0;
+    std::set<int> converting;  // rows reported converting and not yet ended
+    int mostConverting = 0;    // the most rows converting at one time
+    std::vector<int> bars;     // every position the overall bar took
 
     std::vector<InputRecord> InputRecords() const override { return inputs; }
     void ShowProgressRows(const std::vector<ProgressRow>& r, bool merge) override {
@@ -36,9 +42,18 @@ public:
     void UpdateProgressRow(int row, const ProgressRow& values) override {
         ASSERT_LT(row, static_cast<int>(rows.size()));
         rows[row] = values;
+        if (values.Status == "Converting...")
+            converting.insert(row);
+        else
+            converting.erase(row);
+        mostConverting = std::max(mostConverting, static_cast<int>(converting.size()));
         if (values.Status == "Converting..." && onFirstProgress) std::exchange(onFirstProgress, nullptr)();
+        if (onRowChange) onRowChange();
     }
-    void ShowRunStatus(const RunStatus& s) override { status = s; }
+    void ShowRunStatus(const RunStatus& s) override {
+        status = s;
+        if (bars.empty() || bars.back() != s.Bar) bars.push_back(s.Bar);
+    }
     void AppendLog(const QString& line) override { log << line; }
     void ProcessPendingEvents() override {}
     void PlaySound(const QString& path) override {
@@ -75,7 +90,8 @@ struct RunFixture {
         run.Start();
         ASSERT_TRUE(core::mainDispatcher().waitUntil([this] { return view.summaries > 0; }, seconds(120)));
     }
-    QStringList Outputs() const { return QDir(out).entryList(QDir::Files); }
+    // Every file in the output folder, hidden ones too (a partial output may sit under a hidden name).
+    QStringList Outputs() const { return QDir(out).entryList(QDir::Files | QDir::Hidden); }
 };
 
 void WriteKeep(const QString& path) {
@@ -163,7 +179,8 @@ TEST(ConversionRunTest, CountdownThatRunsOutShutsDownBeforeTheSummary) {
 }
 
 TEST(ConversionRunTest, CancelDuringTheFirstOfThreeTasksReportsAllThreeAndRemovesThePartialFile) {
-    RunFixture t(app::fcVideo, 0, 3);  // AVI
+    RunFixture t(app::fcVideo, 0, 3);       // AVI
+    t.globals.SimultaneousConversions = 1;  // one after another: the short files have not begun
     const QString longClip = clips::AudioVideo(320, 240, 20, "long.mp4");
     t.view.inputs = {{longClip}, {clips::AudioVideo(64, 48, 0.6)}, {clips::AudioVideo(96, 64, 0.6)}};
     // Cancel arrives as a click after the progress handler has returned.
@@ -187,8 +204,119 @@ TEST(ConversionRunTest, CancelDuringTheFirstOfThreeTasksReportsAllThreeAndRemove
     EXPECT_EQ(t.globals.DoneDuration, t.globals.BatchDuration);
 }
 
+TEST(ConversionRunTest, SeveralFilesAtOnceKeepRowsCountsBarAndOutputsTrue) {
+    enum Ending { kAllConvert, kOneBadFile, kCancelWhileTwoConvert };
+    struct Case {
+        const char* what;
+        int simultaneous;
+        Ending ending;
+    };
+    const Case cases[] = {
+        {"two at once, all convert", 2, kAllConvert},
+        {"three at once, all convert", 3, kAllConvert},
+        {"two at once, one file without audio to an audio format", 2, kOneBadFile},
+        {"three at once, one file without audio to an audio format", 3, kOneBadFile},
+        {"two at once, cancelled while two convert", 2, kCancelWhileTwoConvert},
+        {"three at once, cancelled while two convert", 3, kCancelWhileTwoConvert},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const bool toAudio = c.ending == kOneBadFile;
+        RunFixture t(toAudio ? app::fcAudio : app::fcVideo, toAudio ? 1 : 0, toAudio ? 2 : 3);  // MP3 or AVI
+        t.globals.SimultaneousConversions = c.simultaneous;
+        QStringList expectedOutputs;
+        if (c.ending == kCancelWhileTwoConvert) {
+            // One short file that finishes, then four long enough to be converting when Cancel comes: once
+            // the short one has ended and two others convert at the same time.
+            t.view.inputs = {{clips::AudioVideo(64, 48, 0.6)}};
+            for (int i = 0; i < 4; ++i)
+                t.view.inputs.push_back(
+                    {clips::AudioVideo(320, 240, 40, QStringLiteral("long%1.mp4").arg(i))});
+            t.view.onRowChange = [&] {
+                if (t.view.rows[0].Status == "Finish." && t.view.converting.size() >= 2) {
+                    // the file that began last of those converting is named
+                    EXPECT_TRUE(t.view.status.CurrentFile.contains("long"))
+                        << t.view.status.CurrentFile.toStdString();
+                    t.view.onRowChange = nullptr;
+                    core::mainDispatcher().post([&] { t.run.StopAndWait(); });
+                }
+            };
+        } else {
+            for (int i = 0; i < 5; ++i) {
+                const bool bad = c.ending == kOneBadFile && i == 2;
+                t.view.inputs.push_back(
+                    {bad ? clips::VideoOnly(64, 48, 0.6) : clips::AudioVideo(64 + 16 * i, 48, 0.6)});
+                if (!bad)
+                    expectedOutputs
+                        << QStringLiteral("av-%1x48-0.6%2").arg(64 + 16 * i).arg(toAudio ? ".mp3" : ".avi");
+            }
+        }
+        // The engine's lines, each with the file number the log window gives it.
+        std::vector<std::pair<int, std::string>> logged;
+        engine::TFFLogger logger;
+        logger.SetLogLevel(engine::llError);
+        logger.SetOnLog([&](engine::TLogSender, engine::TThreadID thread, engine::TLogLevel,
+                            const std::string& m) { logged.emplace_back(t.run.FileOfThread(thread), m); });
+        t.StartAndWait();
+
+        EXPECT_EQ(t.run.SimultaneousCount(), c.simultaneous);
+        EXPECT_LE(t.view.mostConverting, c.simultaneous);
+        EXPECT_EQ(t.globals.ConvertTotal, 5);
+        int finished = 0, failed = 0;
+        for (const ProgressRow& row : t.view.rows) {
+            finished += row.Status == "Finish.";
+            failed += row.Status == "Failed.";
+            // after a cancel exactly the files that finished are there, each complete
+            if (c.ending == kCancelWhileTwoConvert && row.Status == "Finish.")
+                expectedOutputs << QFileInfo(row.Name).completeBaseName() + ".avi";
+        }
+        // a cancel comes after the short file and while two long ones convert: at least 2 are cut short
+        const int succeeded = c.ending == kAllConvert ? 5 : c.ending == kOneBadFile ? 4 : finished;
+        if (c.ending == kCancelWhileTwoConvert) EXPECT_TRUE(finished >= 1 && finished <= 3) << finished;
+        EXPECT_EQ(t.globals.ConvertSucceeded, succeeded);
+        EXPECT_EQ(finished, succeeded);
+        EXPECT_EQ(failed, 5 - succeeded);
+        expectedOutputs.sort();
+        QStringList outputs = t.Outputs();
+        outputs.sort();
+        EXPECT_EQ(outputs, expectedOutputs);
+        EXPECT_EQ(t.view.sounds, QStringList{succeeded == 5 ? "done.wav" : "fail.wav"});
+        if (c.ending == kOneBadFile) {
+            ASSERT_EQ(t.globals.ConvertErrors.size(), 1);
+            EXPECT_TRUE(t.globals.ConvertErrors[0].startsWith("File (2): "))
+                << t.globals.ConvertErrors[0].toStdString();
+            EXPECT_EQ(t.view.rows[2].Status, "Failed.");
+            // the engine's lines name their file: the failed file's error under its number, and the lines
+            // of the files converting at the same time under theirs
+            const QString error = t.globals.ConvertErrors[0];
+            std::set<int> files;
+            bool errorNamed = false;
+            for (const auto& [file, line] : logged) {
+                if (file >= 0) files.insert(file);
+                if (!line.empty() && error.contains(QString::fromStdString(line).trimmed()))
+                    errorNamed |= file == 2;
+            }
+            EXPECT_TRUE(errorNamed) << error.toStdString();
+            EXPECT_GE(files.size(), 2u);
+        }
+        if (c.ending == kCancelWhileTwoConvert) EXPECT_GE(t.view.mostConverting, 2);
+        // The overall bar covers the batch: it only rises during the run (to 100 once every file has
+        // ended, unless cancelled) and is reset at the end.
+        ASSERT_FALSE(t.view.bars.empty());
+        EXPECT_EQ(t.view.bars.back(), 0);
+        const std::vector<int> during(t.view.bars.begin(), t.view.bars.end() - 1);
+        EXPECT_TRUE(std::is_sorted(during.begin(), during.end()));
+        if (c.ending != kCancelWhileTwoConvert) {
+            ASSERT_FALSE(during.empty());
+            EXPECT_EQ(during.back(), 100);
+        }
+        EXPECT_EQ(t.run.Encoder().TasksCount(), 0);
+    }
+}
+
 TEST(ConversionRunTest, ClosingTheWindowDuringARunEndsItWithoutAnEndOfRunStep) {
     RunFixture t(app::fcVideo, 0, 3);
+    t.globals.SimultaneousConversions = 1;  // the short file waits, so no output may stay
     t.view.inputs = {{clips::AudioVideo(320, 240, 20, "long.mp4")}, {clips::AudioVideo(64, 48, 0.6)}};
     bool closed = false;
     t.view.onFirstProgress = [&] {
@@ -255,6 +383,25 @@ TEST(ConversionRunTest, MergeJoinsIntoOneOutputCountedOnce) {
     engine::TFileStreamInfo info;
     probe.GetFileStreamInfo(info);
     EXPECT_GT(info.Duration, 1500000);
+}
+
+TEST(ConversionRunTest, AJoinThatLeftOutARefusedInputCountsItAsFailed) {
+    RunFixture t(app::fcVideo, 1, 3);
+    t.globals.Merge = true;
+    const QString notMedia = clips::FreshFolder() + "notes.mp4";
+    WriteKeep(notMedia);
+    t.view.inputs = {{clips::AudioVideo(64, 48, 0.6), 600000, 64, 48, 4.0 / 3},
+                     {notMedia, 0, 0, 0, 0},
+                     {clips::AudioVideo(64, 48, 0.6), 600000, 64, 48, 4.0 / 3}};
+    t.StartAndWait();
+    EXPECT_EQ(t.view.rows.size(), 2u);
+    EXPECT_EQ(t.globals.ConvertTotal, 2);
+    EXPECT_EQ(t.globals.ConvertSucceeded, 1);  // the summary: 2 / 1 / 1
+    ASSERT_FALSE(t.globals.ConvertErrors.isEmpty());
+    EXPECT_EQ(t.globals.ConvertErrors[0], "1 of the files could not be joined; the log says why.")
+        << t.globals.ConvertErrors.join("|").toStdString();
+    EXPECT_EQ(t.view.sounds, QStringList{"fail.wav"});
+    EXPECT_EQ(t.Outputs(), QStringList{"Output_Merge.mp4"});
 }
 
 // A small RAM disk mounted for one test; mounting needs privileges, so the test is skipped without them.

@@ -16,6 +16,9 @@ TEST(LogLineTest, ThreadLevelAndMessage) {
     EXPECT_EQ(FormatEngineLogLine(140737351481152ull, 6, ""), "#140737351481152.6: ");
     EXPECT_EQ(FormatEngineLogLine(1, 0, "caf\xc3\xa9 %1 100%"),
               QString::fromUtf8("#1.0: caf\xc3\xa9 %1 100%"));
+    // a line of a file's conversion names the file as the summary does
+    EXPECT_EQ(FormatEngineLogLine(12, 0, "no audio", 2), "#12.0: File (2): no audio");
+    EXPECT_EQ(FormatEngineLogLine(12, 0, "no audio", 0), "#12.0: File (0): no audio");
 }
 
 TEST(ShutdownCountdownTest, ShowsThirtyToZeroThenEndsOnTheNextTick) {

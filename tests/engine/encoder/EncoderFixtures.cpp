@@ -68,6 +68,31 @@ void PatchFlvVideoTime(const std::string& path, int n, uint64_t ms) {
     throw std::runtime_error("too few video tags in " + path);
 }
 
+// Moves the presentation time (not the decoding time) of every video PES header in the second half of a
+// transport stream ticks (90 kHz) on.
+void PatchTsVideoPts(const std::string& path, uint64_t ticks) {
+    std::string ts = ReadAll(path);
+    auto byte = [&](size_t i) { return static_cast<uint8_t>(ts.at(i)); };
+    const size_t packets = ts.size() / 188;
+    for (size_t k = packets / 2; k < packets; ++k) {
+        const size_t p = k * 188;
+        if (byte(p) != 0x47 || !(byte(p + 1) & 0x40) || !(byte(p + 3) & 0x10)) continue;
+        const size_t pes = p + 4 + ((byte(p + 3) & 0x20) ? 1 + byte(p + 4) : 0);
+        if (pes + 14 > p + 188 || byte(pes) || byte(pes + 1) || byte(pes + 2) != 1) continue;
+        if ((byte(pes + 3) & 0xF0) != 0xE0 || !(byte(pes + 7) & 0x80)) continue;
+        const size_t f = pes + 9;
+        uint64_t pts = uint64_t(byte(f) >> 1 & 7) << 30 | uint64_t(byte(f + 1)) << 22 |
+                       uint64_t(byte(f + 2) >> 1) << 15 | uint64_t(byte(f + 3)) << 7 | byte(f + 4) >> 1;
+        pts = (pts + ticks) & ((uint64_t(1) << 33) - 1);
+        ts[f] = static_cast<char>((byte(f) & 0xF0) | (pts >> 29 & 0x0E) | 1);
+        ts[f + 1] = static_cast<char>(pts >> 22);
+        ts[f + 2] = static_cast<char>((pts >> 14 & 0xFE) | 1);
+        ts[f + 3] = static_cast<char>(pts >> 7);
+        ts[f + 4] = static_cast<char>((pts << 1 & 0xFE) | 1);
+    }
+    std::ofstream(path, std::ios::binary) << ts;
+}
+
 void Generate(const std::string& name, const std::string& path) {
     const std::string av =
         "-f lavfi -i testsrc=size=160x120:rate=25 -f lavfi -i sine=frequency=440:sample_rate=44100 ";
@@ -119,6 +144,14 @@ void Generate(const std::string& name, const std::string& path) {
     } else if (name == "back.flv") {
         Make("-f lavfi -i testsrc=size=160x120:rate=25 -t 2 -c:v flv1", path);
         PatchFlvVideoTime(path, 30, 1000);  // the 30th picture (1160 ms) claims a time before the 29th's
+    } else if (name == "ptsjump.ts") {
+        Make(av + "-t 2 -c:v mpeg2video -c:a mp2 -f mpegts", path);
+        PatchTsVideoPts(path, 93600ull * 90000);  // 26 hours
+    } else if (name == "nopicture.mkv") {
+        Make(av + "-t 1 -c:v mpeg4 -c:a aac -bsf:v noise=dropamount=1", path);  // every picture dropped
+    } else if (name == "gap.flv") {
+        Make(av + "-t 4 -c:v flv1 -c:a libmp3lame -ar 44100", path);
+        PatchFlvVideoTime(path, 50, 52000);  // one picture 50 s ahead, within a believable jump
     } else if (name == "late.mkv") {
         // the picture stream's times start 200,000 s (55 hours) after the sound's
         Make("-f lavfi -i testsrc=size=160x120:rate=25 -t 1 -c:v mpeg4", path + ".v.mkv");

@@ -31,6 +31,10 @@ inline const char* const kBlockB =
 //   "long.mp4"    20 s, 320x240 at 25 fps mpeg4 with aac (for stopping a run midway)
 //   "jump.flv"    4 s flv1 160x120 with mp3, whose 50th picture claims a time 36 days on
 //   "back.flv"    2 s flv1 160x120 without audio, whose 30th picture claims a time before the 29th's
+//   "ptsjump.ts"  2 s mpeg2video/mp2 transport stream whose second half's pictures claim presentation times
+//                 26 hours on
+//   "nopicture.mkv" 1 s of aac beside a declared mpeg4 stream without any picture
+//   "gap.flv"     like jump.flv, but the picture claims a time only 50 s on (its header says 4 s)
 //   "late.mkv"    1 s mpeg4 and 1 s aac whose picture times start 55 hours after the sound's
 //   "piece.mkv"   the start of a 1 s Matroska file: its headers and no whole packet
 //   "corrupt.png" a 64x48 PNG whose picture data is scrambled

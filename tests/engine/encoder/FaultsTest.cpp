@@ -89,6 +89,54 @@ TEST_F(Faults, CorruptTimestampCannotMakeTheOutputRunAway) {
     EXPECT_LT(f.file.Duration, 5000000);
 }
 
+TEST_F(Faults, AnOutputNeverRunsFarBeyondItsInputsDuration) {
+    // A jump short enough to be real: before, the frame-rate sync filled it, 52 s of output from 4 s.
+    TOutputOptions o;
+    o.VideoCodec = "mpeg4";
+    o.AudioCodec = "libmp3lame";
+    const std::string out = encfix::Output("gap.avi");
+    const TTerminateInfo r = encfix::Convert(encfix::Input("gap.flv"), out, o);
+    ASSERT_TRUE(r.Finished) << r.ErrorMessage;
+    EXPECT_FALSE(r.ErrorOccurred);
+    EXPECT_NE(r.ErrorMessage.find("reached 34.4 s, far beyond the input's 4.0 s"), std::string::npos)
+        << r.ErrorMessage;
+    const encfix::Facts f = encfix::Probe(out);
+    ASSERT_TRUE(f.opened);
+    EXPECT_LE(f.video.Duration, 34500000);
+    EXPECT_GT(f.video.Duration, 30000000);
+}
+
+TEST_F(Faults, TransportStreamPresentationTimeJumpIsNoRunaway) {
+    // The second half's pictures claim presentation times 26 hours on (their decoding times do not), and
+    // the container's duration says 26 hours too. Before, every preset ran without end.
+    const std::string in = encfix::Input("ptsjump.ts");
+    for (const char* ext : {"mpg", "mp4", "flv"}) {
+        SCOPED_TRACE(ext);
+        TOutputOptions o;
+        const std::string out = encfix::Output(std::string("ptsjump.") + ext);
+        TFFEncoder enc;
+        std::atomic<bool> ended{false};
+        TTerminateInfo result;
+        enc.OnTerminate = [&](TFFEncoder*, const TTerminateInfo& i) {
+            if (i.TaskIndex == 0) result = i;
+            if (i.TaskIndex == -1) ended = true;
+            core::mainDispatcher().wake();
+        };
+        const int task = enc.AddTask(in);
+        ASSERT_GE(task, 0) << enc.LastErrMsg();
+        ASSERT_TRUE(enc.SetOutputFile(task, out, &o)) << enc.LastErrMsg();
+        enc.StartTask(1);
+        const bool inTime =
+            core::mainDispatcher().waitUntil([&] { return ended.load(); }, std::chrono::seconds(60));
+        if (!inTime) enc.Stop(true);
+        ASSERT_TRUE(inTime) << "the conversion ran away";
+        ASSERT_TRUE(result.Finished) << result.ErrorMessage;
+        const encfix::Facts f = encfix::Probe(out);
+        ASSERT_TRUE(f.opened);
+        EXPECT_LT(f.file.Duration, 3000000);
+    }
+}
+
 TEST_F(Faults, AStreamStartingFarFromTheOthersIsMovedToThem) {
     // Before, the output kept the 55-hour gap between its streams (or failed to write it at all).
     TOutputOptions o;
@@ -135,6 +183,9 @@ TEST_F(Faults, TaskWithoutMediaFailsAndLeavesNoFile) {
          "Output file #0 received no audio or video: nothing could be read from the input"},
         {"corrupt.png", "avi", [](TOutputOptions& o) { o.VideoCodec = "mpeg4"; },
          "Output file #0 received no audio or video: nothing could be read from the input"},
+        // sound alone is no success for an output with a video stream
+        {"nopicture.mkv", "avi", [](TOutputOptions& o) { o.VideoCodec = "mpeg4"; },
+         "Output file #0 received no picture for its video stream"},
         // the muxer refuses the header: the few bytes it wrote go too
         {"video.mp4", "mp4",
          [](TOutputOptions& o) {
