@@ -104,6 +104,20 @@ const TOutputOptions* TFFEncoder::TaskOutputOptions(int taskIndex, int outputInd
     return task ? task->OutputOptions(outputIndex) : nullptr;
 }
 
+TFFDecoder* TFFEncoder::TaskInputDecoder(int taskIndex, int inputIndex) const {
+    const TFFmpeg* task = TaskOrNull(taskIndex);
+    return task ? task->InputDecoder(inputIndex) : nullptr;
+}
+
+std::string TFFEncoder::TaskWrittenFileName(int taskIndex, int outputIndex) const {
+    const TFFmpeg* task = TaskOrNull(taskIndex);
+    return task ? task->WrittenFileName(outputIndex) : std::string();
+}
+
+int TFFEncoder::TaskIndexOfPreviewKey(const void* key) const {
+    return IndexOf(static_cast<const TCustomFFmpeg*>(key));
+}
+
 std::string TFFEncoder::LastErrMsg() const {
     std::lock_guard<std::mutex> lock(errLock_);
     return lastErrMsg_;

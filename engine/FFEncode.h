@@ -104,6 +104,12 @@ public:
     // index that names nothing.
     int TaskInputCount(int taskIndex) const;
     const TOutputOptions* TaskOutputOptions(int taskIndex, int outputIndex) const;
+    // The decoder lent for an input of a task (reports on the task's open container), or nullptr.
+    TFFDecoder* TaskInputDecoder(int taskIndex, int inputIndex) const;
+    // The name an output of a finished task was written under (empty while it is not written).
+    std::string TaskWrittenFileName(int taskIndex, int outputIndex) const;
+    // The task a preview key (engine/Previewer.h) belongs to, or -1.
+    int TaskIndexOfPreviewKey(const void* key) const;
 
     // ---- run control
     // N > 0: run on conversion threads, N at a time; N = 0: run every task on the caller, then return.

@@ -26,8 +26,7 @@ int64_t LargestFramePixels(engine::TFFEncoder& encoder, const OutputChoice& choi
         std::sscanf(preset->Settings.FrameSize, "%dx%d", &width, &height) == 2)
         largest = int64_t(width) * height;
     for (int i = 0; i < encoder.TasksCount(); ++i) {
-        engine::TFFmpeg* task = encoder.Task(i);
-        engine::TFFDecoder* source = task ? task->InputDecoder(0) : nullptr;
+        engine::TFFDecoder* source = encoder.TaskInputDecoder(i, 0);
         engine::TVideoStreamInfo video;
         if (source && source->FirstVideoStreamIndex() >= 0 &&
             source->GetVideoStreamInfo(source->FirstVideoStreamIndex(), video))
@@ -243,9 +242,8 @@ void ConversionRun::OnTaskTerminated(const engine::TTerminateInfo& info) {
 
 void ConversionRun::NoteWrittenName(int taskIndex) {
     // Another program may have taken the reserved name meanwhile; the file then has the next counter name.
-    const engine::TFFmpeg* task = encoder_->Task(taskIndex);
-    if (!task || taskIndex >= static_cast<int>(outputFiles_.size())) return;
-    const std::string written = task->WrittenFileName(0);
+    if (taskIndex < 0 || taskIndex >= static_cast<int>(outputFiles_.size())) return;
+    const std::string written = encoder_->TaskWrittenFileName(taskIndex, 0);
     if (written.empty()) return;
     const QString name = QString::fromStdString(written);
     if (name != outputFiles_[taskIndex]) view_.AppendLog(QStringLiteral("Output file written as ") + name);
@@ -327,11 +325,8 @@ bool ConversionRun::ShowsPreviewOf(const void* key) const {
     // Tasks start in list order, so the first task that has not ended is running (or about to). A key of no
     // task of this run is not held back.
     const int first = static_cast<int>(std::find(ended_.begin(), ended_.end(), false) - ended_.begin());
-    for (int i = 0; i < TaskCount(); ++i) {
-        const engine::TCustomFFmpeg* task = encoder_->Task(i);
-        if (task && task == key) return i == first;
-    }
-    return true;
+    const int task = encoder_->TaskIndexOfPreviewKey(key);
+    return task < 0 || task >= TaskCount() || task == first;
 }
 
 int ConversionRun::FileOfThread(uint32_t threadId) const {

@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "EncoderFixtures.h"
+#include "engine/EncoderTask.h"
 #include "engine/FFLoad.h"
 #include "engine/OutputFileNames.h"
 
