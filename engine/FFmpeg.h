@@ -268,6 +268,7 @@ protected:
     void ApplyMuxerOptions(AVFormatContext* raw);
     AVPixelFormat EncoderPixelFormat(const AVCodec* codec) const;
     void AddInputStreams(AVFormatContext* raw, const AVCodec* const forced[3]);
+    void MarkUndecodableStreams(size_t firstStream);
     const AVCodec* FindCodecOrRaise(const std::string& name, AVMediaType kind, bool encoder);
     const AVCodec* ChooseEncoder(OutputFile& of, int fileIndex, AVMediaType kind, const std::string& name,
                                  const char* kindName);
@@ -292,7 +293,7 @@ protected:
     void SetupStreams();
     void MapStreams();
     InputStream* FindInputStream(int file, int stream) const;
-    InputStream* ChooseSource(AVMediaType kind, int firstFile, int lastFile) const;
+    InputStream* ChooseSource(AVMediaType kind, int firstFile, int lastFile, bool copying = false) const;
     void AttachSource(OutputStream& ost, InputStream& src);
     void PrepareStreamCopy(OutputStream& ost);
     void PrepareVideoEncoding(OutputStream& ost, int ostIndex);

@@ -238,7 +238,7 @@ void TCustomFFmpeg::SwitchJoinInput() {
     InputFile& next = *inputs_[joinInput_];
     for (auto& ostPtr : outputStreams_) {
         OutputStream& ost = *ostPtr;
-        InputStream* src = ChooseSource(ost.kind, joinInput_, joinInput_ + 1);
+        InputStream* src = ChooseSource(ost.kind, joinInput_, joinInput_ + 1, !ost.encoding);
         ost.source = nullptr;
         if (!src) continue;
         AttachSource(ost, *src);

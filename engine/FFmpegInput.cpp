@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "engine/FFmpeg.h"
@@ -72,6 +73,7 @@ DictionaryPtr TCustomFFmpeg::InputOpenOptions() const {
 // One input stream per stream of the file, with its decoder (forced by the options or found); the
 // options take the file's picture and sound parameters, as the command-line tool does.
 void TCustomFFmpeg::AddInputStreams(AVFormatContext* raw, const AVCodec* const forced[3]) {
+    const size_t firstStream = inputStreams_.size();
     for (unsigned i = 0; i < raw->nb_streams; ++i) {
         AVStream* st = raw->streams[i];
         AVCodecParameters* par = st->codecpar;
@@ -126,6 +128,28 @@ void TCustomFFmpeg::AddInputStreams(AVFormatContext* raw, const AVCodec* const f
                 throw FFmpegException("invalid codec_type");
         }
         inputStreams_.push_back(std::move(ist));
+    }
+    MarkUndecodableStreams(firstStream);
+}
+
+// A stream of a codec the libraries cannot decode (an unknown one beside a good picture, say) is left out as
+// if the file did not have it, and said once; when no stream of the file can be decoded, nothing is left out
+// and the conversion fails on it as before.
+void TCustomFFmpeg::MarkUndecodableStreams(size_t firstStream) {
+    auto isMedia = [](const InputStream& s) {
+        const AVMediaType t = s.st->codecpar->codec_type;
+        return t == AVMEDIA_TYPE_VIDEO || t == AVMEDIA_TYPE_AUDIO || t == AVMEDIA_TYPE_SUBTITLE;
+    };
+    const auto first = inputStreams_.begin() + static_cast<std::ptrdiff_t>(firstStream);
+    if (std::none_of(first, inputStreams_.end(), [&](const auto& s) { return isMedia(*s) && s->decoder; }))
+        return;
+    for (auto it = first; it != inputStreams_.end(); ++it) {
+        InputStream& s = **it;
+        if (!isMedia(s) || s.decoder) continue;
+        s.undecodable = true;
+        Log(llWarning, FormatStr("Input stream #%d.%d (%s): no decoder for its codec (id %d); it is left out",
+                                 s.fileIndex, s.streamIndex, MediaKindName(s.st->codecpar->codec_type),
+                                 static_cast<int>(s.st->codecpar->codec_id)));
     }
 }
 

@@ -318,7 +318,13 @@ TCustomFFmpeg::StreamKinds TCustomFFmpeg::WantedStreamKinds(const AVOutputFormat
         for (size_t i = 0; i < lastInput; ++i) {
             AVFormatContext* ic = inputs_[i]->ctx.get();
             for (unsigned j = 0; j < ic->nb_streams; ++j) {
-                switch (ic->streams[j]->codecpar->codec_type) {
+                const InputStream* ist = FindInputStream(static_cast<int>(i), static_cast<int>(j));
+                const AVMediaType type = ic->streams[j]->codecpar->codec_type;
+                const bool copied = (type == AVMEDIA_TYPE_VIDEO && s_.videoCopy) ||
+                                    (type == AVMEDIA_TYPE_AUDIO && s_.audioCopy) ||
+                                    (type == AVMEDIA_TYPE_SUBTITLE && s_.subtitleCopy);
+                if (ist && ist->undecodable && !copied) continue;
+                switch (type) {
                     case AVMEDIA_TYPE_VIDEO:
                         hasV = true;
                         break;

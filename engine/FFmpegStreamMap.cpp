@@ -66,8 +66,8 @@ void TCustomFFmpeg::MapStreams() {
             continue;
         }
         // joining reads one input at a time: the first one's streams start the outputs
-        InputStream* src = join_ ? ChooseSource(ost.kind, joinInput_, joinInput_ + 1)
-                                 : ChooseSource(ost.kind, 0, InputCount());
+        InputStream* src = join_ ? ChooseSource(ost.kind, joinInput_, joinInput_ + 1, !ost.encoding)
+                                 : ChooseSource(ost.kind, 0, InputCount(), !ost.encoding);
         if (!src && !join_) {
             // every stream of the kind is taken: share the last one
             for (int i = static_cast<int>(inputStreams_.size()) - 1; i >= 0 && !src; --i) {
@@ -84,9 +84,10 @@ void TCustomFFmpeg::MapStreams() {
 
 // The stream of the kind that the inputs [firstFile, lastFile) give an output: the file's best one unless
 // another output took it, else the first free one.
-InputStream* TCustomFFmpeg::ChooseSource(AVMediaType kind, int firstFile, int lastFile) const {
-    auto usable = [kind](const InputStream* c) {
-        return c && !c->used && c->st->discard != AVDISCARD_ALL && c->st->codecpar->codec_type == kind;
+InputStream* TCustomFFmpeg::ChooseSource(AVMediaType kind, int firstFile, int lastFile, bool copying) const {
+    auto usable = [kind, copying](const InputStream* c) {
+        return c && !c->used && c->st->discard != AVDISCARD_ALL && c->st->codecpar->codec_type == kind &&
+               (copying || !c->undecodable);
     };
     for (int f = firstFile; f < lastFile; ++f) {
         InputStream* best =

@@ -36,6 +36,7 @@ struct InputStream {
     bool decodingNeeded = false;
     bool discard = true;               // not used, or ended
     bool used = false;                 // taken by an output stream
+    bool undecodable = false;          // no decoder, beside streams that have one: left out unless copied
     int64_t nextPts = AV_NOPTS_VALUE;  // microseconds
     int64_t pts = 0;                   // microseconds
     bool sawFirstTs = false;

@@ -147,6 +147,13 @@ void Generate(const std::string& name, const std::string& path) {
     } else if (name == "ptsjump.ts") {
         Make(av + "-t 2 -c:v mpeg2video -c:a mp2 -f mpegts", path);
         PatchTsVideoPts(path, 93600ull * 90000);  // 26 hours
+    } else if (name == "unknown.mkv") {
+        Make(av + "-t 1 -c:v mpeg4 -c:a aac", path);
+        std::string data = ReadAll(path);
+        const size_t at = data.find("A_AAC");  // the sound track's codec name becomes one nobody knows
+        if (at == std::string::npos) throw std::runtime_error("no A_AAC in " + path);
+        data.replace(at, 5, "A_ZZZ");
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << data;
     } else if (name == "nopicture.mkv") {
         Make(av + "-t 1 -c:v mpeg4 -c:a aac -bsf:v noise=dropamount=1", path);  // every picture dropped
     } else if (name == "gap.flv") {

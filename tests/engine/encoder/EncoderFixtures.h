@@ -33,6 +33,7 @@ inline const char* const kBlockB =
 //   "back.flv"    2 s flv1 160x120 without audio, whose 30th picture claims a time before the 29th's
 //   "ptsjump.ts"  2 s mpeg2video/mp2 transport stream whose second half's pictures claim presentation times
 //                 26 hours on
+//   "unknown.mkv" 1 s mpeg4 160x120 beside a sound track of a codec no library knows
 //   "nopicture.mkv" 1 s of aac beside a declared mpeg4 stream without any picture
 //   "gap.flv"     like jump.flv, but the picture claims a time only 50 s on (its header says 4 s)
 //   "late.mkv"    1 s mpeg4 and 1 s aac whose picture times start 55 hours after the sound's

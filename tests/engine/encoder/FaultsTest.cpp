@@ -209,6 +209,36 @@ TEST_F(Faults, TaskWithoutMediaFailsAndLeavesNoFile) {
     }
 }
 
+TEST_F(Faults, AStreamWithoutADecoderIsLeftOutAndTheRestConverts) {
+    TFFLogger logger;
+    logger.SetLogLevel(llWarning);
+    std::mutex lock;
+    std::vector<std::string> warnings;
+    logger.SetOnLog([&](TLogSender, TThreadID, TLogLevel level, const std::string& m) {
+        std::lock_guard<std::mutex> g(lock);
+        if (level == llWarning) warnings.push_back(m);
+    });
+    TOutputOptions o;
+    o.VideoCodec = "mpeg4";
+    o.AudioCodec = "libmp3lame";
+    const std::string out = encfix::Output("unknown.avi");
+    std::string setupError;
+    const TTerminateInfo r = encfix::Convert(encfix::Input("unknown.mkv"), out, o, &setupError);
+    ASSERT_TRUE(setupError.empty()) << setupError;
+    EXPECT_TRUE(r.Finished) << r.ErrorMessage;
+    const encfix::Facts f = encfix::Probe(out);
+    ASSERT_TRUE(f.opened);
+    EXPECT_EQ(f.videoStreams, 1);
+    EXPECT_EQ(f.audioStreams, 0);
+    EXPECT_GT(f.video.Duration, 800000);
+    std::lock_guard<std::mutex> g(lock);
+    EXPECT_EQ(std::count_if(warnings.begin(), warnings.end(),
+                            [](const std::string& m) {
+                                return m.find("no decoder for its codec") != std::string::npos;
+                            }),
+              1);
+}
+
 TEST_F(Faults, PartlyReadableInputFinishesWithAWarning) {
     TFFLogger logger;
     logger.SetLogLevel(llWarning);
