@@ -32,22 +32,31 @@ int RenameNoReplace(const QByteArray& from, const QByteArray& to) {
 
 }  // namespace
 
-PartFileResult ReservePartFile(const QString& targetPath) {
+PartFileResult ReservePartName(const QString& targetPath, const std::function<int(const QByteArray&)>& create,
+                               const QString& kind) {
     const QFileInfo target(targetPath);
     const QString folder = app::AddTrailingBackslash(target.path());
     int error = EEXIST;
     for (int i = 0; i < kAttempts && error == EEXIST; ++i) {
         const QString path =
             folder + app::UniqueFileName(target.fileName() + QStringLiteral(".part"), folder);
-        const int fd = ::open(QFile::encodeName(path).constData(),
-                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            ::close(fd);
-            return {path, {}};
-        }
-        error = errno;
+        error = create(QFile::encodeName(path));
+        if (error == 0) return {path, {}};
     }
-    return {{}, QStringLiteral("cannot create a file in %1: %2").arg(folder, ErrorText(error))};
+    return {{}, QStringLiteral("cannot create a %1 in %2: %3").arg(kind, folder, ErrorText(error))};
+}
+
+PartFileResult ReservePartFile(const QString& targetPath) {
+    return ReservePartName(
+        targetPath,
+        [](const QByteArray& path) {
+            const int fd =
+                ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+            if (fd < 0) return errno;
+            ::close(fd);
+            return 0;
+        },
+        QStringLiteral("file"));
 }
 
 PartFileResult CommitPartFile(const QString& partPath, const std::function<QString()>& finalPath) {

@@ -16,6 +16,11 @@ struct PartFileResult {
 // Creates an empty, new "NAME.part" for the target path (NAME(1).part and so on when that is taken).
 PartFileResult ReservePartFile(const QString& targetPath);
 
+// Reserves a new "NAME.part" beside the target by creating it with create(path), which returns 0 or an errno
+// (EEXIST moves on to the next free name); kind ("file", "folder") names it in the error text.
+PartFileResult ReservePartName(const QString& targetPath, const std::function<int(const QByteArray&)>& create,
+                               const QString& kind);
+
 // Moves the finished part file to the name finalPath() gives, asking again when another file took that name
 // in the meantime. An existing file is never replaced.
 PartFileResult CommitPartFile(const QString& partPath, const std::function<QString()>& finalPath);

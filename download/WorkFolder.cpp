@@ -5,30 +5,15 @@
 #include <QDir>
 #include <QFileInfo>
 #include <cerrno>
-#include <cstring>
 
-#include "app/UtilFuncs.h"
 #include "download/YtDlp.h"
 
 namespace download {
 
-namespace {
-constexpr int kAttempts = 16;  // names taken by someone else between choosing and creating
-}
-
 PartFileResult ReserveWorkFolder(const QString& targetPath) {
-    const QFileInfo target(targetPath);
-    const QString folder = app::AddTrailingBackslash(target.path());
-    int error = EEXIST;
-    for (int i = 0; i < kAttempts && error == EEXIST; ++i) {
-        const QString path =
-            folder + app::UniqueFileName(target.fileName() + QStringLiteral(".part"), folder);
-        if (::mkdir(QFile::encodeName(path).constData(), 0777) == 0) return {path, {}};
-        error = errno;
-    }
-    return {{},
-            QStringLiteral("cannot create a folder in %1: %2")
-                .arg(folder, QString::fromLocal8Bit(std::strerror(error)))};
+    return ReservePartName(
+        targetPath, [](const QByteArray& path) { return ::mkdir(path.constData(), 0777) == 0 ? 0 : errno; },
+        QStringLiteral("folder"));
 }
 
 QString FinishedWorkMedia(const QString& workFolder, const QString& extension) {

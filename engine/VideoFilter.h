@@ -44,7 +44,8 @@ public:
     int OutputHeight() const;
 
 private:
-    // The filters that take the graph's pictures to the spec's size, ending at next; the first of them.
+    // The filters taking the graph's pictures to the wanted size and shape, ending at next; returns the
+    // first.
     static AVFilterContext* FinalStage(AVFilterGraph* g, const VideoFilterSpec& spec, AVFilterContext* next);
 
     FilterGraphPtr graph_;

@@ -77,7 +77,7 @@ protected:
         unsetenv("ALL_PROXY");
         ASSERT_TRUE(dir.isValid());
         g.OutputURLDir = dir.path() + "/";
-        // The service's exchange as specified: no yt-dlp to go on with (its own tests are YtDlpRunTest).
+        // The built-in exchange alone: yt-dlp is kept off PATH here (YtDlpRunTest covers it).
         if (const char* path = std::getenv("PATH")) savedPath = path;
         setenv("PATH", "/nonexistent", 1);
     }

@@ -90,6 +90,31 @@ void settle() {
     core::mainDispatcher().waitUntil([] { return false; }, 50ms);
 }
 
+// A loopback listener that takes connections (the kernel completes them) and never says a word.
+struct SilentListener {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+
+    SilentListener() {
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof addr;
+        if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+            ::listen(fd, 8) != 0 || ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0)
+            Close();
+    }
+    ~SilentListener() { Close(); }
+    SilentListener(const SilentListener&) = delete;
+    SilentListener& operator=(const SilentListener&) = delete;
+
+    bool ok() const { return fd >= 0; }
+    std::string HostPort() const { return "127.0.0.1:" + std::to_string(ntohs(addr.sin_port)); }
+    void Close() {
+        if (fd >= 0) ::close(fd);
+        fd = -1;
+    }
+};
+
 class WinHTTPTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -565,20 +590,8 @@ TEST_F(WinHTTPTest, EncodedAndPartialAnswersAreTakenForWhatTheyHold) {
 // A server that never answers the TLS handshake, and one that trickles two bytes a second: the stall limits
 // end both (libcurl alone would wait minutes for the first and for ever for the second).
 TEST_F(WinHTTPTest, StallLimitsBoundTheHandshakeAndATrickle) {
-    // Takes connections (the kernel completes them) and never says a word.
-    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    ASSERT_GE(listener, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-    ASSERT_EQ(::listen(listener, 8), 0);
-    ::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len);
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{listener};
+    const SilentListener listener;
+    ASSERT_TRUE(listener.ok());
 
     struct Case {
         const char* name;
@@ -589,7 +602,7 @@ TEST_F(WinHTTPTest, StallLimitsBoundTheHandshakeAndATrickle) {
     };
     const Case cases[] = {
         {"silent TLS server",
-         "https://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + "/video",
+         "https://" + listener.HostPort() + "/video",
          1,
          0,
          {"HostUnreachable", "AnyError"}},
@@ -632,16 +645,9 @@ TEST_F(WinHTTPTest, MemoryOutputIsCappedAndTheExcessIsAnError) {
 
 TEST_F(WinHTTPTest, OnlyHttpAndHttpsAreSpokenAndFilesAreNotWrittenThroughSymlinks) {
     // A listener that never answers: any attempt to talk to it shows as a pending connection.
-    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    ASSERT_GE(listener, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-    ASSERT_EQ(::listen(listener, 8), 0);
-    ::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len);
-    const std::string hostPort = "127.0.0.1:" + std::to_string(ntohs(addr.sin_port));
+    SilentListener listener;
+    ASSERT_TRUE(listener.ok());
+    const std::string hostPort = listener.HostPort();
     for (const std::string scheme : {"dict", "gopher", "ftp", "telnet", "ldap", "smb", "tftp"}) {
         SCOPED_TRACE(scheme);
         TWinHTTP h;
@@ -650,9 +656,9 @@ TEST_F(WinHTTPTest, OnlyHttpAndHttpsAreSpokenAndFilesAreNotWrittenThroughSymlink
         h.StallSeconds = 1;
         EXPECT_EQ(run(h, rec), (Events{"HostUnreachable", "AnyError"}));
     }
-    pollfd p{listener, POLLIN, 0};
+    pollfd p{listener.fd, POLLIN, 0};
     EXPECT_EQ(::poll(&p, 1, 0), 0) << "a connection was made";
-    ::close(listener);
+    listener.Close();
 
     const fs::path victim = dir / "victim.txt";
     {

@@ -289,4 +289,25 @@ std::vector<int16_t> DecodeS16(const std::string& path) {
     return samples;
 }
 
+LogLines::LogLines(engine::TLogLevel atLeast) {
+    logger_.SetLogLevel(atLeast);
+    logger_.SetOnLog([this](engine::TLogSender, engine::TThreadID, engine::TLogLevel, const std::string& m) {
+        std::lock_guard<std::mutex> g(lock_);
+        lines_.push_back(m);
+    });
+}
+
+std::vector<std::string> LogLines::Lines() const {
+    std::lock_guard<std::mutex> g(lock_);
+    return lines_;
+}
+
+int LogLines::Count(const std::string& text) const {
+    std::lock_guard<std::mutex> g(lock_);
+    int n = 0;
+    for (const std::string& l : lines_)
+        n += l.find(text) != std::string::npos;
+    return n;
+}
+
 }  // namespace encfix

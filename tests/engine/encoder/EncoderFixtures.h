@@ -2,11 +2,13 @@
 // Small media files made on demand with the ffmpeg command-line tool, and helpers that convert through the
 // encoder component and read outputs back with the engine's probe.
 
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "engine/FFDecode.h"
 #include "engine/FFEncode.h"
+#include "engine/FFLog.h"
 
 namespace encfix {
 
@@ -69,5 +71,19 @@ std::string StreamEntry(const std::string& path, const char* kind, const char* e
 std::vector<int16_t> DecodeS16(const std::string& path);
 // Output of a shell command.
 std::string Capture(const std::string& command);
+
+// The engine's log lines at or above a level, collected while the object lives (any thread may log).
+class LogLines {
+public:
+    explicit LogLines(engine::TLogLevel atLeast);
+    std::vector<std::string> Lines() const;
+    // How many lines contain text.
+    int Count(const std::string& text) const;
+
+private:
+    engine::TFFLogger logger_;
+    mutable std::mutex lock_;
+    std::vector<std::string> lines_;
+};
 
 }  // namespace encfix

@@ -210,14 +210,7 @@ TEST_F(Faults, TaskWithoutMediaFailsAndLeavesNoFile) {
 }
 
 TEST_F(Faults, AStreamWithoutADecoderIsLeftOutAndTheRestConverts) {
-    TFFLogger logger;
-    logger.SetLogLevel(llWarning);
-    std::mutex lock;
-    std::vector<std::string> warnings;
-    logger.SetOnLog([&](TLogSender, TThreadID, TLogLevel level, const std::string& m) {
-        std::lock_guard<std::mutex> g(lock);
-        if (level == llWarning) warnings.push_back(m);
-    });
+    const encfix::LogLines log(llWarning);
     TOutputOptions o;
     o.VideoCodec = "mpeg4";
     o.AudioCodec = "libmp3lame";
@@ -231,23 +224,11 @@ TEST_F(Faults, AStreamWithoutADecoderIsLeftOutAndTheRestConverts) {
     EXPECT_EQ(f.videoStreams, 1);
     EXPECT_EQ(f.audioStreams, 0);
     EXPECT_GT(f.video.Duration, 800000);
-    std::lock_guard<std::mutex> g(lock);
-    EXPECT_EQ(std::count_if(warnings.begin(), warnings.end(),
-                            [](const std::string& m) {
-                                return m.find("no decoder for its codec") != std::string::npos;
-                            }),
-              1);
+    EXPECT_EQ(log.Count("no decoder for its codec"), 1);
 }
 
 TEST_F(Faults, PartlyReadableInputFinishesWithAWarning) {
-    TFFLogger logger;
-    logger.SetLogLevel(llWarning);
-    std::mutex lock;
-    std::vector<std::string> warnings;
-    logger.SetOnLog([&](TLogSender, TThreadID, TLogLevel level, const std::string& m) {
-        std::lock_guard<std::mutex> g(lock);
-        if (level == llWarning) warnings.push_back(m);
-    });
+    const encfix::LogLines log(llWarning);
     TOutputOptions o;
     o.VideoCodec = "mpeg4";
     o.AudioCodec = "libfaac";
@@ -257,10 +238,8 @@ TEST_F(Faults, PartlyReadableInputFinishesWithAWarning) {
     EXPECT_FALSE(r.ErrorOccurred);
     EXPECT_NE(r.ErrorMessage.find("could only be read up to"), std::string::npos) << r.ErrorMessage;
     EXPECT_NE(r.ErrorMessage.find("of its 6.0 s"), std::string::npos) << r.ErrorMessage;
-    {
-        std::lock_guard<std::mutex> g(lock);
-        EXPECT_NE(std::find(warnings.begin(), warnings.end(), r.ErrorMessage), warnings.end());
-    }
+    const std::vector<std::string> warnings = log.Lines();
+    EXPECT_NE(std::find(warnings.begin(), warnings.end(), r.ErrorMessage), warnings.end());
     const encfix::Facts f = encfix::Probe(out);
     ASSERT_TRUE(f.opened);
     EXPECT_GT(f.video.Duration, 1000000);
@@ -284,14 +263,7 @@ TEST_F(Faults, DecodeTimesGoingBackAreMovedOnAndSaidOrEndTheTaskWithXerror) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        TFFLogger logger;
-        logger.SetLogLevel(llWarning);
-        std::mutex lock;
-        std::vector<std::string> lines;
-        logger.SetOnLog([&](TLogSender, TThreadID, TLogLevel, const std::string& m) {
-            std::lock_guard<std::mutex> g(lock);
-            lines.push_back(m);
-        });
+        const encfix::LogLines log(llWarning);
         TOutputOptions o;
         o.VideoCodec = "copy";
         o.ExtOptions = c.options;
@@ -299,11 +271,8 @@ TEST_F(Faults, DecodeTimesGoingBackAreMovedOnAndSaidOrEndTheTaskWithXerror) {
         const TTerminateInfo r = encfix::Convert(encfix::Input("back.flv"), out, o);
         EXPECT_EQ(r.Finished, c.finished) << r.ErrorMessage;
         bool said = false;
-        {
-            std::lock_guard<std::mutex> g(lock);
-            for (const std::string& l : lines)
-                said = said || l.rfind("Non-monotonous DTS in output stream 0:0; previous: ", 0) == 0;
-        }
+        for (const std::string& l : log.Lines())
+            said = said || l.rfind("Non-monotonous DTS in output stream 0:0; previous: ", 0) == 0;
         EXPECT_TRUE(said);
         if (c.finished) {
             const encfix::Facts f = encfix::Probe(out);
