@@ -47,8 +47,8 @@ void TCustomFFmpeg::OpenDecoder(InputStream& ist) {
     }
 }
 
-// A packet of a stream some output wants: decoded, or copied when no output encodes from it. A packet the
-// decoder refuses is skipped with a log line, or ends the task with "xerror".
+// A packet of a stream some output wants: copied to the outputs that copy it and decoded for those that
+// encode it. A packet the decoder refuses is skipped with a log line, or ends the task with "xerror".
 void TCustomFFmpeg::DecodeOrCopy(InputStream& ist, const AVPacket* pkt) {
     try {
         ProcessPacket(ist, pkt);
@@ -74,10 +74,12 @@ void TCustomFFmpeg::ProcessPacket(InputStream& ist, const AVPacket* pkt) {
         while (!stopRequested_ && ist.pts - (av_gettime_relative() - ist.startWallTime) > 1000)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
+    // every output that copies the stream gets the packet, whether or not others decode it
+    if (pkt)
+        for (OutputStream* ost : ist.outputs)
+            if (ost->source == &ist && !ost->encoding) CopyPacket(*ost, ist, pkt);
     if (!ist.decodingNeeded) {
         if (!pkt) return;
-        for (OutputStream* ost : ist.outputs)
-            if (ost->source == &ist) CopyPacket(*ost, ist, pkt);
         int64_t duration =
             pkt->duration > 0 ? av_rescale_q(pkt->duration, ist.st->time_base, AV_TIME_BASE_Q) : 0;
         ist.nextPts = ist.pts + duration;

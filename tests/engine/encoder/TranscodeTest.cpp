@@ -337,3 +337,58 @@ TEST_F(Transcode, VideoStatisticsNameEachPicturesTypeAndRate) {
     EXPECT_GE(std::count(types.begin(), types.end(), 'I'), 5) << types;  // at least one every 10 pictures
     EXPECT_GT(std::count(types.begin(), types.end(), 'P'), 30) << types;
 }
+
+// One input stream may be copied into one output and encoded for another (two outputs of a task, or a map
+// that sends it to both): each copying output gets every packet, each encoding output every picture.
+TEST_F(Transcode, OneStreamCopiedForOneOutputAndEncodedForAnother) {
+    const std::string source = encfix::Input("av.mp4");
+    auto packets = [](const std::string& path, const char* kind) {
+        return encfix::Capture(std::string("ffprobe -v error -count_packets -select_streams ") + kind +
+                               ":0 -show_entries stream=nb_read_packets -of csv=p=0 '" + path + "'");
+    };
+    // what a task that only copies writes
+    TOutputOptions copyOnly;
+    copyOnly.VideoCodec = copyOnly.AudioCodec = "copy";
+    const std::string reference = encfix::Output("reference.mkv");
+    const TTerminateInfo r = encfix::Convert(source, reference, copyOnly);
+    ASSERT_TRUE(r.Finished && !r.ErrorOccurred) << r.ErrorMessage;
+
+    struct Case {
+        const char* name;
+        const char* firstVideo;  // codecs of the first output ("copy" or an encoder)
+        const char* firstAudio;
+    };
+    const Case cases[] = {{"both kinds copied", "copy", "copy"},
+                          {"video copied", "copy", "libvorbis"},
+                          {"audio copied", "libx264", "copy"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TFFEncoder enc;
+        TTerminateInfo notice;
+        enc.OnTerminate = [&](TFFEncoder*, const TTerminateInfo& i) {
+            if (i.TaskIndex >= 0) notice = i;
+        };
+        const int task = enc.AddTask(source);
+        ASSERT_GE(task, 0) << enc.LastErrMsg();
+        TOutputOptions first;
+        first.VideoCodec = c.firstVideo;
+        first.AudioCodec = c.firstAudio;
+        const std::string copied = encfix::Output("copied.mkv");
+        ASSERT_TRUE(enc.SetOutputFile(task, copied, &first)) << enc.LastErrMsg();
+        TOutputOptions second;
+        second.VideoCodec = "libx264";
+        second.AudioCodec = "libvorbis";
+        const std::string encoded = encfix::Output("encoded.mkv");
+        ASSERT_TRUE(enc.SetOutputFile(task, encoded, &second)) << enc.LastErrMsg();
+        enc.StartTask(0);
+        ASSERT_TRUE(notice.Finished && !notice.ErrorOccurred) << notice.ErrorMessage;
+
+        if (std::string(c.firstVideo) == "copy") EXPECT_EQ(packets(copied, "v"), packets(reference, "v"));
+        if (std::string(c.firstAudio) == "copy") EXPECT_EQ(packets(copied, "a"), packets(reference, "a"));
+        const encfix::Facts e = encfix::Probe(encoded);
+        EXPECT_EQ(e.vcodec, "h264");
+        EXPECT_EQ(e.acodec, "vorbis");
+        EXPECT_EQ(packets(encoded, "v"), "50\n");  // 2 s at 25 fps
+        EXPECT_NEAR(e.file.Duration, 2000000, 100000);
+    }
+}
