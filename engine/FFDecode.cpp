@@ -524,6 +524,12 @@ bool TFFDecoder::Decode(int streamIndex) {
         Error("file not loaded.", llWarning);
         return false;
     }
+    // a borrowed container whose file its owner has closed (it keeps only what the probe learned)
+    if (!owned_ && !ctx_->pb && !(ctx_->iformat->flags & AVFMT_NOFILE) &&
+        !(ctx_->flags & AVFMT_FLAG_CUSTOM_IO)) {
+        Error("file is closed.", llWarning);
+        return false;
+    }
     int index = streamIndex;
     if (index < 0) {
         index = decodeStream_ >= 0 ? decodeStream_ : firstVideo_;

@@ -135,6 +135,7 @@ struct MetadataMap {
 struct InputStream;
 struct OutputStream;
 struct InputFile;
+struct InputOpening;
 struct OutputFile;
 
 class TCustomFFmpeg {
@@ -256,6 +257,8 @@ protected:
 
     // opening helpers (FFmpegInput.cpp, FFmpegOutput.cpp)
     DictionaryPtr InputOpenOptions() const;
+    InputFormatContextPtr OpenContainer(const InputOpening& how, bool firstOpening);
+    void ReopenInputs();
     struct StreamKinds {
         bool video = false, audio = false, subtitle = false;
     };

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "engine/FFmpeg.h"
 #include "engine/FFmpegStreams.h"
@@ -175,83 +176,100 @@ const AVCodec* TCustomFFmpeg::FindCodecOrRaise(const std::string& rawName, AVMed
     return codec;
 }
 
+// Opens the container as the record says: the demuxer with its options and forced decoders, the program,
+// the stream parameters, the start position. The probe hook sees the first opening only. Raises with the
+// reason.
+InputFormatContextPtr TCustomFFmpeg::OpenContainer(const InputOpening& how, bool firstOpening) {
+    // a pipe or a device would block this thread for good; a device format named by the options reads its
+    // own kind of name
+    if (!how.forcedFormat || !(how.forcedFormat->flags & AVFMT_NOFILE)) {
+        const std::string refusal = NotAFileMessage(DecodeUnicodeName(how.fileName));
+        if (!refusal.empty()) throw FFmpegException(refusal);
+    }
+    AVFormatContext* raw = avformat_alloc_context();
+    if (!raw) throw FFmpegException("avformat_alloc_context failed");
+    InputFormatContextPtr ic(raw);
+    InstallInterruptCB(raw);
+    DictionaryPtr opts;
+    av_dict_copy(opts.Address(), how.demuxerOptions.get(), 0);
+    for (const OptionLine& p : how.formatParams)
+        av_opt_set(raw, p.name.c_str(), p.value.c_str(), 0);
+    if (const AVCodec* c = how.forcedDecoders[0]) raw->video_codec_id = c->id, raw->video_codec = c;
+    if (const AVCodec* c = how.forcedDecoders[1]) raw->audio_codec_id = c->id, raw->audio_codec = c;
+    if (const AVCodec* c = how.forcedDecoders[2]) raw->subtitle_codec_id = c->id, raw->subtitle_codec = c;
+    raw->flags |= AVFMT_FLAG_NONBLOCK;
+
+    int ret;
+    {
+        TInterruptScope scope(&TCustomFFmpeg::TimeoutCheck, this);
+        IOStartTime = av_gettime_relative();
+        AVFormatContext* p = ic.release();
+        ret = avformat_open_input(&p, how.libraryName.c_str(), how.forcedFormat, opts.Address());
+        ic.reset(p);  // null on failure: avformat_open_input freed it
+    }
+    if (ret < 0) throw FFmpegException(FFErrorMessage(how.fileName, ret));
+    raw = ic.get();
+    if (how.programId >= 0) KeepOnlyProgram(raw, how.programId);
+    if (firstOpening && OnBeforeFindStreamInfo) OnBeforeFindStreamInfo(*this, raw);
+    {
+        TInterruptScope scope(&TCustomFFmpeg::TimeoutCheck, this);
+        IOStartTime = av_gettime_relative();
+        ret = avformat_find_stream_info(raw, nullptr);
+    }
+    if (ret < 0 && s_.verbose >= 0) {
+        LogF(llVerbose, "%s: could not find codec parameters", how.fileName.c_str());
+        RaiseFmt("%s: could not find codec parameters", how.fileName.c_str());
+    }
+    if (how.startPosition != AV_NOPTS_VALUE) {
+        const int64_t timestamp =
+            how.startPosition + (raw->start_time != AV_NOPTS_VALUE ? raw->start_time : 0);
+        if (avformat_seek_file(raw, -1, INT64_MIN, timestamp, timestamp, 0) < 0 && s_.verbose > 0)
+            LogF(llVerbose, "%s: could not seek to position %0.3f", how.fileName.c_str(), timestamp / 1e6);
+    }
+    return ic;
+}
+
 bool TCustomFFmpeg::OpenInput(const std::string& fileName) {
     try {
         if (InputCount() >= maxInputs_) RaiseFmt("max input files %d reached", maxInputs_);
-        const AVInputFormat* ifmt = nullptr;
+        auto in = std::make_unique<InputFile>();
+        InputOpening& how = in->opening;
+        how.fileName = fileName;
+        how.libraryName = ToLibraryName(fileName);
         if (!s_.forcedFormat.empty()) {
-            ifmt = av_find_input_format(s_.forcedFormat.c_str());
-            if (!ifmt) RaiseFmt("Unknown input format: \"%s\"", s_.forcedFormat.c_str());
+            how.forcedFormat = av_find_input_format(s_.forcedFormat.c_str());
+            if (!how.forcedFormat) RaiseFmt("Unknown input format: \"%s\"", s_.forcedFormat.c_str());
             s_.forcedFormat.clear();
         }
-        // a pipe or a device would block this thread for good; a device format named by the options
-        // reads its own kind of name
-        if (!ifmt || !(ifmt->flags & AVFMT_NOFILE)) {
-            const std::string refusal = NotAFileMessage(DecodeUnicodeName(fileName));
-            if (!refusal.empty()) throw FFmpegException(refusal);
-        }
-        AVFormatContext* raw = avformat_alloc_context();
-        if (!raw) throw FFmpegException("avformat_alloc_context failed");
-        InputFormatContextPtr ic(raw);
-        InstallInterruptCB(raw);
-        DictionaryPtr opts = InputOpenOptions();
-        for (const OptionLine& p : params_.format)
-            av_opt_set(raw, p.name.c_str(), p.value.c_str(), 0);
-
-        const AVCodec* forced[3] = {nullptr, nullptr, nullptr};
+        how.demuxerOptions = InputOpenOptions();
+        how.formatParams = params_.format;
         if (!s_.videoCodecName.empty())
-            forced[0] = FindCodecOrRaise(s_.videoCodecName, AVMEDIA_TYPE_VIDEO, false);
+            how.forcedDecoders[0] = FindCodecOrRaise(s_.videoCodecName, AVMEDIA_TYPE_VIDEO, false);
         if (!s_.audioCodecName.empty())
-            forced[1] = FindCodecOrRaise(s_.audioCodecName, AVMEDIA_TYPE_AUDIO, false);
+            how.forcedDecoders[1] = FindCodecOrRaise(s_.audioCodecName, AVMEDIA_TYPE_AUDIO, false);
         if (!s_.subtitleCodecName.empty())
-            forced[2] = FindCodecOrRaise(s_.subtitleCodecName, AVMEDIA_TYPE_SUBTITLE, false);
-        if (forced[0]) raw->video_codec_id = forced[0]->id, raw->video_codec = forced[0];
-        if (forced[1]) raw->audio_codec_id = forced[1]->id, raw->audio_codec = forced[1];
-        if (forced[2]) raw->subtitle_codec_id = forced[2]->id, raw->subtitle_codec = forced[2];
-        raw->flags |= AVFMT_FLAG_NONBLOCK;
+            how.forcedDecoders[2] = FindCodecOrRaise(s_.subtitleCodecName, AVMEDIA_TYPE_SUBTITLE, false);
+        how.programId = std::exchange(s_.programId, -1);
+        if (s_.startTime != 0) how.startPosition = s_.startTime;
 
-        int ret;
-        {
-            TInterruptScope scope(&TCustomFFmpeg::TimeoutCheck, this);
-            IOStartTime = av_gettime_relative();
-            AVFormatContext* p = ic.release();
-            ret = avformat_open_input(&p, ToLibraryName(fileName).c_str(), ifmt, opts.Address());
-            ic.reset(p);  // null on failure: avformat_open_input freed it
-        }
-        if (ret < 0) throw FFmpegException(FFErrorMessage(fileName, ret));
-        raw = ic.get();
-
-        auto in = std::make_unique<InputFile>();
-        if (s_.programId >= 0) {
-            KeepOnlyProgram(raw, s_.programId);
-            s_.programId = -1;
-        }
-        if (OnBeforeFindStreamInfo) OnBeforeFindStreamInfo(*this, raw);
-        {
-            TInterruptScope scope(&TCustomFFmpeg::TimeoutCheck, this);
-            IOStartTime = av_gettime_relative();
-            ret = avformat_find_stream_info(raw, nullptr);
-        }
-        if (ret < 0 && s_.verbose >= 0) {
-            LogF(llVerbose, "%s: could not find codec parameters", fileName.c_str());
-            RaiseFmt("%s: could not find codec parameters", fileName.c_str());
-        }
-
+        InputFormatContextPtr ic = OpenContainer(how, true);
+        AVFormatContext* raw = ic.get();
         int64_t timestamp = s_.startTime;
         if (raw->start_time != AV_NOPTS_VALUE) timestamp += raw->start_time;
-        if (s_.startTime != 0) {
-            if (avformat_seek_file(raw, -1, INT64_MIN, timestamp, timestamp, 0) < 0 && s_.verbose > 0)
-                LogF(llVerbose, "%s: could not seek to position %0.3f", fileName.c_str(), timestamp / 1e6);
-        }
 
         in->firstStream = static_cast<int>(inputStreams_.size());
         in->nbStreams = static_cast<int>(raw->nb_streams);
-        AddInputStreams(raw, forced);
+        AddInputStreams(raw, how.forcedDecoders);
         if (raw->duration != AV_NOPTS_VALUE && raw->duration > totalDuration_) totalDuration_ = raw->duration;
         in->tsOffset = s_.copyTs ? s_.inputTsOffset : s_.inputTsOffset - timestamp;
         for (int k = 0; k < kMaxStreams; ++k)
             in->tsScale[k] = s_.tsScale[k];
         if (s_.verbose >= 0) av_dump_format(raw, InputCount(), fileName.c_str(), 0);
+        // what the probe learned stays; the file itself is opened again when the task runs
+        if (raw->pb && !(raw->iformat->flags & AVFMT_NOFILE) && !(raw->flags & AVFMT_FLAG_CUSTOM_IO)) {
+            avio_closep(&raw->pb);
+            in->fileClosed = true;
+        }
         in->ctx = std::move(ic);
         inputs_.push_back(std::move(in));
         s_.videoChannel = 0;
@@ -271,6 +289,36 @@ bool TCustomFFmpeg::OpenInput(const std::string& fileName) {
         inputStreams_.resize(std::min(inputStreams_.size(), keep));
         errorMessage_ = e.what();
         return false;
+    }
+}
+
+// When the task starts, each input closed after probing is opened again. The file must still hold the
+// streams the outputs were set up for; a file that vanished or changed fails the task with the reason.
+void TCustomFFmpeg::ReopenInputs() {
+    for (size_t i = 0; i < inputs_.size(); ++i) {
+        InputFile& in = *inputs_[i];
+        if (!in.fileClosed) continue;
+        InputFormatContextPtr fresh = OpenContainer(in.opening, false);
+        const AVFormatContext* probed = in.ctx.get();
+        bool same = fresh->iformat == probed->iformat && fresh->nb_streams == probed->nb_streams;
+        for (unsigned k = 0; same && k < fresh->nb_streams; ++k) {
+            const AVCodecParameters* now = fresh->streams[k]->codecpar;
+            const AVCodecParameters* then = probed->streams[k]->codecpar;
+            same = now->codec_type == then->codec_type && now->codec_id == then->codec_id;
+        }
+        if (!same)
+            RaiseFmt("%s: the file changed since it was added (its streams are not the ones it had)",
+                     in.opening.fileName.c_str());
+        // the choices made on the probed streams (left out, program) hold for the file's streams
+        for (unsigned k = 0; k < fresh->nb_streams; ++k) {
+            fresh->streams[k]->discard = probed->streams[k]->discard;
+            inputStreams_[in.firstStream + k]->st = fresh->streams[k];
+        }
+        for (unsigned p = 0; p < std::min(fresh->nb_programs, probed->nb_programs); ++p)
+            fresh->programs[p]->discard = probed->programs[p]->discard;
+        in.probed = std::move(in.ctx);
+        in.ctx = std::move(fresh);
+        in.fileClosed = false;
     }
 }
 

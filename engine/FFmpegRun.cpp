@@ -115,7 +115,9 @@ void TCustomFFmpeg::Run() {
 void TCustomFFmpeg::Transcode() {
     if (outputs_.empty()) throw FFmpegException("At least one output file must be specified");
     if (inputs_.empty()) throw FFmpegException("At least one input file must be specified");
-    // set-up: the output files, the sources of the output streams, the codecs at both ends, the headers
+    // set-up: the input files opened again, the output files, the sources of the output streams, the codecs
+    // at both ends, the headers
+    ReopenInputs();
     OpenOutputFiles();
     SetupStreams();
     OpenEncoders();

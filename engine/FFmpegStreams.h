@@ -16,9 +16,26 @@ const char* MediaKindName(AVMediaType kind);
 // Raised inside the packet processing when a decoder refuses a packet (skipped, or fatal with "xerror").
 struct DecodeFailure {};
 
+// How an input was opened, kept so that the file can be opened again when the task starts.
+struct InputOpening {
+    std::string fileName;     // as given (UTF-8), for messages
+    std::string libraryName;  // as the library opens it
+    const AVInputFormat* forcedFormat = nullptr;
+    DictionaryPtr demuxerOptions;  // what the options told the demuxer, before it took any
+    std::vector<OptionLine> formatParams;
+    const AVCodec* forcedDecoders[3] = {nullptr, nullptr, nullptr};  // video, audio, subtitle
+    int programId = -1;                                              // -1: every program
+    int64_t startPosition = AV_NOPTS_VALUE;                          // microseconds; none: the start
+};
+
+// An input file. Between being added and being run a task holds no descriptor of it: ctx keeps what the
+// probe learned (streams, durations, format) with its file closed, and the run opens the file again.
 struct InputFile {
-    InputFormatContextPtr ctx;
-    int64_t tsOffset = 0;                // microseconds added to every packet
+    InputFormatContextPtr ctx;     // the probed container until the run opens the file again, then that one
+    InputFormatContextPtr probed;  // after that: the probed one (the host's decoder still reports on it)
+    InputOpening opening;
+    bool fileClosed = false;  // ctx's file was closed after probing and must be opened again to be read
+    int64_t tsOffset = 0;     // microseconds added to every packet
     int64_t readEndUs = AV_NOPTS_VALUE;  // end of the furthest packet read, in the file's own time
     double tsScale[kMaxStreams];
     int firstStream = 0;  // index of its first stream in the input stream table

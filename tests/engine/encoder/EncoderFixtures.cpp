@@ -186,6 +186,8 @@ void Generate(const std::string& name, const std::string& path) {
         // the index is at the front, so the file opens and promises 6 s
         Make(av + "-t 6 -c:v mpeg4 -c:a aac -movflags +faststart", path);
         fs::resize_file(path, fs::file_size(path) * 6 / 10);
+    } else if (name == "tiny.mp3") {
+        Make("-f lavfi -i sine=sample_rate=8000:d=0.2 -ac 1 -c:a libmp3lame -b:a 16k", path);
     } else if (name == "video.mp4") {
         Make("-f lavfi -i testsrc=size=160x120:rate=25 -t 1 -c:v mpeg4", path);
     } else if (name == "odd.mp4") {

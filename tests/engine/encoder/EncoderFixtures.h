@@ -43,6 +43,7 @@ inline const char* const kBlockB =
 //   "corrupt.png" a 64x48 PNG whose picture data is scrambled
 //   "truncated.mp4" 60 % of a 6 s mpeg4/aac MP4 with its index at the front
 //   "video.mp4"   1 s, 160x120 mpeg4 without audio
+//   "tiny.mp3"    0.2 s, 8000 Hz mono mp3 (the many inputs of one batch)
 //   "odd.mp4", "wide.mp4"  1 s mpeg4/aac of 321x241 and 480x270
 std::string Input(const std::string& name);
 // A fresh path for an output in the fixture folder (the file does not exist yet).
