@@ -341,7 +341,7 @@ protected:
 
     // encoding (FFmpegEncode.cpp)
     void OpenEncoders();
-    std::string OpenEncoder(OutputStream& ost);
+    void OpenEncoder(OutputStream& ost);
     void RaiseH264Level(OutputStream& ost);
     int64_t VideoSyncCopies(OutputStream& ost, int64_t timeUs);
     void EncodeVideoFrame(OutputStream& ost, AVFrame* frame);

@@ -52,14 +52,20 @@ void TCustomFFmpeg::OpenDecoder(InputStream& ist) {
 void TCustomFFmpeg::DecodeOrCopy(InputStream& ist, const AVPacket* pkt) {
     try {
         ProcessPacket(ist, pkt);
-        return;
-    } catch (const DecodeFailure&) {
+    } catch (const DecodeFailure& e) {
+        if (s_.exitOnError) throw;
+        if (s_.verbose >= 0) Log(llVerbose, e.what());
     }
-    const std::string msg = FormatStr("Error while decoding stream #%d.%d (%s)", ist.fileIndex,
-                                      ist.streamIndex, MediaKindName(ist.st->codecpar->codec_type));
-    if (s_.exitOnError) throw FFmpegException(msg);
-    if (s_.verbose >= 0) Log(llVerbose, msg);
 }
+
+namespace {
+
+[[noreturn]] void RaiseDecodeFailure(const InputStream& ist) {
+    throw DecodeFailure(FormatStr("Error while decoding stream #%d.%d (%s)", ist.fileIndex, ist.streamIndex,
+                                  MediaKindName(ist.st->codecpar->codec_type)));
+}
+
+}  // namespace
 
 // One packet (nullptr: the end of the stream) to every output the stream feeds; the stream's clock follows
 // the packets' decoding times.
@@ -112,13 +118,13 @@ void TCustomFFmpeg::FlushInputStream(InputStream& ist) {
 void TCustomFFmpeg::DecodeVideo(InputStream& ist, const AVPacket* pkt) {
     AVCodecContext* dec = ist.dec.get();
     int ret = avcodec_send_packet(dec, pkt);
-    if (ret < 0 && ret != AVERROR_EOF && ret != AVERROR(EAGAIN)) throw DecodeFailure();
+    if (ret < 0 && ret != AVERROR_EOF && ret != AVERROR(EAGAIN)) RaiseDecodeFailure(ist);
     int frames = 0;
     AVFrame* frame = decodedFrame_.get();
     while (true) {
         ret = avcodec_receive_frame(dec, frame);
         if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF) break;
-        if (ret < 0) throw DecodeFailure();
+        if (ret < 0) RaiseDecodeFailure(ist);
         ++frames;
         int64_t ts = frame->best_effort_timestamp;
         int64_t us = ts != AV_NOPTS_VALUE ? av_rescale_q(ts, ist.st->time_base, AV_TIME_BASE_Q)
@@ -162,12 +168,12 @@ void TCustomFFmpeg::HandleVideoFrame(InputStream& ist, AVFrame* frame) {
 void TCustomFFmpeg::DecodeAudio(InputStream& ist, const AVPacket* pkt) {
     AVCodecContext* dec = ist.dec.get();
     int ret = avcodec_send_packet(dec, pkt);
-    if (ret < 0 && ret != AVERROR_EOF && ret != AVERROR(EAGAIN)) throw DecodeFailure();
+    if (ret < 0 && ret != AVERROR_EOF && ret != AVERROR(EAGAIN)) RaiseDecodeFailure(ist);
     AVFrame* frame = decodedFrame_.get();
     while (true) {
         ret = avcodec_receive_frame(dec, frame);
         if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF) break;
-        if (ret < 0) throw DecodeFailure();
+        if (ret < 0) RaiseDecodeFailure(ist);
         const int rate = frame->sample_rate > 0 ? frame->sample_rate : dec->sample_rate;
         int64_t us = ist.nextPts != AV_NOPTS_VALUE ? ist.nextPts : ist.pts;
         if (frame->best_effort_timestamp != AV_NOPTS_VALUE) {
@@ -196,7 +202,7 @@ void TCustomFFmpeg::DecodeSubtitle(InputStream& ist, const AVPacket* pkt) {
     AVSubtitle sub;
     int got = 0;
     if (avcodec_decode_subtitle2(ist.dec.get(), &sub, &got, const_cast<AVPacket*>(pkt)) < 0)
-        throw DecodeFailure();
+        RaiseDecodeFailure(ist);
     if (!got) return;
     const int64_t ptsUs = pkt->pts != AV_NOPTS_VALUE
                               ? av_rescale_q(pkt->pts, ist.st->time_base, AV_TIME_BASE_Q)

@@ -39,6 +39,10 @@ void TCustomFFmpeg::MainLoop() {
             continue;
         }
         if (ret < 0) {
+            // the end of the input, or a stop that cut a read short; anything else is a read error
+            if (ret != AVERROR_EOF && !stopRequested_)
+                throw FFmpegException(FormatStr("Error while reading input file #%d (%s): %s", fileIndex,
+                                                in.opening.fileName.c_str(), FFErrorText(ret).c_str()));
             in.eof = true;
             if (join_) {
                 SwitchJoinInput();

@@ -16,20 +16,18 @@ extern "C" {
 namespace engine {
 
 void TCustomFFmpeg::OpenEncoders() {
-    std::string error;
-    for (auto& ost : outputStreams_) {
-        if (ost->encoding) error = OpenEncoder(*ost);
-        if (!error.empty()) break;
-    }
-    if (error.empty())
+    try {
         for (auto& ost : outputStreams_)
-            OpenBitstreamFilters(*ost);
-    // the stream mapping is logged before an encoder error is raised
-    LogStreamMapping();
-    if (!error.empty()) {
-        Log(llError, error);
-        throw FFmpegException(error);
+            if (ost->encoding) OpenEncoder(*ost);
+    } catch (const FFmpegException& e) {
+        // the stream mapping is logged before an encoder error
+        LogStreamMapping();
+        Log(llError, e.what());
+        throw;
     }
+    for (auto& ost : outputStreams_)
+        OpenBitstreamFilters(*ost);
+    LogStreamMapping();
 }
 
 // A level asked of libx264 that the picture size and frame rate exceed would be written as asked, and a
@@ -45,13 +43,12 @@ void TCustomFFmpeg::RaiseH264Level(OutputStream& ost) {
     enc->level = needed;
 }
 
-// Opens the stream's encoder and gives the muxer what it tells; the error text when it cannot be opened.
-std::string TCustomFFmpeg::OpenEncoder(OutputStream& ost) {
+// Opens the stream's encoder and gives the muxer what it tells; raises when it cannot be opened.
+void TCustomFFmpeg::OpenEncoder(OutputStream& ost) {
     AVCodecContext* enc = ost.enc.get();
-    if (!ost.codec) {
-        return FormatStr("Encoder (codec id %d) not found for output stream #%d.%d (%s)", enc->codec_id,
-                         ost.fileIndex, ost.index, MediaKindName(ost.kind));
-    }
+    if (!ost.codec)
+        RaiseFmt("Encoder (codec id %d) not found for output stream #%d.%d (%s)", enc->codec_id,
+                 ost.fileIndex, ost.index, MediaKindName(ost.kind));
     if (ost.kind == AVMEDIA_TYPE_SUBTITLE && ost.source->dec && ost.source->dec->subtitle_header) {
         enc->subtitle_header = static_cast<uint8_t*>(av_mallocz(ost.source->dec->subtitle_header_size + 1));
         memcpy(enc->subtitle_header, ost.source->dec->subtitle_header, ost.source->dec->subtitle_header_size);
@@ -59,7 +56,7 @@ std::string TCustomFFmpeg::OpenEncoder(OutputStream& ost) {
     }
     if (ost.kind == AVMEDIA_TYPE_VIDEO) RaiseH264Level(ost);
     if (avcodec_open2(enc, ost.codec, nullptr) < 0) {
-        return FormatStr(
+        RaiseFmt(
             "Error while opening encoder for output stream #%d.%d (%s) - maybe incorrect parameters such "
             "as "
             "bit_rate, rate, width or height. Please check error log message to find out more detail "
@@ -89,7 +86,6 @@ std::string TCustomFFmpeg::OpenEncoder(OutputStream& ost) {
         ost.fifo.reset(fifo);
     }
     stats_.headerBytes += enc->extradata_size;
-    return {};
 }
 
 // Video sync: how many times the picture at timeUs goes to the encoder so that the output keeps its frame

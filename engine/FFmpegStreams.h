@@ -14,7 +14,10 @@ namespace engine {
 const char* MediaKindName(AVMediaType kind);
 
 // Raised inside the packet processing when a decoder refuses a packet (skipped, or fatal with "xerror").
-struct DecodeFailure {};
+class DecodeFailure : public FFmpegException {
+public:
+    using FFmpegException::FFmpegException;
+};
 
 // How an input was opened, kept so that the file can be opened again when the task starts.
 struct InputOpening {

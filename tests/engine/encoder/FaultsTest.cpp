@@ -8,10 +8,13 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <fstream>
+#include <iterator>
 #include <mutex>
 #include <thread>
 
 #include "EncoderFixtures.h"
+#include "LoopbackServer.h"
 #include "core/Dispatcher.h"
 #include "engine/EncoderTask.h"
 #include "engine/FFLoad.h"
@@ -281,6 +284,44 @@ TEST_F(Faults, DecodeTimesGoingBackAreMovedOnAndSaidOrEndTheTaskWithXerror) {
         } else {
             EXPECT_TRUE(r.ErrorOccurred);
             EXPECT_NE(r.ErrorMessage.find("Non-monotonous DTS"), std::string::npos) << r.ErrorMessage;
+        }
+    }
+}
+
+// A read that fails (here a connection cut before the length it promised) ends the task with an error that
+// names the input; an input that simply ends early still gives what could be read.
+TEST_F(Faults, ReadErrorFailsTheTaskWhileAnEarlyEndConvertsWhatWasRead) {
+    std::ifstream file(encfix::Input("sizes.ts"), std::ios::binary);
+    const std::string media((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    ASSERT_GT(media.size(), 188u * 100);
+    const std::string sent = media.substr(0, media.size() * 6 / 10 / 188 * 188);
+    auto reply = [&](size_t promised) {
+        return "HTTP/1.1 200 OK\r\nContent-Type: video/mp2t\r\nContent-Length: " + std::to_string(promised) +
+               "\r\n\r\n" + sent;
+    };
+    reeltest::LoopbackServer server;
+    server.Canned("/cut.ts", reply(media.size()));
+    server.Canned("/short.ts", reply(sent.size()));
+    struct Case {
+        const char* path;
+        bool finishes;
+    };
+    for (const Case& c : {Case{"/cut.ts", false}, Case{"/short.ts", true}}) {
+        SCOPED_TRACE(c.path);
+        const std::string url = server.Url(c.path);
+        TOutputOptions o;
+        o.VideoCodec = "mpeg4";
+        o.AudioCodec = "libmp3lame";
+        const std::string out = encfix::Output("read.avi");
+        const TTerminateInfo r = encfix::Convert(url, out, o);
+        EXPECT_EQ(r.Finished, c.finishes) << r.ErrorMessage;
+        EXPECT_EQ(r.ErrorOccurred, !c.finishes) << r.ErrorMessage;
+        if (c.finishes) {
+            EXPECT_GT(encfix::Probe(out).video.Duration, 500000);
+        } else {
+            EXPECT_NE(r.ErrorMessage.find(url), std::string::npos) << r.ErrorMessage;
+            EXPECT_NE(r.ErrorMessage.find("I/O error"), std::string::npos) << r.ErrorMessage;
+            EXPECT_FALSE(encfix::Exists(out));
         }
     }
 }
