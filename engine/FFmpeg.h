@@ -9,7 +9,9 @@
 //   FFmpegResample.cpp   samples through libswresample, volume, audio sync, the FIFO
 //   FFmpegPreview.cpp    the video hooks and the preview
 //   FFmpegEncode.cpp     encoders, video sync, draining, pass logs
-//   FFmpegMux.cpp        headers, bitstream filters, packets, trailers
+//   FFmpegMux.cpp        headers with their metadata and chapters, trailers
+//   MuxStage.cpp         the mux stage: WritePacket(OutputFile&, OutputStream&, packet) and the copied
+//                        packets, over the output's and the stream's contexts only
 //   FFmpegRun.cpp        the task's state, the order of the stages, progress, release
 // The per-stream contexts (InputStream, OutputStream) are in FFmpegStreams.h.
 //
@@ -120,6 +122,15 @@ struct TaskSettings {
         for (double& s : tsScale)
             s = 1.0;
     }
+};
+
+// The last guard against corrupt times, shared by the outputs of a task: no output runs far beyond what
+// its inputs hold. The first output to reach the limit stops the task there, with a warning.
+struct OutputLimit {
+    int64_t limitUs = kNoLimit;  // no packet ends beyond this time (microseconds)
+    int64_t inputUs = 0;         // the inputs' known duration (microseconds), for the warning
+    bool reached = false;
+    std::string warning;  // said once, when the limit was reached
 };
 
 struct StreamMap {
@@ -356,11 +367,6 @@ protected:
     void WriteHeaders();
     void ApplyMetadataMaps();
     void LogSdpForRtp();
-    void OpenBitstreamFilters(OutputStream& ost);
-    void CopyPacket(OutputStream& ost, InputStream& ist, const AVPacket* pkt);
-    void WritePacket(OutputStream& ost, AVPacket* pkt);
-    void RepairDecodeTime(const OutputStream& ost, const AVFormatContext* oc, AVPacket* pkt);
-    void StopAtOutputLimit(const OutputStream& ost);
     void WriteTrailers();
 
     // the run (FFmpegRun.cpp)
@@ -399,9 +405,8 @@ protected:
     bool join_ = false;
     int joinInput_ = 0;  // the input being read while joining
     int64_t totalDuration_ = -1;
-    int64_t jumpLimitUs_ = kNoLimit;    // longest believable jump of input times (microseconds)
-    int64_t outputLimitUs_ = kNoLimit;  // no output is written beyond this time (microseconds)
-    bool outputLimitReached_ = false;
+    int64_t jumpLimitUs_ = kNoLimit;  // longest believable jump of input times (microseconds)
+    OutputLimit outputLimit_;         // shared by the outputs' mux stage
     std::atomic<bool> stopRequested_{false};
     std::atomic<bool> finished_{false};
     bool errorOccurred_ = false;

@@ -8,6 +8,7 @@
 #include "engine/FFmpeg.h"
 #include "engine/FFmpegStreams.h"
 #include "engine/FrameHook.h"
+#include "engine/MuxStage.h"
 #include "engine/StrFormat.h"
 
 extern "C" {
@@ -83,7 +84,11 @@ void TCustomFFmpeg::ProcessPacket(InputStream& ist, const AVPacket* pkt) {
     // every output that copies the stream gets the packet, whether or not others decode it
     if (pkt)
         for (OutputStream* ost : ist.outputs)
-            if (ost->source == &ist && !ost->encoding) CopyPacket(*ost, ist, pkt);
+            if (ost->source == &ist && !ost->encoding &&
+                CopyPacket(*outputs_[ost->fileIndex], *ost, ist, pkt)) {
+                if (ost->kind == AVMEDIA_TYPE_VIDEO) stats_.videoBytes += pkt->size;
+                if (ost->kind == AVMEDIA_TYPE_AUDIO) stats_.audioBytes += pkt->size;
+            }
     if (!ist.decodingNeeded) {
         if (!pkt) return;
         int64_t duration =

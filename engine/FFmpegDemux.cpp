@@ -20,7 +20,7 @@ namespace engine {
 
 void TCustomFFmpeg::MainLoop() {
     PacketPtr pkt = MakePacket();
-    while (!stopRequested_ && !outputLimitReached_) {
+    while (!stopRequested_ && !outputLimit_.reached) {
         const int fileIndex = ChooseInputFile();
         if (fileIndex == kNoInputLeft) break;
         if (fileIndex == kInputsBusy) {

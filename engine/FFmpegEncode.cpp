@@ -7,6 +7,7 @@
 
 #include "engine/FFmpeg.h"
 #include "engine/FFmpegStreams.h"
+#include "engine/MuxStage.h"
 #include "engine/StrFormat.h"
 
 extern "C" {
@@ -142,7 +143,7 @@ void TCustomFFmpeg::EncodeVideoFrame(OutputStream& ost, AVFrame* pic) {
     const int64_t timeUs = pic->pts;
     if (timeUs != AV_NOPTS_VALUE && timeUs < of.startTime) return;
     const int64_t copies = VideoSyncCopies(ost, timeUs);
-    for (int64_t i = 0; i < copies && !stopRequested_ && !outputLimitReached_; ++i) {
+    for (int64_t i = 0; i < copies && !stopRequested_ && !outputLimit_.reached; ++i) {
         AVFrame* toEncode = pic;
         FramePtr hooked;
         if ((VideoOutputHookOn && OnVideoOutputHook) || preview_ || previewBitmap_) {
@@ -229,7 +230,7 @@ void TCustomFFmpeg::EncodeSubtitle(OutputStream& ost, InputStream& ist, AVSubtit
         pkt->duration = av_rescale_q(sub.end_display_time - sub.start_display_time, AVRational{1, 1000},
                                      ost.st->time_base);
         stats_.subtitleBytes += size;
-        WritePacket(ost, pkt.get());
+        WritePacket(*outputs_[ost.fileIndex], ost, pkt.get());
     }
 }
 
@@ -266,7 +267,7 @@ void TCustomFFmpeg::DrainEncoder(OutputStream& ost, AVFrame* frame) {
             stats_.audioBytes += pkt->size;
         }
         av_packet_rescale_ts(pkt, enc->time_base, ost.st->time_base);
-        WritePacket(ost, pkt);
+        WritePacket(*outputs_[ost.fileIndex], ost, pkt);
         if (ost.kind == AVMEDIA_TYPE_VIDEO) {
             WritePassStats(ost);
             if (!s_.vstatsFilename.empty()) WriteVstats(ost, packetSize, pictureType);

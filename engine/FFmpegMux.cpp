@@ -1,5 +1,5 @@
-// Writing the outputs: headers with their metadata and chapters, the bitstream filters, packets copied or
-// encoded in increasing decode order, and the trailers.
+// The outputs' headers with their metadata and chapters, and their trailers; the packets between them go
+// through the mux stage (MuxStage.h).
 
 #include <algorithm>
 #include <cstring>
@@ -8,6 +8,7 @@
 
 #include "engine/FFmpeg.h"
 #include "engine/FFmpegStreams.h"
+#include "engine/MuxStage.h"
 #include "engine/StrFormat.h"
 
 extern "C" {
@@ -120,150 +121,9 @@ void TCustomFFmpeg::LogSdpForRtp() {
     }
 }
 
-void TCustomFFmpeg::OpenBitstreamFilters(OutputStream& ost) {
-    if (ost.bsfNames.empty()) return;
-    for (const std::string& spec : ost.bsfNames) {
-        const size_t eq = spec.find('=');
-        const std::string name = spec.substr(0, eq);
-        const AVBitStreamFilter* f = av_bsf_get_by_name(name.c_str());
-        AVBSFContext* ctx = nullptr;
-        if (!f || av_bsf_alloc(f, &ctx) < 0) RaiseFmt("Unknown bitstream filter %s", name.c_str());
-        BSFContextPtr holder(ctx);
-        const AVCodecParameters* in = ost.bsfs.empty() ? ost.st->codecpar : ost.bsfs.back()->par_out;
-        avcodec_parameters_copy(ctx->par_in, in);
-        ctx->time_base_in = ost.st->time_base;
-        if (eq != std::string::npos && ctx->priv_data)
-            av_set_options_string(ctx->priv_data, spec.substr(eq + 1).c_str(), "=", ":");
-        const int ret = av_bsf_init(ctx);
-        if (ret < 0)
-            RaiseFmt("%s failed for stream %d, codec %s: %s", name.c_str(), ost.index,
-                     ost.encoding ? ost.codec->name : "copy", FFErrorText(ret).c_str());
-        ost.bsfs.push_back(std::move(holder));
-    }
-    avcodec_parameters_copy(ost.st->codecpar, ost.bsfs.back()->par_out);
-}
-
-void TCustomFFmpeg::CopyPacket(OutputStream& ost, InputStream& ist, const AVPacket* pkt) {
-    if (ost.frameNumber >= ost.maxFrames) return;
-    if (!ost.wroteKeyframe && !(pkt->flags & AV_PKT_FLAG_KEY) && !s_.copyInitialNonkeyframes &&
-        ost.kind == AVMEDIA_TYPE_VIDEO)
-        return;
-    OutputFile& of = *outputs_[ost.fileIndex];
-    const int64_t ts = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
-    if (ts != AV_NOPTS_VALUE && av_rescale_q(ts, ist.st->time_base, AV_TIME_BASE_Q) < of.startTime &&
-        !s_.copyInitialNonkeyframes)
-        return;
-    ost.wroteKeyframe = true;
-    PacketPtr opkt = MakePacket();
-    if (av_packet_ref(opkt.get(), pkt) < 0) throw std::bad_alloc();
-    const int64_t start = av_rescale_q(of.startTime, AV_TIME_BASE_Q, ost.st->time_base);
-    if (pkt->pts != AV_NOPTS_VALUE)
-        opkt->pts = av_rescale_q(pkt->pts, ist.st->time_base, ost.st->time_base) - start;
-    if (pkt->dts != AV_NOPTS_VALUE)
-        opkt->dts = av_rescale_q(pkt->dts, ist.st->time_base, ost.st->time_base) - start;
-    opkt->duration = av_rescale_q(pkt->duration, ist.st->time_base, ost.st->time_base);
-    if (ost.kind == AVMEDIA_TYPE_VIDEO) {
-        stats_.videoBytes += pkt->size;
-        ost.frameNumber++;
-    } else if (ost.kind == AVMEDIA_TYPE_AUDIO) {
-        stats_.audioBytes += pkt->size;
-    }
-    WritePacket(ost, opkt.get());
-}
-
-// Decode times must increase (or, for a muxer that allows it, not decrease): a packet that goes back is
-// moved on and the log says so, as the ffmpeg tool does; with "xerror" the task ends there instead.
-void TCustomFFmpeg::RepairDecodeTime(const OutputStream& ost, const AVFormatContext* oc, AVPacket* p) {
-    const int64_t least = ost.lastMuxDts + !(oc->oformat->flags & AVFMT_TS_NONSTRICT);
-    if (p->dts >= least) return;
-    const std::string what =
-        FormatStr("Non-monotonous DTS in output stream %d:%d; previous: %lld, current: %lld; ", ost.fileIndex,
-                  ost.index, static_cast<long long>(ost.lastMuxDts), static_cast<long long>(p->dts));
-    if (s_.exitOnError) {
-        Log(llError, what + "aborting.");
-        throw FFmpegException(what + "aborting.");
-    }
-    const bool small = least - p->dts <= 2 && ost.kind != AVMEDIA_TYPE_VIDEO;
-    Log(small ? llDebug : llWarning,
-        what + FormatStr("changing to %lld. This may result in incorrect timestamps in the output file.",
-                         static_cast<long long>(least)));
-    if (p->pts != AV_NOPTS_VALUE && p->pts >= p->dts) p->pts = std::max(p->pts, least);
-    p->dts = least;
-}
-
-// The last guard against corrupt times: an output never runs far beyond what its inputs hold. The task
-// stops there and finishes with a warning; what was written stays.
-void TCustomFFmpeg::StopAtOutputLimit(const OutputStream& ost) {
-    if (std::exchange(outputLimitReached_, true)) return;
-    const std::string msg = FormatStr(
-        "Output file #%d reached %.1f s, far beyond the input's %.1f s (its times are corrupt); the "
-        "conversion stopped there",
-        ost.fileIndex, outputLimitUs_ / 1e6, totalDuration_ / 1e6);
-    Log(llWarning, msg);
-    if (errorMessage_.empty()) errorMessage_ = msg;
-}
-
-void TCustomFFmpeg::WritePacket(OutputStream& ost, AVPacket* pkt) {
-    AVFormatContext* oc = outputs_[ost.fileIndex]->ctx.get();
-    auto write = [&](AVPacket* p) {
-        p->stream_index = ost.index;
-        if (!(oc->oformat->flags & AVFMT_NOTIMESTAMPS) && p->dts != AV_NOPTS_VALUE) {
-            if (ost.lastMuxDts != AV_NOPTS_VALUE) RepairDecodeTime(ost, oc, p);
-            ost.lastMuxDts = p->dts;
-        }
-        const int64_t ts = p->pts != AV_NOPTS_VALUE ? p->pts : p->dts;
-        if (ts != AV_NOPTS_VALUE) {
-            const int64_t endUs =
-                av_rescale_q(ts + std::max<int64_t>(p->duration, 0), ost.st->time_base, AV_TIME_BASE_Q);
-            if (endUs > outputLimitUs_) {
-                StopAtOutputLimit(ost);
-                return;
-            }
-            ost.endTimeUs = std::max(ost.endTimeUs, endUs);
-        }
-        const int ret = av_interleaved_write_frame(oc, p);
-        if (ret < 0) throw FFmpegException("av_interleaved_write_frame(): " + FFErrorText(ret));
-        outputs_[ost.fileIndex]->packetsWritten++;
-    };
-    if (ost.bsfs.empty()) {
-        write(pkt);
-        return;
-    }
-    // through the bitstream filters in order
-    std::vector<PacketPtr> current;
-    current.push_back(MakePacket());
-    av_packet_move_ref(current.back().get(), pkt);
-    for (auto& bsf : ost.bsfs) {
-        std::vector<PacketPtr> next;
-        for (auto& p : current) {
-            int ret = av_bsf_send_packet(bsf.get(), p.get());
-            while (ret >= 0) {
-                PacketPtr out = MakePacket();
-                ret = av_bsf_receive_packet(bsf.get(), out.get());
-                if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF) break;
-                if (ret >= 0) next.push_back(std::move(out));
-            }
-            if (ret < 0 && ret != AVERROR(EAGAIN) && ret != AVERROR_EOF) {
-                const std::string msg = FormatStr("%s failed for stream %d, codec %s", bsf->filter->name,
-                                                  ost.index, ost.encoding ? ost.codec->name : "copy") +
-                                        ": " + FFErrorText(ret);
-                if (s_.exitOnError) throw FFmpegException(msg);
-                Log(llError, msg);
-            }
-        }
-        current = std::move(next);
-    }
-    for (auto& p : current)
-        write(p.get());
-}
-
 void TCustomFFmpeg::WriteTrailers() {
-    for (auto& of : outputs_) {
-        if (!of->headerWritten || of->trailerWritten) continue;
-        of->trailerWritten = true;
-        const int ret = av_write_trailer(of->ctx.get());
-        if (ret < 0) throw FFmpegException(FFErrorMessage(of->fileName, ret));
-    }
+    for (auto& of : outputs_)
+        WriteTrailer(*of);
 }
 
 }  // namespace engine

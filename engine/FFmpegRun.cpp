@@ -126,7 +126,14 @@ void TCustomFFmpeg::Transcode() {
     jumpLimitUs_ = ComputeJumpLimit();
     // the input's known duration with a margin for padding and real gaps
     if (totalDuration_ > 0)
-        outputLimitUs_ = totalDuration_ + totalDuration_ / 10 + 30 * int64_t(AV_TIME_BASE);
+        outputLimit_.limitUs = totalDuration_ + totalDuration_ / 10 + 30 * int64_t(AV_TIME_BASE);
+    outputLimit_.inputUs = totalDuration_;
+    for (auto& of : outputs_) {
+        of->exitOnError = s_.exitOnError;
+        of->copyInitialNonkeyframes = s_.copyInitialNonkeyframes != 0;
+        of->limit = &outputLimit_;
+        of->logSender = this;
+    }
     stats_.startTime = av_gettime_relative();
     stats_.lastReportTime = stats_.startTime;
     {
@@ -140,6 +147,7 @@ void TCustomFFmpeg::Transcode() {
     for (auto& ist : inputStreams_)
         if (ist->decodingNeeded && !ist->flushed && !ist->discard) FlushInputStream(*ist);
     FlushEncoders();
+    if (outputLimit_.reached && errorMessage_.empty()) errorMessage_ = outputLimit_.warning;
     WriteTrailers();
     ReportProgress(true, -1);
     if (stopRequested_) return;

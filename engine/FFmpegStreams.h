@@ -85,6 +85,11 @@ struct OutputFile {
     int64_t limitFilesize = 0;
     bool shortest = false;
     int64_t packetsWritten = 0;  // media packets given to the muxer
+    // copied from the options when the task starts: what the mux stage reads
+    bool exitOnError = false;              // a packet the muxer or a filter refuses ends the task
+    bool copyInitialNonkeyframes = false;  // a copied stream starts before its first key picture
+    OutputLimit* limit = nullptr;          // the task's
+    TLogSender logSender = nullptr;        // the task, as its log lines name it
 };
 
 // The libswresample context an output audio stream converts through, the input it was made for, and its

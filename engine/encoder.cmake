@@ -18,6 +18,7 @@ add_library(reel_engine STATIC
   ${CMAKE_CURRENT_LIST_DIR}/FFmpegPreview.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FFmpegEncode.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FFmpegMux.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/MuxStage.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FFmpegRun.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Previewer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FFEncode.cpp
