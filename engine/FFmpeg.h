@@ -428,10 +428,6 @@ protected:
         std::unique_ptr<TFormatConverter> hookConverter, previewConverter;
         int64_t lastPreviewTime = std::numeric_limits<int64_t>::min();
     } hostView_;
-
-    // frames and packets reused by every stream of the loop
-    FramePtr decodedFrame_, filteredFrame_;
-    PacketPtr encPacket_;
 };
 
 }  // namespace engine

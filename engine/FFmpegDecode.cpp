@@ -125,7 +125,7 @@ void TCustomFFmpeg::DecodeVideo(InputStream& ist, const AVPacket* pkt) {
     int ret = avcodec_send_packet(dec, pkt);
     if (ret < 0 && ret != AVERROR_EOF && ret != AVERROR(EAGAIN)) RaiseDecodeFailure(ist);
     int frames = 0;
-    AVFrame* frame = decodedFrame_.get();
+    AVFrame* frame = ist.decoded.get();
     while (true) {
         ret = avcodec_receive_frame(dec, frame);
         if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF) break;
@@ -174,7 +174,7 @@ void TCustomFFmpeg::DecodeAudio(InputStream& ist, const AVPacket* pkt) {
     AVCodecContext* dec = ist.dec.get();
     int ret = avcodec_send_packet(dec, pkt);
     if (ret < 0 && ret != AVERROR_EOF && ret != AVERROR(EAGAIN)) RaiseDecodeFailure(ist);
-    AVFrame* frame = decodedFrame_.get();
+    AVFrame* frame = ist.decoded.get();
     while (true) {
         ret = avcodec_receive_frame(dec, frame);
         if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF) break;

@@ -95,33 +95,33 @@ void TCustomFFmpeg::OpenEncoder(OutputStream& ost) {
 int64_t TCustomFFmpeg::VideoSyncCopies(OutputStream& ost, int64_t timeUs) {
     const AVCodecContext* enc = ost.enc.get();
     const OutputFile& of = *outputs_[ost.fileIndex];
-    double syncIpts = (timeUs - of.startTime) / 1e6 / av_q2d(enc->time_base) - ost.syncShift;
+    double syncIpts = (timeUs - of.startTime) / 1e6 / av_q2d(enc->time_base) - ost.videoSyncShiftFrames;
     int vsync = ost.videoSync;
     if (vsync < 0) vsync = (of.ctx->oformat->flags & AVFMT_VARIABLE_FPS) ? 2 : 1;
     if (!ost.syncStarted) {
-        ost.syncOpts = std::max<int64_t>(0, std::llround(syncIpts));
+        ost.nextEncoderPts = std::max<int64_t>(0, std::llround(syncIpts));
         ost.syncStarted = true;
     }
     int64_t nb = 1;
-    double d = syncIpts - ost.syncOpts;
+    double d = syncIpts - ost.nextEncoderPts;
     // No picture is held (or dropped) longer than any input can last: beyond that the time is corrupt, and
     // the picture follows the previous one instead of being copied over the gap.
     const double maxJump = jumpLimitUs_ / 1e6 / av_q2d(enc->time_base);
     if (std::fabs(d) > maxJump) {
         LogF(llWarning, "%.0f frame duplication too large, skipping", d);
-        ost.syncShift += d;
+        ost.videoSyncShiftFrames += d;
         syncIpts -= d;
         d = 0;
     }
     if (vsync == 0) {
-        ost.syncOpts = std::max<int64_t>(ost.syncOpts, std::llround(syncIpts));
+        ost.nextEncoderPts = std::max<int64_t>(ost.nextEncoderPts, std::llround(syncIpts));
     } else if (d < -1.1) {
         nb = 0;
     } else if (vsync == 2) {
         if (d <= -0.6)
             nb = 0;
         else if (d > 0.6)
-            ost.syncOpts = std::llround(syncIpts);
+            ost.nextEncoderPts = std::llround(syncIpts);
     } else if (d > 1.1) {
         nb = std::lrint(d);
     }
@@ -150,13 +150,15 @@ void TCustomFFmpeg::EncodeVideoFrame(OutputStream& ost, AVFrame* pic) {
             hooked = MakeFrame();
             if (av_frame_ref(hooked.get(), pic) < 0 || av_frame_make_writable(hooked.get()) < 0)
                 throw std::bad_alloc();
-            const int64_t outUs = std::llround(ost.syncOpts * av_q2d(enc->time_base) * 1e6) + of.startTime;
+            const int64_t outUs =
+                std::llround(ost.nextEncoderPts * av_q2d(enc->time_base) * 1e6) + of.startTime;
             PreviewAndHook(ost, hooked.get(), outUs, static_cast<int>(ost.frameNumber + 1));
             toEncode = hooked.get();
         }
-        toEncode->pts = ost.syncOpts;
+        toEncode->pts = ost.nextEncoderPts;
         toEncode->pict_type = AV_PICTURE_TYPE_NONE;
-        if (ost.nextForcedKf < ost.forcedKfPts.size() && ost.syncOpts >= ost.forcedKfPts[ost.nextForcedKf]) {
+        if (ost.nextForcedKf < ost.forcedKfPts.size() &&
+            ost.nextEncoderPts >= ost.forcedKfPts[ost.nextForcedKf]) {
             toEncode->pict_type = AV_PICTURE_TYPE_I;
             ++ost.nextForcedKf;
         }
@@ -167,7 +169,7 @@ void TCustomFFmpeg::EncodeVideoFrame(OutputStream& ost, AVFrame* pic) {
         if (!ost.sameQuality) toEncode->quality = 0;
         DrainEncoder(ost, toEncode);
         toEncode->pts = timeUs;
-        ost.syncOpts++;
+        ost.nextEncoderPts++;
         ost.frameNumber++;
     }
 }
@@ -197,8 +199,8 @@ void TCustomFFmpeg::EncodeAudioFromFifo(OutputStream& ost, bool flush) {
             av_samples_set_silence(frame->extended_data, take, n - take, enc->ch_layout.nb_channels,
                                    enc->sample_fmt);
         av_audio_fifo_read(fifo, reinterpret_cast<void**>(frame->extended_data), take);
-        frame->pts = ost.syncOpts;
-        ost.syncOpts += n;
+        frame->pts = ost.nextEncoderPts;
+        ost.nextEncoderPts += n;
         ost.frameNumber++;
         DrainEncoder(ost, frame.get());
         if (ost.frameSize == 0 && !flush) break;
@@ -241,7 +243,7 @@ void TCustomFFmpeg::DrainEncoder(OutputStream& ost, AVFrame* frame) {
     if (ret < 0 && ret != AVERROR_EOF)
         throw FFmpegException(ost.kind == AVMEDIA_TYPE_VIDEO ? "Video encoding failed"
                                                              : "Audio encoding failed");
-    AVPacket* pkt = encPacket_.get();
+    AVPacket* pkt = ost.encoded.get();
     while (true) {
         ret = avcodec_receive_packet(enc, pkt);
         if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF) break;

@@ -53,7 +53,7 @@ void TCustomFFmpeg::FilterVideo(OutputStream& ost, InputStream& ist, AVFrame* fr
 
 // Encodes what the filter graph gives; a picture without a time takes fallbackUs (none: it is dropped).
 void TCustomFFmpeg::EncodeFilteredVideo(OutputStream& ost, int64_t fallbackUs) {
-    AVFrame* out = filteredFrame_.get();
+    AVFrame* out = ost.filtered.get();
     while (ost.filter.Pull(out)) {
         FrameUnref unref(out);
         if (out->pts == AV_NOPTS_VALUE) out->pts = fallbackUs;

@@ -136,7 +136,7 @@ void TCustomFFmpeg::ConfigureResampler(OutputStream& ost, const InputStream& ist
 void TCustomFFmpeg::SyncAudio(OutputStream& ost, double delta, int inRate, int outRate, int inSamples) {
     if (std::fabs(delta) > jumpLimitUs_ / 1e6 * outRate) {
         // a corrupt time: no silence or cut of that length, the samples follow on
-        ost.syncShift += delta / outRate;
+        ost.audioSyncShiftSeconds += delta / outRate;
         delta = 0;
     }
     if (std::fabs(delta) > 50) {
@@ -193,10 +193,10 @@ void TCustomFFmpeg::ResampleAudio(OutputStream& ost, InputStream& ist, AVFrame* 
     if (dropBeforeStart > 0) swr_drop_output(ost.resampler.swr.get(), static_cast<int>(dropBeforeStart));
 
     // output time of this block's first sample, in output samples
-    double ipts = (frameTimeUs - of.startTime) / 1e6 - ost.syncShift;
+    double ipts = (frameTimeUs - of.startTime) / 1e6 - ost.audioSyncShiftSeconds;
     const int fifoSamples = av_audio_fifo_size(ost.fifo.get());
     if (!ost.syncStarted) {
-        ost.syncOpts = std::max<int64_t>(0, std::llround(ipts * outRate)) - fifoSamples;
+        ost.nextEncoderPts = std::max<int64_t>(0, std::llround(ipts * outRate)) - fifoSamples;
         ost.syncStarted = true;
     }
 
@@ -205,7 +205,8 @@ void TCustomFFmpeg::ResampleAudio(OutputStream& ost, InputStream& ist, AVFrame* 
     int samples = frame->nb_samples;
     if (convert) {
         if (ost.audioSync)
-            SyncAudio(ost, ipts * outRate - ost.syncOpts - fifoSamples, inRate, outRate, frame->nb_samples);
+            SyncAudio(ost, ipts * outRate - ost.nextEncoderPts - fifoSamples, inRate, outRate,
+                      frame->nb_samples);
         const int out =
             swr_convert(ost.resampler.swr.get(), ost.resampler.planes.data(), ost.resampler.capacity,
                         const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);

@@ -48,9 +48,6 @@ TCustomFFmpeg::TCustomFFmpeg(int maxInputs, int maxOutputs)
     formatDefaults_.reset(avformat_alloc_context());
     scalerDefaults_.reset(sws_alloc_context());
     if (!formatDefaults_ || !scalerDefaults_) throw std::bad_alloc();
-    decodedFrame_ = MakeFrame();
-    filteredFrame_ = MakeFrame();
-    encPacket_ = MakePacket();
 }
 
 TCustomFFmpeg::~TCustomFFmpeg() {

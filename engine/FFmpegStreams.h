@@ -67,6 +67,7 @@ struct InputStream {
     bool flushed = false;
     int64_t startWallTime = 0;           // for "re"
     std::vector<OutputStream*> outputs;  // encoding or copying from this stream
+    FramePtr decoded = MakeFrame();      // the decoder's frame, reused for every packet
 };
 
 struct OutputFile {
@@ -115,8 +116,11 @@ struct OutputStream {
     CodecContextPtr enc;
     bool encoderOpened = false;
     int64_t frameNumber = 0;
-    int64_t syncOpts = 0;  // frames (video) or samples (audio) in the encoder time base
-    double syncShift = 0;  // taken off input times after a corrupt jump (video: frames, audio: seconds)
+    int64_t nextEncoderPts =
+        0;  // the next frame's time in the encoder's time base (video: frames, audio: samples)
+    // taken off input times after a corrupt jump, in the unit of each kind's clock
+    double videoSyncShiftFrames = 0;   // video: frames of the encoder's time base
+    double audioSyncShiftSeconds = 0;  // audio: seconds
     bool syncStarted = false;
     bool audioAtStart = true;
     int64_t lastMuxDts = AV_NOPTS_VALUE;
@@ -150,6 +154,10 @@ struct OutputStream {
 
     std::vector<BSFContextPtr> bsfs;
     std::vector<std::string> bsfNames;
+
+    // reused for every frame: what the filter graph gives, what the encoder gives
+    FramePtr filtered = MakeFrame();
+    PacketPtr encoded = MakePacket();
 };
 
 }  // namespace engine
