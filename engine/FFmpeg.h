@@ -8,7 +8,9 @@
 //   FFmpegFilter.cpp     pictures through the stream's VideoFilter graph
 //   FFmpegResample.cpp   samples through libswresample, volume, audio sync, the FIFO
 //   FFmpegPreview.cpp    the video hooks and the preview
-//   FFmpegEncode.cpp     encoders, video sync, draining, pass logs
+//   FFmpegEncode.cpp     encoders, video sync, audio frames from the FIFO, flushing
+//   EncodeStage.cpp      the encode stage: EncodeFrame(OutputFile&, OutputStream&, frame), pass logs, video
+//                        statistics
 //   FFmpegMux.cpp        headers with their metadata and chapters, trailers
 //   MuxStage.cpp         the mux stage: WritePacket(OutputFile&, OutputStream&, packet) and the copied
 //                        packets, over the output's and the stream's contexts only
@@ -147,6 +149,7 @@ struct InputStream;
 struct OutputStream;
 struct InputFile;
 struct InputOpening;
+struct VideoStatsLog;
 struct OutputFile;
 
 class TCustomFFmpeg {
@@ -358,10 +361,7 @@ protected:
     void EncodeVideoFrame(OutputStream& ost, AVFrame* frame);
     void EncodeAudioFromFifo(OutputStream& ost, bool flush);
     void EncodeSubtitle(OutputStream& ost, InputStream& ist, AVSubtitle& sub, int64_t ptsUs);
-    void DrainEncoder(OutputStream& ost, AVFrame* frame);
     void FlushEncoders();
-    void WritePassStats(OutputStream& ost);
-    void WriteVstats(OutputStream& ost, int frameSize, AVPictureType pictureType);
 
     // writing (FFmpegMux.cpp)
     void WriteHeaders();
@@ -417,11 +417,11 @@ protected:
 
     // what the progress reports and the final summary count
     struct RunStats {
-        int64_t videoBytes = 0, audioBytes = 0, subtitleBytes = 0, headerBytes = 0;
+        int64_t headerBytes = 0;
         int dupFrames = 0, dropFrames = 0, lastDupDrop = 0;
         int64_t startTime = 0, lastReportTime = 0;  // av_gettime_relative
     } stats_;
-    FilePtr vstatsFile_;
+    std::unique_ptr<VideoStatsLog> videoStats_;  // when the options ask for one
 
     // the pictures the host sees: the hooks' and the preview's bitmaps, and when the last preview was sent
     struct HostView {

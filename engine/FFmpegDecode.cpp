@@ -84,11 +84,7 @@ void TCustomFFmpeg::ProcessPacket(InputStream& ist, const AVPacket* pkt) {
     // every output that copies the stream gets the packet, whether or not others decode it
     if (pkt)
         for (OutputStream* ost : ist.outputs)
-            if (ost->source == &ist && !ost->encoding &&
-                CopyPacket(*outputs_[ost->fileIndex], *ost, ist, pkt)) {
-                if (ost->kind == AVMEDIA_TYPE_VIDEO) stats_.videoBytes += pkt->size;
-                if (ost->kind == AVMEDIA_TYPE_AUDIO) stats_.audioBytes += pkt->size;
-            }
+            if (ost->source == &ist && !ost->encoding) CopyPacket(*outputs_[ost->fileIndex], *ost, ist, pkt);
     if (!ist.decodingNeeded) {
         if (!pkt) return;
         int64_t duration =

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "engine/EncodeStage.h"
 #include "engine/FFmpeg.h"
 #include "engine/FFmpegStreams.h"
 #include "engine/MuxStage.h"
@@ -167,7 +168,7 @@ void TCustomFFmpeg::EncodeVideoFrame(OutputStream& ost, AVFrame* pic) {
             toEncode->top_field_first = ost.topField;
         }
         if (!ost.sameQuality) toEncode->quality = 0;
-        DrainEncoder(ost, toEncode);
+        EncodeFrame(*outputs_[ost.fileIndex], ost, toEncode);
         toEncode->pts = timeUs;
         ost.nextEncoderPts++;
         ost.frameNumber++;
@@ -202,7 +203,7 @@ void TCustomFFmpeg::EncodeAudioFromFifo(OutputStream& ost, bool flush) {
         frame->pts = ost.nextEncoderPts;
         ost.nextEncoderPts += n;
         ost.frameNumber++;
-        DrainEncoder(ost, frame.get());
+        EncodeFrame(*outputs_[ost.fileIndex], ost, frame.get());
         if (ost.frameSize == 0 && !flush) break;
     }
 }
@@ -231,49 +232,8 @@ void TCustomFFmpeg::EncodeSubtitle(OutputStream& ost, InputStream& ist, AVSubtit
         pkt->dts = pkt->pts;
         pkt->duration = av_rescale_q(sub.end_display_time - sub.start_display_time, AVRational{1, 1000},
                                      ost.st->time_base);
-        stats_.subtitleBytes += size;
+        ost.bytesWritten += size;
         WritePacket(*outputs_[ost.fileIndex], ost, pkt.get());
-    }
-}
-
-// Sends one frame (nullptr: drain) and writes every packet the encoder gives back.
-void TCustomFFmpeg::DrainEncoder(OutputStream& ost, AVFrame* frame) {
-    AVCodecContext* enc = ost.enc.get();
-    int ret = avcodec_send_frame(enc, frame);
-    if (ret < 0 && ret != AVERROR_EOF)
-        throw FFmpegException(ost.kind == AVMEDIA_TYPE_VIDEO ? "Video encoding failed"
-                                                             : "Audio encoding failed");
-    AVPacket* pkt = ost.encoded.get();
-    while (true) {
-        ret = avcodec_receive_packet(enc, pkt);
-        if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF) break;
-        if (ret < 0)
-            throw FFmpegException(ost.kind == AVMEDIA_TYPE_VIDEO ? "Video encoding failed"
-                                                                 : "Audio encoding failed");
-        PacketUnref unref(pkt);
-        const int packetSize = pkt->size;
-        AVPictureType pictureType = AV_PICTURE_TYPE_NONE;
-        if (ost.kind == AVMEDIA_TYPE_VIDEO) {
-            // the quality stats: the quality (32 bits), then the picture type
-            size_t size = 0;
-            const uint8_t* q = av_packet_get_side_data(pkt, AV_PKT_DATA_QUALITY_STATS, &size);
-            // The side data holds a signed lambda; a negative one means the encoder has no figure for this
-            // packet (libx264 gives -118 for the pictures it drains), and the last real one is kept.
-            if (q && size >= 4) {
-                const auto lambda = static_cast<int32_t>(AV_RL32(q));
-                if (lambda >= 0) ost.quality = static_cast<float>(lambda);
-            }
-            if (q && size >= 5) pictureType = static_cast<AVPictureType>(q[4]);
-            stats_.videoBytes += pkt->size;
-        } else if (ost.kind == AVMEDIA_TYPE_AUDIO) {
-            stats_.audioBytes += pkt->size;
-        }
-        av_packet_rescale_ts(pkt, enc->time_base, ost.st->time_base);
-        WritePacket(*outputs_[ost.fileIndex], ost, pkt);
-        if (ost.kind == AVMEDIA_TYPE_VIDEO) {
-            WritePassStats(ost);
-            if (!s_.vstatsFilename.empty()) WriteVstats(ost, packetSize, pictureType);
-        }
     }
 }
 
@@ -290,34 +250,8 @@ void TCustomFFmpeg::FlushEncoders() {
         if (ost.kind == AVMEDIA_TYPE_VIDEO && ost.frameNumber == 0 &&
             !(ost.codec->capabilities & AV_CODEC_CAP_DELAY))
             continue;
-        DrainEncoder(ost, nullptr);
+        EncodeFrame(*outputs_[ost.fileIndex], ost, nullptr);
     }
-}
-
-void TCustomFFmpeg::WritePassStats(OutputStream& ost) {
-    if (ost.passLog && ost.enc->stats_out) fputs(ost.enc->stats_out, ost.passLog.get());
-}
-
-// One line per encoded picture, after it was written, in the ffmpeg tool's form: its size, the bytes and
-// time so far, its own bit rate (its bits at the stream's picture rate) and the average.
-void TCustomFFmpeg::WriteVstats(OutputStream& ost, int frameSize, AVPictureType pictureType) {
-    if (!vstatsFile_) {
-        vstatsFile_.reset(fopen(s_.vstatsFilename.c_str(), "w"));
-        if (!vstatsFile_) throw FFmpegException("fopen fail: " + s_.vstatsFilename);
-    }
-    const AVCodecContext* enc = ost.enc.get();
-    const double t = ost.endTimeUs / 1e6;
-    const double ti = t < 0.01 ? 0.01 : t;
-    const double rate = enc->framerate.num > 0 && enc->framerate.den > 0 ? av_q2d(enc->framerate)
-                                                                         : 1 / av_q2d(enc->time_base);
-    FILE* f = vstatsFile_.get();
-    const double q = ost.quality >= 0 ? ost.quality / FF_QP2LAMBDA : -1;
-    fprintf(f, "frame= %5d q= %2.1f ", static_cast<int>(ost.frameNumber), q);
-    fprintf(f, "f_size= %6d ", frameSize);
-    fprintf(f, "s_size= %8.0fkB time= %0.3f br= %7.1fkbits/s avg_br= %7.1fkbits/s ",
-            stats_.videoBytes / 1024.0, t, frameSize * 8 * rate / 1000.0,
-            stats_.videoBytes * 8 / ti / 1000.0);
-    fprintf(f, "type= %c\n", av_get_picture_type_char(pictureType));
 }
 
 }  // namespace engine

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "core/Dispatcher.h"
+#include "engine/EncodeStage.h"
 #include "engine/FFmpeg.h"
 #include "engine/FFmpegStreams.h"
 #include "engine/FrameHook.h"
@@ -125,6 +126,12 @@ void TCustomFFmpeg::Transcode() {
     if (totalDuration_ > 0)
         outputLimit_.limitUs = totalDuration_ + totalDuration_ / 10 + 30 * int64_t(AV_TIME_BASE);
     outputLimit_.inputUs = totalDuration_;
+    if (!s_.vstatsFilename.empty()) {
+        videoStats_ = std::make_unique<VideoStatsLog>();
+        videoStats_->fileName = s_.vstatsFilename;
+        for (auto& ost : outputStreams_)
+            if (ost->kind == AVMEDIA_TYPE_VIDEO) ost->videoStats = videoStats_.get();
+    }
     for (auto& of : outputs_) {
         of->exitOnError = s_.exitOnError;
         of->copyInitialNonkeyframes = s_.copyInitialNonkeyframes != 0;
@@ -235,9 +242,14 @@ void TCustomFFmpeg::ReportProgress(bool final, int fileIndex) {
     }
     stats_.lastDupDrop = dupDrop;
     if (final && s_.verbose >= 0) {
-        const double sum = static_cast<double>(stats_.videoBytes + stats_.audioBytes + stats_.headerBytes);
+        int64_t videoBytes = 0, audioBytes = 0;
+        for (const auto& ost : outputStreams_) {
+            if (ost->kind == AVMEDIA_TYPE_VIDEO) videoBytes += ost->bytesWritten;
+            if (ost->kind == AVMEDIA_TYPE_AUDIO) audioBytes += ost->bytesWritten;
+        }
+        const double sum = static_cast<double>(videoBytes + audioBytes + stats_.headerBytes);
         LogF(llVerbose, "video:%1.0fkB audio:%1.0fkB global headers:%1.0fkB muxing overhead %f%%\r\n",
-             stats_.videoBytes / 1024.0, stats_.audioBytes / 1024.0, stats_.headerBytes / 1024.0,
+             videoBytes / 1024.0, audioBytes / 1024.0, stats_.headerBytes / 1024.0,
              sum > 0 ? (totalSize - sum) * 100.0 / sum : 0.0);
     }
 }
@@ -290,7 +302,7 @@ void TCustomFFmpeg::ReleaseStreams() {
     outputs_.clear();
     inputStreams_.clear();
     inputs_.clear();
-    vstatsFile_.reset();
+    videoStats_.reset();
     hooks_.clear();
 }
 

@@ -10,6 +10,8 @@
 
 namespace engine {
 
+struct VideoStatsLog;
+
 // "Video", "Audio", ... as the messages name a stream's kind.
 const char* MediaKindName(AVMediaType kind);
 
@@ -151,6 +153,8 @@ struct OutputStream {
     // two-pass
     FilePtr passLog;
     std::string passLogName;
+    VideoStatsLog* videoStats = nullptr;  // the task's, when it writes one
+    int64_t bytesWritten = 0;             // media bytes given to the mux stage
 
     std::vector<BSFContextPtr> bsfs;
     std::vector<std::string> bsfNames;

@@ -113,6 +113,7 @@ bool CopyPacket(OutputFile& of, OutputStream& ost, const InputStream& ist, const
         opkt->dts = av_rescale_q(pkt->dts, ist.st->time_base, ost.st->time_base) - start;
     opkt->duration = av_rescale_q(pkt->duration, ist.st->time_base, ost.st->time_base);
     if (ost.kind == AVMEDIA_TYPE_VIDEO) ost.frameNumber++;
+    if (ost.kind == AVMEDIA_TYPE_VIDEO || ost.kind == AVMEDIA_TYPE_AUDIO) ost.bytesWritten += pkt->size;
     WritePacket(of, ost, opkt.get());
     return true;
 }

@@ -17,6 +17,7 @@ add_library(reel_engine STATIC
   ${CMAKE_CURRENT_LIST_DIR}/FFmpegResample.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FFmpegPreview.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FFmpegEncode.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/EncodeStage.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FFmpegMux.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MuxStage.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FFmpegRun.cpp
