@@ -1,21 +1,30 @@
 #pragma once
-// One conversion task (TCustomFFmpeg). The option language configures it (FFmpegOptions.cpp, records in
-// FFmpegRecords.cpp); its inputs and outputs are opened as the options name them (FFmpegInput.cpp,
-// FFmpegOutput.cpp). Run then takes it through its stages, as FFmpeg's own command-line tool does:
-//   FFmpegStreamMap.cpp  which input stream feeds each output stream, and what each needs first
-//   FFmpegDemux.cpp      reading: the next input, packet times onto the task's clock, joining
-//   FFmpegDecode.cpp     decoders, packets to frames (or stream copy), the input hooks
-//   FFmpegFilter.cpp     pictures through the stream's VideoFilter graph
-//   FFmpegResample.cpp   samples through libswresample, volume, audio sync, the FIFO
-//   FFmpegPreview.cpp    the video hooks and the preview
-//   FFmpegEncode.cpp     encoders, video sync, audio frames from the FIFO, flushing
-//   EncodeStage.cpp      the encode stage: EncodeFrame(OutputFile&, OutputStream&, frame), pass logs, video
-//                        statistics
-//   FFmpegMux.cpp        headers with their metadata and chapters, trailers
-//   MuxStage.cpp         the mux stage: WritePacket(OutputFile&, OutputStream&, packet) and the copied
-//                        packets, over the output's and the stream's contexts only
-//   FFmpegRun.cpp        the task's state, the order of the stages, progress, release
-// The per-stream contexts (InputStream, OutputStream) are in FFmpegStreams.h.
+// One conversion task (TCustomFFmpeg). Start here, then go down to the stage that interests you.
+//
+// Adding: the option language configures the task (FFmpegOptions.cpp, records in FFmpegRecords.cpp); each
+// input is probed when it is added and its file closed again (FFmpegInput.cpp), each output is described
+// (FFmpegOutput.cpp). A task holds no descriptor until it runs.
+//
+// The contexts (FFmpegStreams.h): InputFile and InputStream for what is read, OutputFile and OutputStream
+// for what is written. Each owns its state: decoder, filter graph, resampler, encoder, FIFO, bitstream
+// filters, counters, scratch frames. What the later stages read of the options is copied into them when
+// the run starts.
+//
+// Running (FFmpegRun.cpp, Transcode): the inputs opened again, the outputs created, then per packet:
+//   FFmpegStreamMap.cpp  set-up: which input stream feeds each output stream, and what each needs first
+//   FFmpegDemux.cpp      demux: the next input, packet times onto the task's clock, joining, read errors
+//   FFmpegDecode.cpp     decode: packets to frames for encoding outputs, copies for copying ones
+//   FFmpegFilter.cpp     filter: pictures through the stream's VideoFilter graph
+//   FFmpegResample.cpp   resample: samples through libswresample, volume, audio sync, the FIFO
+//   FFmpegPreview.cpp    the video hooks and the preview the host sees
+//   FFmpegEncode.cpp     encoders opened, video sync, audio frames cut from the FIFO, flushing
+//   EncodeStage.cpp      encode: EncodeFrame(OutputFile&, OutputStream&, frame), pass logs, statistics
+//   MuxStage.cpp         mux: WritePacket(OutputFile&, OutputStream&, packet), copied packets, bitstream
+//                        filters, the output limit, trailers
+//   FFmpegMux.cpp        headers with their metadata and chapters
+// The encode and mux stages are free functions over the contexts; the others are still members of the task.
+// Errors inside are FFmpegException (DecodeFailure for a refused packet); Run turns them into the task's
+// error.
 //
 // Options accumulate in the task's current settings and are consumed by the next input or output that is
 // opened, as with the command-line tool whose option names they use.
