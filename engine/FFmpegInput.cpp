@@ -194,6 +194,7 @@ bool TCustomFFmpeg::OpenInput(const std::string& fileName) {
         if (!raw) throw FFmpegException("avformat_alloc_context failed");
         InputFormatContextPtr ic(raw);
         InstallInterruptCB(raw);
+        RestrictInputProtocols(raw, ToLibraryName(fileName));
         DictionaryPtr opts = InputOpenOptions();
         for (const OptionLine& p : params_.format)
             av_opt_set(raw, p.name.c_str(), p.value.c_str(), 0);
