@@ -131,7 +131,13 @@ QStringList FilesFromCommandLine(const QStringList& arguments, const QString& wo
         if (path.isEmpty()) continue;
         if (path.startsWith(QLatin1String("file:"))) {
             // Raw bytes beyond ASCII are encoded first: QUrl would read them as text.
-            const QByteArray address = app::FileNameToBytes(path).toPercentEncoding("!#$%&'()*+,/:;=?@[]");
+            QByteArray address;
+            for (const char c : app::FileNameToBytes(path)) {
+                const auto byte = static_cast<unsigned char>(c);
+                address += byte > 0x20 && byte < 0x7F
+                               ? QByteArray(1, c)
+                               : '%' + QByteArray::number(byte, 16).rightJustified(2, '0');
+            }
             path = app::FileNameFromUrl(QUrl::fromEncoded(address));
         }
         files.append(QDir::cleanPath(base.absoluteFilePath(path)));
