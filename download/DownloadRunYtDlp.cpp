@@ -8,9 +8,9 @@
 #include <algorithm>
 
 #include "app/UtilFuncs.h"
-#include "download/MediaCheck.h"
 #include "download/DownloadRun.h"
 #include "download/LinkList.h"
+#include "download/MediaCheck.h"
 #include "download/VideoInfo.h"
 #include "download/YtDlp.h"
 #include "download/YtDlpLink.h"

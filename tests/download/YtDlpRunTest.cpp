@@ -380,7 +380,8 @@ TEST_F(YtDlpRunTest, TheServiceExchangeHandsOverToYtDlp) {
     EXPECT_EQ(view.Statuses(), (QStringList{"Finish.", "Finish.", "Failed."})) << Log();
     EXPECT_EQ(Calls(), (QStringList{"watch?v=nomap", "watch?v=noinfo"}));  // the links as pasted
     EXPECT_EQ(Files(), (QStringList{"Stand-in watch_v=noinfo.mp4", "Stand-in watch_v=nomap.mp4"}));
-    EXPECT_EQ(File("Stand-in watch_v=nomap.mp4"), QByteArray::fromStdString(ServiceStandIn::Wave(kStandInSamples)));
+    EXPECT_EQ(File("Stand-in watch_v=nomap.mp4"),
+              QByteArray::fromStdString(ServiceStandIn::Wave(kStandInSamples)));
     EXPECT_EQ(view.rows[0][colName], "Stand-in watch?v=nomap");
     EXPECT_EQ(view.labels[lblQuality], "[HQ18] - (MP4(H.264), 360p, AAC)");
 }
