@@ -5,6 +5,8 @@
 #include <QStandardPaths>
 #include <array>
 
+#include "app/FileNameBytes.h"
+
 namespace app {
 
 namespace {
@@ -13,9 +15,6 @@ const QString kForbiddenChars = QStringLiteral("\\/:*?\"<>|");
 const QString kCleanOrder = QStringLiteral("\\:/*?\"<>|");
 constexpr int kMaxUniqueNumber = 32768;
 
-bool Exists(const QString& path) {
-    return QFileInfo::exists(path) || QFileInfo(path).isSymLink();
-}
 }  // namespace
 
 QString AddTrailingBackslash(const QString& path) {
@@ -55,14 +54,15 @@ QString StripFileExt(const QString& path) {
 QString UniqueFileName(const QString& name, const QString& folder, const QSet<QString>* reserved) {
     const QString dir = AddTrailingBackslash(folder);
     auto taken = [&](const QString& candidate) {
-        return (reserved && reserved->contains(candidate)) || Exists(dir + candidate);
+        return (reserved && reserved->contains(candidate)) || FileNameExists(dir + candidate);
     };
-    if (!taken(name)) return name;
     const QString stem = StripFileExt(name);
     const QString ext = FileExt(name);
+    const QString fitted = FitFileName(stem, ext);
+    if (!taken(fitted)) return fitted;
     QString candidate;
     for (int i = 1; i <= kMaxUniqueNumber; ++i) {
-        candidate = stem + u'(' + QString::number(i) + u')' + ext;
+        candidate = FitFileName(stem, u'(' + QString::number(i) + u')' + ext);
         if (i == kMaxUniqueNumber || !taken(candidate)) break;
     }
     return candidate;

@@ -30,7 +30,8 @@ QString StripFileExt(const QString& path);
 QString FileExt(const QString& path);
 
 // A name that does not exist yet in the folder: song.mp3, song(1).mp3, song(2).mp3 ... up to (32768).
-// Names in *reserved count as taken too (names already given out in the same batch).
+// Names in *reserved count as taken too (names already given out in the same batch). Names are bytes (see
+// FileNameBytes.h); the stem is shortened so that the name fits NAME_MAX.
 QString UniqueFileName(const QString& name, const QString& folder, const QSet<QString>* reserved = nullptr);
 
 QString FormatSeconds(int64_t seconds);            // "01:02:05"; hours may have more digits

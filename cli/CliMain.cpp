@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "app/FileNameBytes.h"
 #include "app/Globals.h"
 #include "app/UtilFuncs.h"
 #include "cli/CliOptions.h"
@@ -41,12 +42,13 @@ void OnInterrupt(int) {
     errno = savedErrno;
 }
 
+// File names in the text are printed as the bytes they are.
 void Out(const QString& text) {
-    std::fputs(text.toUtf8().constData(), stdout);
+    std::fputs(app::FileNameToBytes(text).constData(), stdout);
 }
 
 void Err(const QString& text) {
-    std::fputs(text.toUtf8().constData(), stderr);
+    std::fputs(app::FileNameToBytes(text).constData(), stderr);
     std::fflush(stderr);
 }
 
@@ -99,12 +101,13 @@ int Probe(const QStringList& files, bool json) {
         if (!probe.item) {
             ++failed;
             Err(probe.error + u'\n');
-            results.append(QJsonObject{{"path", file}, {"error", probe.error}});
+            results.append(QJsonObject{{"path", app::FileNameForDisplay(file)},
+                                       {"error", app::FileNameForDisplay(probe.error)}});
             continue;
         }
         const wizard::InputItem& it = *probe.item;
         if (json) {
-            results.append(QJsonObject{{"path", file},
+            results.append(QJsonObject{{"path", app::FileNameForDisplay(file)},
                                        {"duration", it.Duration},
                                        {"bitrate", it.Bitrate},
                                        {"dimension", it.Dimension},
@@ -151,8 +154,9 @@ public:
         const auto at = std::find(inFlight_.begin(), inFlight_.end(), row);
         if (ended) {
             if (at != inFlight_.end()) inFlight_.erase(at);
-            const QString line =
+            QString line =
                 Label(row) + QStringLiteral("  ") + values.Status + QStringLiteral("  ") + values.Progress;
+            if (!values.Warning.isEmpty()) line += QStringLiteral("  warning: ") + values.Warning;
             Err(tty ? QStringLiteral("\r\033[K") + line + u'\n' : line + u'\n');
         } else if (at == inFlight_.end()) {
             inFlight_.push_back(row);
@@ -204,9 +208,9 @@ private:
 };
 
 int Convert(const cli::CliOptions& o) {
-    const QString folder =
-        app::AddTrailingBackslash(QDir::cleanPath(QDir::current().absoluteFilePath(o.outputDir)));
-    if (!QDir().mkpath(folder)) {
+    const QDir current(app::CurrentFolder());
+    const QString folder = app::AddTrailingBackslash(QDir::cleanPath(current.absoluteFilePath(o.outputDir)));
+    if (!app::MakeFolders(folder)) {
         Err(QStringLiteral("%1: the output folder cannot be created\n").arg(folder));
         return 1;
     }
@@ -222,7 +226,7 @@ int Convert(const cli::CliOptions& o) {
 
     CliRunView view;
     for (const QString& f : o.files)
-        view.files.append(QDir::cleanPath(QDir::current().absoluteFilePath(f)));
+        view.files.append(QDir::cleanPath(current.absoluteFilePath(f)));
     wizard::ConversionRun run(g, view, QString());
     run.Start();
     if (g.ConvertTotal > 1)
@@ -264,11 +268,11 @@ int Convert(const cli::CliOptions& o) {
 
 int main(int argc, char** argv) {
     core::RaiseOpenFileLimit();  // a large batch holds files of several tasks
-    QCoreApplication app(argc, argv);
+    QCoreApplication application(argc, argv);
     core::KeepCNumericLocale();
     core::SimpleDispatcher dispatcher;
     core::setMainDispatcher(&dispatcher);
-    const cli::ParseResult parsed = cli::ParseCommandLine(QCoreApplication::arguments().mid(1));
+    const cli::ParseResult parsed = cli::ParseCommandLine(app::FileNamesFromArguments(argc, argv).mid(1));
     if (!parsed.options) {
         Err(QStringLiteral("reelwright-cli: ") + parsed.error + QStringLiteral("\n\n") + cli::UsageText());
         return 2;

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <algorithm>
 
+#include "app/FileNameBytes.h"
 #include "app/UtilFuncs.h"
 #include "core/Dispatcher.h"
 #include "download/LinkList.h"
@@ -337,7 +338,7 @@ void DownloadRun::StartMediaAttempt() {
         return;
     }
     WinHTTPDownload.URL = AddressBytes(url);
-    WinHTTPDownload.OutputFileName = QFile::encodeName(partPath_).toStdString();
+    WinHTTPDownload.OutputFileName = app::FileNameToBytes(partPath_).toStdString();
     if (!WinHTTPDownload.StartTransfer(false)) DownloadFailed();
 }
 

@@ -10,6 +10,7 @@
 #include "app/UtilFuncs.h"
 #include "download/DownloadRun.h"
 #include "download/LinkList.h"
+#include "download/MediaCheck.h"
 #include "download/VideoInfo.h"
 #include "download/YtDlp.h"
 #include "download/YtDlpLink.h"
@@ -176,6 +177,12 @@ void DownloadRun::YtDlpDownloadEnded(const ChildExit& exit) {
     const QString media = FinishedWorkMedia(ytdlp_->workFolder, ytdlp_->info.extension);
     if (media.isEmpty()) {
         YtDlpFails(QStringLiteral("it ended without a finished file"));
+        return;
+    }
+    // What yt-dlp saved passes the same check as the built-in downloads before it takes a final name.
+    const QString notMedia = WhyNotMedia(media, std::string());
+    if (!notMedia.isEmpty()) {
+        YtDlpFails(QStringLiteral("its file was not kept: %1").arg(notMedia));
         return;
     }
     const QString title = CurrentName();

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "app/FileNameBytes.h"
 #include "core/Text.h"
 #include "engine/FFDecode.h"
 #include "engine/FFLoad.h"
@@ -36,7 +37,7 @@ QString WhyNotMedia(const QString& path, const std::string& contentType) {
     file.close();
     if (!engine::AVLibLoaded()) return {};
     engine::TFFDecoder probe;
-    if (!probe.LoadFile(QFile::encodeName(path).toStdString()))
+    if (!probe.LoadFile(app::FileNameToBytes(path).toStdString()))
         return QStringLiteral("the server's answer is no video (%1)")
             .arg(QString::fromStdString(probe.LastErrMsg()));
     if (probe.AudioStreamCount() <= 0 && probe.VideoStreamCount() <= 0)

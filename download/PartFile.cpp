@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/FileNameBytes.h"
 #include "app/UtilFuncs.h"
 
 namespace download {
@@ -40,7 +41,7 @@ PartFileResult ReservePartName(const QString& targetPath, const std::function<in
     for (int i = 0; i < kAttempts && error == EEXIST; ++i) {
         const QString path =
             folder + app::UniqueFileName(target.fileName() + QStringLiteral(".part"), folder);
-        error = create(QFile::encodeName(path));
+        error = create(app::FileNameToBytes(path));
         if (error == 0) return {path, {}};
     }
     return {{}, QStringLiteral("cannot create a %1 in %2: %3").arg(kind, folder, ErrorText(error))};
@@ -63,7 +64,7 @@ PartFileResult CommitPartFile(const QString& partPath, const std::function<QStri
     int error = EEXIST;
     for (int i = 0; i < kAttempts && error == EEXIST; ++i) {
         const QString target = finalPath();
-        error = RenameNoReplace(QFile::encodeName(partPath), QFile::encodeName(target));
+        error = RenameNoReplace(app::FileNameToBytes(partPath), app::FileNameToBytes(target));
         if (error == 0) return {target, {}};
     }
     return {{}, QStringLiteral("cannot move %1 to its name: %2").arg(partPath, ErrorText(error))};
@@ -71,7 +72,7 @@ PartFileResult CommitPartFile(const QString& partPath, const std::function<QStri
 
 void RemovePartFile(const QString& partPath) {
     if (partPath.isEmpty()) return;
-    const QByteArray path = QFile::encodeName(partPath);
+    const QByteArray path = app::FileNameToBytes(partPath);
     struct stat st {};
     if (::lstat(path.constData(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(path.constData());
 }

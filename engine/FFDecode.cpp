@@ -224,6 +224,7 @@ bool TFFDecoder::LoadFile(const std::string& fileName, const std::string& format
     AVFormatContext* raw = avformat_alloc_context();
     if (!raw) throw std::bad_alloc();
     InstallInterruptCB(raw);
+    RestrictInputProtocols(raw, libraryName);
     const int ret = avformat_open_input(&raw, libraryName.c_str(), forced, nullptr);
     if (ret < 0) {  // the library has freed the context
         Error(FFErrorMessage(displayName, ret), llError);

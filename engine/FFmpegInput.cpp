@@ -190,6 +190,7 @@ InputFormatContextPtr TCustomFFmpeg::OpenContainer(const InputOpening& how, bool
     if (!raw) throw FFmpegException("avformat_alloc_context failed");
     InputFormatContextPtr ic(raw);
     InstallInterruptCB(raw);
+    RestrictInputProtocols(raw, how.libraryName);
     DictionaryPtr opts;
     av_dict_copy(opts.Address(), how.demuxerOptions.get(), 0);
     for (const OptionLine& p : how.formatParams)

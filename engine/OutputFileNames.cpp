@@ -10,6 +10,7 @@
 #include <cstring>
 #include <random>
 
+#include "core/FileNameLength.h"
 #include "engine/FFmpeg.h"
 
 namespace engine {
@@ -17,16 +18,6 @@ namespace engine {
 namespace {
 
 constexpr int kMaxCounter = 9999;
-
-// The first n bytes of text, or up to three fewer so that no UTF-8 sequence is cut (a name in another
-// encoding only gets a little shorter).
-std::string CutBytes(const std::string& text, size_t n) {
-    if (text.size() <= n) return text;
-    size_t end = n;
-    while (end > 0 && n - end < 3 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
-        --end;
-    return text.substr(0, end);
-}
 
 struct SplitName {
     std::string folder;  // with its trailing '/', or empty
@@ -68,9 +59,7 @@ std::string LocalPathOf(const std::string& libName) {
 std::string CounterName(const std::string& path, int n) {
     const SplitName s = Split(path);
     const std::string counter = n > 0 ? "(" + std::to_string(n) + ")" : std::string();
-    const size_t fixed = counter.size() + s.ext.size();
-    const size_t room = fixed < NAME_MAX ? NAME_MAX - fixed : 0;
-    return s.folder + CutBytes(s.stem, room) + counter + s.ext;
+    return s.folder + core::FitNameMax(s.stem, counter + s.ext);
 }
 
 std::string CreatePartialFile(const std::string& target) {
@@ -79,7 +68,7 @@ std::string CreatePartialFile(const std::string& target) {
     std::random_device seed;
     std::mt19937 rng(seed());
     const std::string suffix = ".part-XXXXXX";
-    const std::string stem = CutBytes(s.stem + s.ext, NAME_MAX - 1 - suffix.size());
+    const std::string stem = core::CutUtf8(s.stem + s.ext, NAME_MAX - 1 - suffix.size());
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string tail = ".part-";
         for (int i = 0; i < 6; ++i)

@@ -1,10 +1,13 @@
 #include "engine/UnicodeProtocol.h"
 
 #include <mutex>
+#include <new>
 #include <set>
 
 extern "C" {
+#include <libavformat/avformat.h>
 #include <libavformat/avio.h>
+#include <libavutil/mem.h>
 }
 
 namespace engine {
@@ -58,6 +61,22 @@ std::string ToLibraryName(std::string_view name) {
     if (scheme.empty() || KnownProtocols().count(std::string(scheme))) return plain;
     // "clip:1.mp4" is a local file, but FFmpeg would look for a protocol "clip".
     return "file:" + plain;
+}
+
+std::string InputProtocolWhitelist(std::string_view libraryName) {
+    const std::string scheme = std::string(SchemeOf(libraryName));
+    if (scheme.empty() || scheme == "file") return "file,crypto,data";
+    if (scheme == "http" || scheme == "https") return "http,https,tcp,tls,crypto,data,httpproxy";
+    if (scheme == "pipe") return "pipe,crypto,data";
+    return std::string();
+}
+
+void RestrictInputProtocols(AVFormatContext* ctx, std::string_view libraryName) {
+    const std::string list = InputProtocolWhitelist(libraryName);
+    if (list.empty()) return;
+    av_freep(&ctx->protocol_whitelist);
+    ctx->protocol_whitelist = av_strdup(list.c_str());
+    if (!ctx->protocol_whitelist) throw std::bad_alloc();
 }
 
 std::string FromLibraryName(std::string_view url) {

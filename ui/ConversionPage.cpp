@@ -8,8 +8,10 @@
 #include <QImage>
 #include <QLabel>
 #include <QProgressBar>
+#include <QStyle>
 #include <QTreeWidget>
 
+#include "app/FileNameBytes.h"
 #include "app/SystemPower.h"
 #include "app/UtilFuncs.h"
 #include "app/WavePlayer.h"
@@ -67,6 +69,11 @@ void TConversionPage::UpdateProgressRow(int row, const wizard::ProgressRow& valu
     if (!item) return;
     item->setText(2, values.Status);
     item->setText(3, values.Progress);
+    // A file kept with a warning says so on its row: the status keeps its word, the mark and tip tell why.
+    item->setIcon(2, values.Warning.isEmpty()
+                         ? QIcon()
+                         : item->treeWidget()->style()->standardIcon(QStyle::SP_MessageBoxWarning));
+    item->setToolTip(2, app::FileNameForDisplay(values.Warning));
 }
 
 void TConversionPage::ShowRunStatus(const wizard::RunStatus& s) {

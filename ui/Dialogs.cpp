@@ -4,10 +4,12 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QUrl>
 #include <array>
 
+#include "app/FileNameBytes.h"
 #include "app/UtilFuncs.h"
 
 namespace ui {
@@ -130,7 +132,7 @@ bool OpenInShell(const QString& target) {
     if (target.trimmed().isEmpty()) return false;
     const QUrl url = target.contains(QLatin1String("://")) || target.startsWith(QLatin1String("mailto:"))
                          ? QUrl(target)
-                         : QUrl::fromLocalFile(target);
+                         : app::UrlFromFileName(QFileInfo(target).absoluteFilePath());
     return QDesktopServices::openUrl(url);
 }
 

@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "app/FileNameBytes.h"
 #include "app/Folders.h"
 #include "app/Globals.h"
 #include "app/OpenDialogFilter.h"
@@ -648,7 +649,7 @@ void TFormMain::dragEnterEvent(QDragEnterEvent* event) {
 void TFormMain::dropEvent(QDropEvent* event) {
     QStringList files;
     for (const QUrl& url : event->mimeData()->urls()) {
-        if (url.isLocalFile()) files.append(url.toLocalFile());
+        if (url.isLocalFile()) files.append(app::FileNameFromUrl(url));
     }
     if (files.isEmpty()) return;
     event->acceptProposedAction();

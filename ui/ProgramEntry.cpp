@@ -8,6 +8,7 @@
 
 #include "app/EditionBranding.h"
 #include "app/EditionProfile.h"
+#include "app/FileNameBytes.h"
 #include "app/Folders.h"
 #include "app/QtDispatcher.h"
 #include "app/TerminationSignals.h"
@@ -43,11 +44,16 @@ struct MainWindowOwner {
     ~MainWindowOwner() { delete window.data(); }
 };
 
+// The program's arguments as file names, bytes kept (Qt's own list decodes them with loss); empty when the
+// window is started without RunProgram.
+QStringList g_arguments;
+
 }  // namespace
 
 int RunProgram(int argc, char** argv) {
     core::RaiseOpenFileLimit();  // a large batch holds files of several tasks
     QApplication application(argc, argv);
+    g_arguments = app::FileNamesFromArguments(argc, argv);  // after Qt has taken its own options out
     core::KeepCNumericLocale();
     QApplication::setApplicationName(QStringLiteral("reelwright"));
     // The program ends with its main window, never because some other window was the last one closed.
@@ -128,8 +134,8 @@ int RunMainWindow(const QString& programDir, const QString& title,
         if (!main->StartupCompleted()) main->show();
         // Files named on the command line (a desktop's "Open with") are listed on Step1 once the window is
         // up, so a failed-files dialog has a window to sit over.
-        const QStringList files =
-            wizard::FilesFromCommandLine(QApplication::arguments(), QDir::currentPath());
+        const QStringList files = wizard::FilesFromCommandLine(
+            g_arguments.isEmpty() ? QApplication::arguments() : g_arguments, app::CurrentFolder());
         if (!files.isEmpty()) {
             QMetaObject::invokeMethod(
                 main, [main, files] { main->Wizard()->OpenWithFiles(files); }, Qt::QueuedConnection);

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <cmath>
 
+#include "app/FileNameBytes.h"
 #include "core/Dispatcher.h"
 #include "wizard/PresetTable.h"
 #include "wizard/SimultaneousConversions.h"
@@ -207,6 +208,7 @@ void ConversionRun::OnTaskTerminated(const engine::TTerminateInfo& info) {
         if (hasRow) {
             rows_[task].Progress = QStringLiteral("100%");
             rows_[task].Status = QStringLiteral("Finish.");
+            rows_[task].Warning = app::FileNameFromStd(info.ErrorMessage);
         }
         NoteWrittenName(info.TaskIndex);
     } else if (hasRow) {
@@ -229,7 +231,7 @@ void ConversionRun::OnTaskTerminated(const engine::TTerminateInfo& info) {
     if (info.ErrorOccurred) {
         const bool hinted = info.TaskIndex >= 0 && info.TaskIndex < static_cast<int>(failureHints_.size()) &&
                             !failureHints_[info.TaskIndex].isEmpty();
-        const QString message = QString::fromStdString(info.ErrorMessage);
+        const QString message = app::FileNameFromStd(info.ErrorMessage);
         globals_.ConvertErrors << QStringLiteral("File (%1): %2")
                                       .arg(info.TaskIndex)
                                       .arg(hinted ? failureHints_[info.TaskIndex] + QStringLiteral(" (") +
@@ -240,7 +242,7 @@ void ConversionRun::OnTaskTerminated(const engine::TTerminateInfo& info) {
         // told.
         const QString warning = QStringLiteral("File (%1): warning: %2")
                                     .arg(info.TaskIndex)
-                                    .arg(QString::fromStdString(info.ErrorMessage));
+                                    .arg(app::FileNameFromStd(info.ErrorMessage));
         globals_.ConvertErrors << warning;
         view_.AppendLog(warning);
     }
@@ -251,7 +253,7 @@ void ConversionRun::NoteWrittenName(int taskIndex) {
     if (taskIndex < 0 || taskIndex >= static_cast<int>(outputFiles_.size())) return;
     const std::string written = encoder_->TaskWrittenFileName(taskIndex, 0);
     if (written.empty()) return;
-    const QString name = QString::fromStdString(written);
+    const QString name = app::FileNameFromStd(written);
     if (name != outputFiles_[taskIndex]) view_.AppendLog(QStringLiteral("Output file written as ") + name);
     outputFiles_[taskIndex] = name;
 }

@@ -1,11 +1,14 @@
 #include "wizard/InputFiles.h"
 
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QUrl>
 #include <algorithm>
 #include <exception>
 
+#include "app/FileNameBytes.h"
 #include "app/UtilFuncs.h"
 #include "engine/FFDecode.h"
 
@@ -113,7 +116,8 @@ QString MinimizeName(const QString& path, int maxWidth, const std::function<int(
 QStringList FilterDroppedFiles(const QStringList& paths) {
     QStringList taken;
     for (const QString& path : paths) {
-        if (QFileInfo(path).isDir()) continue;
+        struct stat st;
+        if (stat(app::FileNameToBytes(path).constData(), &st) == 0 && S_ISDIR(st.st_mode)) continue;
         if (app::IsKnownMediaExtension(app::FileExt(path))) taken.append(path);
     }
     return taken;
@@ -125,7 +129,17 @@ QStringList FilesFromCommandLine(const QStringList& arguments, const QString& wo
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         QString path = arguments[i];
         if (path.isEmpty()) continue;
-        if (path.startsWith(QLatin1String("file:"))) path = QUrl(path).toLocalFile();
+        if (path.startsWith(QLatin1String("file:"))) {
+            // Raw bytes beyond ASCII are encoded first: QUrl would read them as text.
+            QByteArray address;
+            for (const char c : app::FileNameToBytes(path)) {
+                const auto byte = static_cast<unsigned char>(c);
+                address += byte > 0x20 && byte < 0x7F
+                               ? QByteArray(1, c)
+                               : '%' + QByteArray::number(byte, 16).rightJustified(2, '0');
+            }
+            path = app::FileNameFromUrl(QUrl::fromEncoded(address));
+        }
         files.append(QDir::cleanPath(base.absoluteFilePath(path)));
     }
     return files;
@@ -135,8 +149,8 @@ ProbeResult ProbeInputFile(InputProbeContext& context, const QString& path) {
     engine::TFFDecoder& decoder = context.decoder;
     ProbeResult result;
     try {
-        if (!decoder.LoadFile(path.toStdString())) {
-            result.error = Text(decoder.LastErrMsg());
+        if (!decoder.LoadFile(app::FileNameToStd(path))) {
+            result.error = app::FileNameFromStd(decoder.LastErrMsg());
             return result;
         }
     } catch (const std::exception& e) {

@@ -4,6 +4,7 @@
 #include <QLocale>
 #include <algorithm>
 
+#include "app/FileNameBytes.h"
 #include "app/UtilFuncs.h"
 #include "engine/FFDecode.h"
 #include "engine/FFEncode.h"
@@ -19,12 +20,13 @@ const QString kWaiting = QStringLiteral("Waiting...");
 const QString kAdded = QStringLiteral("File has been added to convert list.");
 const QString kMergeName = QStringLiteral("Output_Merge");
 
+// Names are bytes: they cross to the engine and back without a lossy text conversion.
 std::string Utf8(const QString& s) {
-    return s.toStdString();
+    return app::FileNameToStd(s);
 }
 
 QString FromUtf8(const std::string& s) {
-    return QString::fromStdString(s);
+    return app::FileNameFromStd(s);
 }
 
 void SetText(std::string& field, const char* value) {
@@ -111,7 +113,7 @@ JobBuilder::JobBuilder(engine::TFFEncoder& encoder, LogFn log) : encoder_(encode
 QString JobBuilder::ReserveOutputName(const QString& folder, const QString& candidate) {
     const QString name = app::UniqueFileName(candidate, folder, &reserved_);
     // The numbering gives up after its last number; an existing file is never handed out as a target.
-    if (reserved_.contains(name) || QFileInfo::exists(folder + name)) return QString();
+    if (reserved_.contains(name) || app::FileNameExists(folder + name)) return QString();
     reserved_.insert(name);
     return folder + name;
 }

@@ -45,6 +45,7 @@ struct ProgressRow {
     QString Progress;            // per-file: empty; merge: aspect ratio
     QString Path;                // per-file: the input's folder; merge: the joined output path
     int64_t InputDuration = -1;  // microseconds, below 0 when unknown
+    QString Warning;             // a finished task's warning (kept output, told in the log and summary too)
 };
 
 struct JobBatch {

@@ -3,7 +3,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <limits.h>
 #include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
 
 #include <QDir>
 #include <QFile>
@@ -276,6 +283,83 @@ TEST_F(CliTest, AnInterruptStopsTheCurrentFileAndRemovesItsPartialOutput) {
     EXPECT_EQ(p.exitCode(), 130) << err.toStdString();
     EXPECT_TRUE(QFileInfo::exists(Clips().dir() + "/stopped/video.mp4"));
     EXPECT_FALSE(QFileInfo::exists(Clips().dir() + "/stopped/long.mp4"));
+}
+
+// Runs the CLI with arguments given as bytes (QProcess would pass them through text) from the clip folder;
+// its output streams are read back as bytes.
+CliRun CliWithByteArguments(const std::vector<std::string>& args) {
+    const std::string dir = QFile::encodeName(Clips().dir()).toStdString();
+    const std::string outFile = dir + "/cli-stdout", errFile = dir + "/cli-stderr";
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (chdir(dir.c_str()) != 0) _exit(127);
+        const int out = open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int err = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) _exit(127);
+        std::vector<char*> argv{const_cast<char*>(REEL_CLI)};
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(REEL_CLI, argv.data());
+        _exit(127);
+    }
+    CliRun r;
+    int status = 0;
+    if (pid < 0 || waitpid(pid, &status, 0) != pid) return r;
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    auto slurp = [](const std::string& path) {
+        QFile f(QFile::decodeName(path.c_str()));
+        return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : std::string();
+    };
+    r.out = slurp(outFile);
+    r.err = slurp(errFile);
+    return r;
+}
+
+bool ExistsAsBytes(const std::string& path) {
+    struct stat st;
+    return lstat(path.c_str(), &st) == 0;
+}
+
+TEST_F(CliTest, FileNamesAreBytesThroughConvertAndProbe) {
+    struct Case {
+        std::string stem;
+        const char* inputExt;
+        size_t stemBytes;         // of the first output's stem
+        size_t counterStemBytes;  // of the second's, which gets "(1)"
+    };
+    const std::string longMixed = std::string(247, 'x') + "\xc3\xa9" + "yy";  // "é" where "(1)" cuts
+    const Case cases[] = {
+        {"lat\xe9", ".mp4", 4, 4},                  // Latin-1
+        {"bad\xff\xfe\xc3", ".mp4", 6, 6},          // no UTF-8 at all, a lead byte last
+        {"emoji\xf0\x9f\x8e\xac", ".mp4", 9, 9},    // valid UTF-8 beyond the basic plane
+        {"new\nline", ".mp4", 8, 8},                // a line break
+        {"-dash", ".mp4", 5, 5},                    // looks like an option
+        {std::string(250, 'x'), ".mp4", 250, 248},  // "(1)" passes NAME_MAX
+        {std::string(251, 'x'), ".mp4", 251, 248},  // the longest stem ".mp4" allows
+        {std::string(255, 'x'), "", 251, 248},      // ".avi" alone passes NAME_MAX
+        {longMixed, ".mp4", 251, 247},              // never half a character
+    };
+    const std::string dir = QFile::encodeName(Clips().dir()).toStdString() + "/";
+    const std::string source = QFile::encodeName(Clips().Path("video.mp4")).toStdString();
+    const std::string out = dir + "bytes-out/";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(QByteArray::fromStdString(c.stem).left(40).toHex().toStdString());
+        const std::string input = c.stem + c.inputExt;
+        std::filesystem::copy_file(source, dir + input, std::filesystem::copy_options::overwrite_existing);
+
+        const CliRun probe = CliWithByteArguments({"--probe", "--", input});
+        EXPECT_EQ(probe.status, 0) << probe.err;
+        EXPECT_EQ(probe.out.rfind(input + "\n", 0), 0u) << probe.out;  // printed as the same bytes
+
+        // Twice: the second output takes the counter name, which must fit as well.
+        for (const std::string& expected :
+             {c.stem.substr(0, c.stemBytes) + ".avi", c.stem.substr(0, c.counterStemBytes) + "(1).avi"}) {
+            const CliRun run = CliWithByteArguments({"-f", "AVI", "-o", out, "--", input});
+            EXPECT_EQ(run.status, 0) << run.err;
+            EXPECT_TRUE(ExistsAsBytes(out + expected)) << run.err;
+        }
+    }
 }
 
 }  // namespace

@@ -139,8 +139,14 @@ case "$mode" in
         n=0; while :; do n=$((n+1)); progress $n 1000000 100 NA 1; sleep 0.2; done ;;
 esac
 progress 100 100 NA 0 1
-printf 'content of %s' "$mode" > "$work/media.mp4"
+case "$mode" in
+  html) printf '<!DOCTYPE html><html><body>Sign in</body></html>' > "$work/media.mp4" ;;
+  empty) : > "$work/media.mp4" ;;
+  *) cat "$STANDIN_MEDIA" > "$work/media.mp4" ;;
+esac
 )SH";
+
+constexpr const char* kStandInSamples = "what the stand-in saves";
 
 class YtDlpRunTest : public ::testing::Test {
 protected:
@@ -155,6 +161,12 @@ protected:
             unsetenv(name);
         setenv("STANDIN_CALLS", tools.filePath("calls").toLocal8Bit().constData(), 1);
         setenv("STANDIN_PIDS", tools.filePath("pids").toLocal8Bit().constData(), 1);
+        // What the stand-in saves: a short wave file (the saved result must read as media).
+        QFile media(tools.filePath("media.wav"));
+        ASSERT_TRUE(media.open(QIODevice::WriteOnly));
+        media.write(QByteArray::fromStdString(ServiceStandIn::Wave(kStandInSamples)));
+        media.close();
+        setenv("STANDIN_MEDIA", media.fileName().toLocal8Bit().constData(), 1);
     }
     void TearDown() override { unsetenv("http_proxy"); }
 
@@ -368,7 +380,8 @@ TEST_F(YtDlpRunTest, TheServiceExchangeHandsOverToYtDlp) {
     EXPECT_EQ(view.Statuses(), (QStringList{"Finish.", "Finish.", "Failed."})) << Log();
     EXPECT_EQ(Calls(), (QStringList{"watch?v=nomap", "watch?v=noinfo"}));  // the links as pasted
     EXPECT_EQ(Files(), (QStringList{"Stand-in watch_v=noinfo.mp4", "Stand-in watch_v=nomap.mp4"}));
-    EXPECT_EQ(File("Stand-in watch_v=nomap.mp4"), "content of watch?v=nomap");
+    EXPECT_EQ(File("Stand-in watch_v=nomap.mp4"),
+              QByteArray::fromStdString(ServiceStandIn::Wave(kStandInSamples)));
     EXPECT_EQ(view.rows[0][colName], "Stand-in watch?v=nomap");
     EXPECT_EQ(view.labels[lblQuality], "[HQ18] - (MP4(H.264), 360p, AAC)");
 }
@@ -377,14 +390,19 @@ TEST_F(YtDlpRunTest, FaultsFailTheLinkAndTheRunGoesOn) {
     UseStandIn();
     run.YtDlpStallSeconds = 2;
     const QString site = "http://127.0.0.1:9/";
-    Run({site + "error", site + "hang", site + "killed", site + "garbage", site + "fine"});
-    EXPECT_EQ(view.Statuses(), (QStringList{"Failed.", "Failed.", "Failed.", "Finish.", "Finish."})) << Log();
+    Run({site + "error", site + "hang", site + "killed", site + "garbage", site + "html", site + "empty",
+         site + "fine"});
+    EXPECT_EQ(view.Statuses(),
+              (QStringList{"Failed.", "Failed.", "Failed.", "Finish.", "Failed.", "Failed.", "Finish."}))
+        << Log();
     const QString log = view.log.join('\n');
     // yt-dlp's own error line, the last one of its standard error.
     EXPECT_TRUE(log.contains("yt-dlp: [generic] Unable to download webpage: HTTP Error 404: Not Found"))
         << Log();
     EXPECT_TRUE(log.contains("yt-dlp gave no sign for 2 s and was ended")) << Log();
     EXPECT_TRUE(log.contains("yt-dlp was ended by signal 9")) << Log();
+    // A page or an empty file saved as the video is no download.
+    EXPECT_EQ(log.count("yt-dlp: its file was not kept: "), 2) << Log();
     EXPECT_FALSE(log.contains("would let the program")) << "yt-dlp is there";
     // The hanging one's helper went with it.
     QFile pids(tools.filePath("pids"));

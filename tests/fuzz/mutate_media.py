@@ -11,6 +11,11 @@ A finding is:
   hang     a run outlasted its time-out
   runaway  an output far longer (in time) or larger than anything a one-second input can give
   leftover a failed conversion left a file behind, or a successful one left other than exactly one file
+  false success  a conversion reported success but its output holds no packet of any stream
+Transport-stream seeds also get a timestamp jump: the presentation and decoding times of the second half's
+packets moved about 26 hours ahead (the kind of discontinuity that makes a converter run away).
+With --sanitizer-status N, a run that ended with that status (set ASAN_OPTIONS/UBSAN_OPTIONS exitcode=N)
+is a sanitizer report.
 Each finding names the seed clip, the mutation and the copy's number, so `--only N` reruns that copy.
 Exits with 1 when there is any finding, 0 otherwise.
 """
@@ -60,8 +65,45 @@ def make_seeds(folder):
     return paths
 
 
-def mutate(data, rng):
+def shift_pes_time(data, at, ticks):
+    """Adds ticks to the 33-bit time stamp written in the 5 bytes at data[at:at + 5]."""
+    b = data[at:at + 5]
+    value = ((b[0] >> 1) & 7) << 30 | b[1] << 22 | (b[2] >> 1) << 15 | b[3] << 7 | b[4] >> 1
+    value = (value + ticks) % (1 << 33)
+    data[at] = (b[0] & 0xF1) | ((value >> 29) & 0x0E)
+    data[at + 1] = (value >> 22) & 0xFF
+    data[at + 2] = ((value >> 14) & 0xFE) | 1
+    data[at + 3] = (value >> 7) & 0xFF
+    data[at + 4] = ((value << 1) & 0xFE) | 1
+
+
+def ts_jump(data, rng):
+    """The second half's PES times of a transport stream moved ahead by about 26 hours."""
+    data = bytearray(data)
+    ticks = int((26 * 3600 + rng.randrange(3600)) * 90000)
+    which = rng.choice(["both", "pts-only"])
+    packets = len(data) // 188
+    for n in range(packets // 2, packets):
+        p = n * 188
+        if data[p] != 0x47 or not data[p + 1] & 0x40:
+            continue
+        payload = p + 4
+        if data[p + 3] & 0x20:
+            payload += 1 + data[p + 4]
+        if payload + 14 > p + 188 or data[payload:payload + 3] != b"\0\0\1":
+            continue
+        flags = data[payload + 7] >> 6
+        if flags & 2:
+            shift_pes_time(data, payload + 9, ticks)
+        if flags == 3 and which == "both":
+            shift_pes_time(data, payload + 14, ticks)
+    return bytes(data), f"times of the second half +{ticks / 90000 / 3600:.1f} h ({which})"
+
+
+def mutate(data, rng, ts=False):
     """Returns (mutated bytes, description)."""
+    if ts and rng.random() < 0.3:
+        return ts_jump(data, rng)
     data = bytearray(data)
     size = len(data)
     kind = rng.choice(["flip", "flip", "run", "bigvalue", "cut", "duplicate", "remove"])
@@ -119,11 +161,25 @@ def duration_of(path):
         return 0.0
 
 
+def packet_count(path):
+    proc = subprocess.run(["ffprobe", "-v", "error", "-count_packets", "-show_entries", "stream=nb_read_packets",
+                           "-of", "json", path], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    try:
+        return sum(int(s.get("nb_read_packets", 0)) for s in json.loads(proc.stdout)["streams"])
+    except (ValueError, KeyError, TypeError):
+        return 0
+
+
+SANITIZER_STATUS = None
+
+
 def judge(what, status):
     if status is None:
         return f"hang ({what})"
     if status < 0:
         return f"crash ({what}): signal {signal.Signals(-status).name}"
+    if SANITIZER_STATUS is not None and status == SANITIZER_STATUS:
+        return f"sanitizer report ({what})"
     if status not in (0, 1):
         return f"crash ({what}): exit status {status}"
     return None
@@ -137,7 +193,10 @@ def main():
     parser.add_argument("--timeout", type=float, default=60, help="seconds a run may take (default 60)")
     parser.add_argument("--only", type=int, help="run only the copy of this number")
     parser.add_argument("--keep", help="copy the files of each finding into this folder")
+    parser.add_argument("--sanitizer-status", type=int, help="the exit status the sanitizers were given")
     args = parser.parse_args()
+    global SANITIZER_STATUS
+    SANITIZER_STATUS = args.sanitizer_status
 
     with tempfile.TemporaryDirectory(prefix="reel-fuzz-") as work:
         seeds = make_seeds(work)
@@ -152,7 +211,7 @@ def main():
             seed_path = seeds[number % len(seeds)]
             with open(seed_path, "rb") as f:
                 original = f.read()
-            data, how = mutate(original, rng)
+            data, how = mutate(original, rng, ts=seed_path.endswith(".ts"))
             fmt = FORMATS[number % len(FORMATS)]
             if args.only is not None and number != args.only:
                 continue
@@ -178,6 +237,8 @@ def main():
                 problems.append(f"leftover: failed conversion left {outputs}")
             if status == 0 and len(outputs) != 1:
                 problems.append(f"leftover: successful conversion left {outputs}")
+            if status == 0 and len(outputs) == 1 and packet_count(os.path.join(out, outputs[0])) == 0:
+                problems.append(f"false success: {outputs[0]} holds no packet")
             for o in outputs:
                 opath = os.path.join(out, o)
                 size = os.path.getsize(opath)

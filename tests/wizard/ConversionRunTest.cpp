@@ -151,7 +151,7 @@ TEST(ConversionRunTest, AnAudioFormatFromAFileWithoutAudioFailsAndLeavesNoFile) 
     EXPECT_EQ(t.view.sounds, QStringList{"fail.wav"});
 }
 
-TEST(ConversionRunTest, APartlyReadableInputIsKeptWithAWarningInTheLogAndTheSummary) {
+TEST(ConversionRunTest, APartlyReadableInputIsKeptWithAWarningInTheLogTheSummaryAndItsRow) {
     RunFixture t(app::fcVideo, 1, 3);  // MP4, iPhone preset
     t.view.inputs = {{clips::Truncated()}};
     t.StartAndWait();
@@ -164,6 +164,9 @@ TEST(ConversionRunTest, APartlyReadableInputIsKeptWithAWarningInTheLogAndTheSumm
         << t.globals.ConvertErrors[0].toStdString();
     EXPECT_TRUE(t.globals.ConvertErrors[0].contains("could only be read up to"));
     EXPECT_TRUE(t.view.log.contains(t.globals.ConvertErrors[0]));
+    // the row carries it too, beside its "Finish."
+    EXPECT_TRUE(t.view.rows[0].Warning.contains("could only be read up to"))
+        << t.view.rows[0].Warning.toStdString();
     EXPECT_EQ(t.view.sounds, QStringList{"done.wav"});
 }
 

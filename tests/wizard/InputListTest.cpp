@@ -8,6 +8,7 @@
 
 #include "FakeWizard.h"
 #include "MediaClips.h"
+#include "app/FileNameBytes.h"
 #include "engine/FFDecode.h"
 #include "engine/FFLoad.h"
 #include "wizard/InputFiles.h"
@@ -303,6 +304,18 @@ TEST(InputText, CommandLineFilesBecomeAbsolutePaths) {
         "/home/ann/videos");
     EXPECT_THAT(files, ElementsAre("/home/ann/videos/a.mp4", "/home/ann/b c.flac", "/abs/d.avi",
                                    QString::fromUtf8("/x/été.mp4")));
+}
+
+TEST(InputText, CommandLineFilesKeepTheirBytes) {
+    // A Latin-1 name, as an argument and as a "file:" address (percent-encoded, or with the raw byte).
+    const QStringList files =
+        FilesFromCommandLine({"reelwright", app::FileNameFromBytes("lat\xe9.mp4"), "file:///x/lat%E9.mp4",
+                              app::FileNameFromBytes("file:///x/raw\xe9 1.mp4")},
+                             "/home/ann");
+    ASSERT_EQ(files.size(), 3);
+    EXPECT_EQ(app::FileNameToBytes(files[0]), "/home/ann/lat\xe9.mp4");
+    EXPECT_EQ(app::FileNameToBytes(files[1]), "/x/lat\xe9.mp4");
+    EXPECT_EQ(app::FileNameToBytes(files[2]), "/x/raw\xe9 1.mp4");
 }
 
 TEST(InputText, ScaleDownKeepsTheAspectAndTheColours) {

@@ -4,6 +4,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <filesystem>
+
+#include "app/FileNameBytes.h"
 
 #include "ConvertClips.h"
 #include "engine/FFEncode.h"
@@ -66,6 +69,43 @@ TEST(JobBuilderTest, SameNamesFromTwoFoldersAndAnExistingFileGetTheirOwnOutputs)
     EXPECT_EQ(t.log[2], "File has been added to convert list.");
     // The task order is the list order, and each task writes its own name.
     EXPECT_EQ(t.encoder.TaskOutputOptions(1, 0)->FileName, (out + "clip(2).avi").toStdString());
+}
+
+TEST(JobBuilderTest, NamesAreBytesAndOutputNamesFitNameMax) {
+    struct Case {
+        std::string stem;
+        size_t stemBytes, counterStemBytes;  // of the first output's stem and of the "(1)" one's
+    };
+    const Case cases[] = {
+        {"lat\xe9", 4, 4},
+        {"bad\xff\xfe\xc3", 6, 6},
+        {"emoji\xf0\x9f\x8e\xac", 9, 9},
+        {"new\nline", 8, 8},
+        {"-dash", 5, 5},
+        {std::string(251, 'x'), 251, 248},
+        {std::string(247, 'x') + "\xc3\xa9yy", 251, 247},  // "(1)" would cut the "é" in half
+    };
+    const QString clip = clips::AudioVideo(64, 48, 0.6);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(QByteArray::fromStdString(c.stem).left(40).toHex().toStdString());
+        const QString in = clips::FreshFolder(), out = clips::FreshFolder();
+        const std::string inputBytes = app::FileNameToStd(in) + c.stem + ".mp4";
+        std::filesystem::copy_file(app::FileNameToStd(clip), inputBytes);
+        const QString input = app::FileNameFromStd(inputBytes);
+
+        Builder t;
+        const JobBatch batch = t.builder.BuildConvertJobs({{input}, {input}}, {0, kAVI, 3, out});
+
+        const std::string outBytes = app::FileNameToStd(out);
+        const std::vector<std::string> expected{outBytes + c.stem.substr(0, c.stemBytes) + ".avi",
+                                                outBytes + c.stem.substr(0, c.counterStemBytes) + "(1).avi"};
+        ASSERT_EQ(batch.OutputFiles.size(), 2u) << t.log.join('\n').toStdString();
+        for (int i = 0; i < 2; ++i) {
+            EXPECT_EQ(app::FileNameToStd(batch.OutputFiles[i]), expected[i]);
+            EXPECT_EQ(t.encoder.TaskOutputOptions(i, 0)->FileName, expected[i]);
+        }
+        EXPECT_EQ(app::FileNameToStd(batch.Rows[0].Name), c.stem + ".mp4");
+    }
 }
 
 TEST(JobBuilderTest, AFolderThatCannotHoldFilesRefusesEveryTaskWithALogLine) {

@@ -1,7 +1,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <unistd.h>
+
+#include <atomic>
+#include <thread>
 
 #include <filesystem>
 #include <fstream>
@@ -388,4 +395,83 @@ TEST(CodecDescription, FallsBackForCodecsWithoutADecoder) {
     par->codec_id = AV_CODEC_ID_H264;
     EXPECT_EQ(CodecDescription(par), "h264(H.264 / AVC / MPEG-4 AVC / MPEG-4 part 10)");
     avcodec_parameters_free(&par);
+}
+
+namespace {
+
+// A TCP listener on a free loopback port that records whether anyone connected; a connection is closed at
+// once, so a reader that got through fails quickly instead of waiting for an answer.
+class ConnectionWatch {
+public:
+    ConnectionWatch() {
+        fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof addr;
+        if (bind(fd_, reinterpret_cast<sockaddr*>(&addr), len) != 0 || listen(fd_, 8) != 0 ||
+            getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len) != 0)
+            return;
+        port_ = ntohs(addr.sin_port);
+        thread_ = std::thread([this] {
+            pollfd p{fd_, POLLIN, 0};
+            while (!stop_ && poll(&p, 1, 50) >= 0) {
+                if (!(p.revents & POLLIN)) continue;
+                const int c = accept(fd_, nullptr, nullptr);
+                if (c >= 0) {
+                    connected_ = true;
+                    close(c);
+                }
+            }
+        });
+    }
+    ~ConnectionWatch() {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+        close(fd_);
+    }
+    int Port() const { return port_; }
+    bool Connected() const { return connected_; }
+
+private:
+    int fd_ = -1;
+    int port_ = 0;
+    std::atomic<bool> stop_{false}, connected_{false};
+    std::thread thread_;
+};
+
+}  // namespace
+
+TEST_F(DecoderTest, ALocalPlaylistCannotMakeTheProbeReachTheNetwork) {
+    // A playlist with local segments still opens: the local list keeps what such files need.
+    const std::string dir = fixtures::Dir() + "/hls/";
+    fs::create_directories(dir);
+    ASSERT_TRUE(
+        fixtures::Run("ffmpeg -v error -y -f lavfi -i testsrc=s=64x48:r=10:d=2 -c:v mpeg2video -f hls "
+                      "-hls_time 1 -hls_list_size 0 -hls_segment_filename '" +
+                      dir + "seg%d.ts' '" + dir + "local.m3u8'"));
+    ASSERT_TRUE(dec.LoadFile(dir + "local.m3u8")) << dec.LastErrMsg();
+    dec.CloseFile();
+
+    ConnectionWatch watch;
+    ASSERT_GT(watch.Port(), 0);
+    const std::string address = "http://127.0.0.1:" + std::to_string(watch.Port());
+    const struct {
+        const char* name;
+        std::string text;
+    } playlists[] = {
+        {"remote-segment.m3u8", "#EXTM3U\n#EXT-X-TARGETDURATION:1\n#EXTINF:1.0,\n" + address +
+                                    "/seg.ts\n#EXTINF:1.0,\nseg0.ts\n#EXT-X-ENDLIST\n"},
+        {"remote-key.m3u8", "#EXTM3U\n#EXT-X-TARGETDURATION:1\n#EXT-X-KEY:METHOD=AES-128,URI=\"" + address +
+                                "/key\"\n#EXTINF:1.0,\nseg0.ts\n#EXT-X-ENDLIST\n"},
+    };
+    for (const auto& p : playlists) {
+        SCOPED_TRACE(p.name);
+        std::ofstream(dir + p.name) << p.text;
+        if (dec.LoadFile(dir + p.name)) dec.CloseFile();
+        EXPECT_FALSE(watch.Connected());
+    }
+    EXPECT_EQ(InputProtocolWhitelist(ToLibraryName(dir + "local.m3u8")), "file,crypto,data");
+    EXPECT_EQ(InputProtocolWhitelist("https://example.com/a.m3u8"),
+              "http,https,tcp,tls,crypto,data,httpproxy");
 }
