@@ -205,6 +205,10 @@ QStringList DownloadRun::InitialRow(const QString& link) const {
             QStringLiteral("...")};
 }
 
+QString DownloadRun::QualitySummaryText(bool preferQuality) const {
+    return QualitySummary(preferQuality, g_.QualityOrder);
+}
+
 void DownloadRun::AbortTransfers() {
     if (!running_) return;
     cancelRequested_ = true;

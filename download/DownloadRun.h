@@ -1,9 +1,10 @@
 #pragma once
-// The download run: every link of the list, one after the other, through three transfers (the watch page, the
-// video-information document, the media with falling quality), each on its own TWinHTTP component. The run is
-// a chain of the components' handlers on the main thread; a step that must wait until the current handler has
-// returned (the next link, the next quality) is posted to the main thread. The window only shows what the run
-// reports through DownloadView.
+// The download run, the download controller beside the main window: it owns the three TWinHTTP components,
+// implements the download half of the wizard's hand-over, and runs every link of the list, one after the
+// other, through three transfers (the watch page, the video-information document, the media with falling
+// quality), each on its own TWinHTTP component. The run is a chain of the components' handlers on the main
+// thread; a step that must wait until the current handler has returned (the next link, the next quality) is
+// posted to the main thread. The window only shows what the run reports through DownloadView.
 //
 // Media is written to "NAME.part" beside its target as it arrives and moved to its final name when complete;
 // a failed, cut or aborted transfer removes it, and an existing file is never replaced. A body that is no
@@ -20,6 +21,7 @@
 
 #include "app/Globals.h"
 #include "net/WinHTTP.h"
+#include "wizard/WizardHandOver.h"
 
 namespace download {
 
@@ -80,18 +82,20 @@ QString SpeedText(std::int64_t bytesRead, std::int64_t elapsedSeconds);
 // "1.50MB".
 QString SizeText(std::int64_t bytes);
 
-class DownloadRun {
+class DownloadRun : public wizard::DownloadHandOver {
 public:
     DownloadRun(app::TGlobalVars& globals, DownloadView& view);
-    ~DownloadRun();
+    ~DownloadRun() override;
     DownloadRun(const DownloadRun&) = delete;
     DownloadRun& operator=(const DownloadRun&) = delete;
 
     // Fills the rows from the links and starts with the first link (after the caller's handler has returned).
-    void StartDownloadRun();
+    void StartDownloadRun() override;
     // Aborts the running transfer, which ends the run; a cancel that arrives between two steps ends the run
     // when the next step would start.
-    void AbortTransfers();
+    void AbortTransfers() override;
+    // LabelYouTubeQuality: the stored quality order as the run will try it.
+    QString QualitySummaryText(bool preferQuality) const override;
     bool Running() const { return running_; }
 
     void UpdateDownloadRow(const RowUpdate& update);

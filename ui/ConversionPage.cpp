@@ -18,28 +18,20 @@
 #include "ui/PreviewWindow.h"
 #include "ui/WizardPages.h"
 #include "wizard/InputList.h"
-#include "wizard/Navigator.h"
 
 namespace ui {
 
-TConversionPage::TConversionPage(TFormMain& form, TWizardPages& pages, wizard::Navigator& navigator)
-    : QObject(&form), form_(form), pages_(pages), navigator_(navigator) {
-    run_ = std::make_unique<wizard::ConversionRun>(
-        app::GlobalVars(), *this, app::AddTrailingBackslash(form.ProgramDir()) + QStringLiteral("sounds/"));
-    run_->Encoder().PreviewHost = this;
+TConversionPage::TConversionPage(TFormMain& form, TWizardPages& pages)
+    : QObject(&form), form_(form), pages_(pages) {
     AskCountdown = [this] { return ShowCountdownDialog(); };
     Play = [](const QString& path) { app::PlayWaveFile(path); };
     Shutdown = [](int kind) { app::ShutdownSystem(kind); };
-    // The box starts cleared and switches the preview of the running tasks at once.
-    connect(pages_.CheckBoxPreview, &QCheckBox::toggled, this, [this](bool on) { run_->SetPreview(on); });
     // One picture window for the whole run; closing it is the same as clearing the box.
     preview_ = new TPreviewWindow(&form_);
     preview_->OnClosedByUser = [this] { pages_.CheckBoxPreview->setChecked(false); };
 }
 
 TConversionPage::~TConversionPage() {
-    run_->DetachEvents();
-    run_.reset();
     if (preview_) preview_->OnClosedByUser = nullptr;
 }
 
@@ -118,12 +110,12 @@ void TConversionPage::ShutdownSystem(int kind) {
 
 void TConversionPage::ShowConversionSummary() {
     if (preview_) preview_->EndRun();
-    navigator_.ShowConversionSummary();
+    if (OnRunEnded) OnRunEnded();
 }
 
 void TConversionPage::ShowPreview(const void* key, const engine::TBitmap& picture, const std::string& title) {
     if (picture.Empty() || picture.BitsPixel != 24 || !preview_) return;
-    if (!run_->ShowsPreviewOf(key)) return;  // several files in flight: only the first one's picture
+    if (!run_ || !run_->ShowsPreviewOf(key)) return;  // several files in flight: only the first one's picture
     const QImage image(picture.Pixels.data(), picture.Width, picture.Height, picture.Stride,
                        QImage::Format_BGR888);
     preview_->ShowPicture(image, QString::fromStdString(title));
@@ -132,7 +124,7 @@ void TConversionPage::ShowPreview(const void* key, const engine::TBitmap& pictur
 void TConversionPage::ClosePreview(const void*) {
     // A task that ends leaves its last picture until the next file's first; only the cleared box (or the
     // run's end) closes the window.
-    if (preview_ && !run_->Encoder().Preview()) preview_->EndRun();
+    if (preview_ && (!run_ || !run_->PreviewOn())) preview_->EndRun();
 }
 
 }  // namespace ui

@@ -1,19 +1,14 @@
 #pragma once
-// TConversionPage: the Step3 and Step4 side of the conversion run. It owns the run controller, shows what
-// the run reports in the page controls, answers its questions from the input grid, and hosts the run's
+// TConversionPage: the Step3 and Step4 side of the conversion run. It shows what the run (owned beside the
+// window) reports in the page controls, answers its questions from the input grid, and hosts the run's
 // preview window.
 
 #include <QObject>
 #include <QPointer>
 #include <functional>
-#include <memory>
 
 #include "engine/Previewer.h"
 #include "wizard/ConversionRun.h"
-
-namespace wizard {
-class Navigator;
-}
 
 namespace ui {
 
@@ -24,10 +19,13 @@ class TWizardPages;
 class TConversionPage : public QObject, public wizard::ConversionRunView, public engine::TPreviewHost {
     Q_OBJECT
 public:
-    TConversionPage(TFormMain& form, TWizardPages& pages, wizard::Navigator& navigator);
+    TConversionPage(TFormMain& form, TWizardPages& pages);
     ~TConversionPage() override;
 
-    wizard::ConversionRun& Run() { return *run_; }
+    // The run whose pictures the preview shows (which task's, and whether the box is still on).
+    void SetRun(const wizard::ConversionRun* run) { run_ = run; }
+    // Where the end of the run goes once the preview has closed (the main window sets it).
+    std::function<void()> OnRunEnded;
 
     // Seams for window tests (defaults: the countdown dialog, libcanberra, logind).
     std::function<bool()> AskCountdown;
@@ -55,9 +53,8 @@ private:
 
     TFormMain& form_;
     TWizardPages& pages_;
-    wizard::Navigator& navigator_;
-    QPointer<TPreviewWindow> preview_;            // a child of the main window
-    std::unique_ptr<wizard::ConversionRun> run_;  // last: its encoder stops before the page goes
+    QPointer<TPreviewWindow> preview_;  // a child of the main window
+    const wizard::ConversionRun* run_ = nullptr;
 };
 
 }  // namespace ui

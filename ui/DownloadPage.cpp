@@ -22,8 +22,6 @@ namespace ui {
 
 TDownloadPage::TDownloadPage(TWizardPages& pages, QWidget* owner, app::TGlobalVars& globals)
     : QObject(owner), pages_(pages), owner_(owner), globals_(globals) {
-    run_ = std::make_unique<download::DownloadRun>(globals_, *this);
-
     AskOkCancel = [this](const QString& text) {
         return MessageDialogEx(text, ApplicationTitle(), mtInformation, -1, {},
                                QMessageBox::Ok | QMessageBox::Cancel, owner_) == QMessageBox::Ok;
@@ -45,9 +43,7 @@ TDownloadPage::TDownloadPage(TWizardPages& pages, QWidget* owner, app::TGlobalVa
             [this] { ButtonYouTubeQualityConfigClick(); });
 }
 
-TDownloadPage::~TDownloadPage() {
-    run_.reset();  // stops the transfers before the widgets it reports to go
-}
+TDownloadPage::~TDownloadPage() = default;
 
 // ---- Step5 -------------------------------------------------------------------------------------------
 

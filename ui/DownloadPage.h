@@ -1,12 +1,11 @@
 #pragma once
 // The download half of the main window: the link list's actions and the quality group on Step5, and the
-// download page (Step6) that shows what the download run (download::DownloadRun) reports. The rules and the
-// run itself live in download/.
+// download page (Step6) that shows what the download run (download::DownloadRun, owned beside the window)
+// reports. The rules and the run itself live in download/.
 
 #include <QObject>
 #include <QString>
 #include <functional>
-#include <memory>
 
 #include "download/DownloadRun.h"
 #include "download/Quality.h"
@@ -23,8 +22,6 @@ public:
     // owner: the main window (message boxes, folder browser and the quality dialog sit over it).
     TDownloadPage(TWizardPages& pages, QWidget* owner, app::TGlobalVars& globals);
     ~TDownloadPage() override;
-
-    download::DownloadRun& Run() { return *run_; }
 
     // Where the page's log lines and the end of the run go (the main window sets them).
     std::function<void(const QString&)> OnLogLine;
@@ -63,7 +60,6 @@ private:
     TWizardPages& pages_;
     QWidget* owner_;
     app::TGlobalVars& globals_;
-    std::unique_ptr<download::DownloadRun> run_;
 };
 
 }  // namespace ui

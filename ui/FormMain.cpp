@@ -23,7 +23,6 @@
 
 #include "app/Folders.h"
 #include "app/Globals.h"
-#include "app/MediaLibraries.h"
 #include "app/OpenDialogFilter.h"
 #include "app/SettingsStore.h"
 #include "app/UtilFuncs.h"
@@ -129,7 +128,6 @@ TFormMain::TFormMain(const QString& programDir, QWidget* parent)
     setAttribute(Qt::WA_QuitOnClose, false);  // the program ends through Closed()
     CreateControls();
 
-    app::TGlobalVars& g = app::GlobalVars();
     ApplyProfile();
     // Editions with minimal chrome show no version, links, help or log.
     if (branding_ && branding_->MinimalChrome) {
@@ -140,47 +138,14 @@ TFormMain::TFormMain(const QString& programDir, QWidget* parent)
     }
     // The wizard's pages and page logic, before the first RefreshPage.
     wizard_ = new TMainWizard(*this);
-    const QString appData = app::GetSpecialFolder(QStringLiteral("AppData"));
-    g.SettingsFolder = app::EnsureSettingsFolder(appData, title_);
-    // The three folder settings start at the user's documents.
-    const QString personal = app::GetSpecialFolder(QStringLiteral("Personal"));
-    g.LastOpenDir = g.OutputFileDir = g.OutputURLDir = personal;
-    // Preset and preference defaults; no stream addresses yet.
-    g.SetPresetDefaults();
-    g.ClearStreamSlots();
-    // The user's settings; a first start writes them and centres the window.
-    QString saveError, readError;
-    settingsExisted_ = app::LoadSettings(g, &saveError, &readError);
-    if (!settingsExisted_) {
-        if (!saveError.isEmpty()) LogLine(saveError);
-        CenterOnScreen();
-    }
-    // A settings file that cannot be read is said once and never written over in this run.
-    settingsUnreadable_ = !readError.isEmpty();
-    if (settingsUnreadable_) ShowError(this, readError);
-    RzPageControlToFormat->setCurrentIndex(g.OutputFormatClass <= app::fcAudio ? g.OutputFormatClass : 0);
-    FillPresetLists();
-    setAcceptDrops(true);
-    OpenDialogNameFilters = app::NameFiltersFromPairs(app::kOpenDialogFilter);
-    LoadPlacement(QStringLiteral("Form"), this);
-    // The current page's heading, captions and buttons.
-    RefreshPage();
-    // The media libraries; without them the window still opens, and conversions fail later.
-    if (!app::MediaLibrariesLoaded()) {
-        QString message;
-        if (!app::LoadMediaLibraries(app::EngineLibraryFolder(programDir_), &message)) {
-            LogLine(message);
-            return;
-        }
-    }
-    // The presets the linked libraries cannot serve, one log line each, rather than a failure at conversion
-    // time; and those served with a stand-in for what their label promises.
-    for (const QString& line : wizard::UnservablePresets())
-        LogLine(line);
-    for (const QString& line : wizard::PresetFallbacks())
-        LogLine(line);
+    const app::StartupOutcome outcome =
+        app::RunStartup(app::GlobalVars(), programDir_, title_, *this,
+                        {&app::LoadMediaLibrariesOnce, &wizard::StartupPresetNotes});
+    settingsExisted_ = outcome.settingsExisted;
+    settingsUnreadable_ = outcome.settingsUnreadable;
+    if (!outcome.completed) return;
     StartClipboardWatch();
-    PageControlMain->setCurrentWidget(g.Download ? TabSheetMode : TabSheetStep1);
+    PageControlMain->setCurrentWidget(app::GlobalVars().Download ? TabSheetMode : TabSheetStep1);
     // Pages are switched only by the program: no tabs to click, no focus stop on the hidden tab bars,
     // and no Ctrl+Tab or Ctrl+PgDn that would change pages past the page logic.
     for (QTabWidget* pages : {PageControlMain, RzPageControlToFormat}) {
@@ -194,6 +159,29 @@ TFormMain::TFormMain(const QString& programDir, QWidget* parent)
     QMetaObject::invokeMethod(this, &TFormMain::DeferredStart, Qt::QueuedConnection);
 }
 
+void TFormMain::StartupLog(const QString& line) {
+    LogLine(line);
+}
+
+void TFormMain::FirstStart() {
+    CenterOnScreen();
+}
+
+void TFormMain::SettingsUnreadable(const QString& message) {
+    ShowError(this, message);
+}
+
+void TFormMain::SettingsLoaded() {
+    const app::TGlobalVars& g = app::GlobalVars();
+    RzPageControlToFormat->setCurrentIndex(g.OutputFormatClass <= app::fcAudio ? g.OutputFormatClass : 0);
+    FillPresetLists();
+    setAcceptDrops(true);
+    OpenDialogNameFilters = app::NameFiltersFromPairs(app::kOpenDialogFilter);
+    LoadPlacement(QStringLiteral("Form"), this);
+    // The current page's heading, captions and buttons.
+    RefreshPage();
+}
+
 TFormMain::~TFormMain() {
     // Destroyed without a close (from outside the window's own path): end as a close would, quietly.
     if (!closing_) {
@@ -201,9 +189,10 @@ TFormMain::~TFormMain() {
         RunClosePath();
     }
     StopClipboardWatch();
-    // The pages are torn down with the window; what they report from here on reaches no page logic.
+    // The pages are torn down with the window; what they report from here on reaches no page logic. The
+    // runs beside them end first, while every widget they report to still exists.
     if (wizard_) wizard_->Detach();
-    wizard_ = nullptr;
+    delete std::exchange(wizard_, nullptr);
 }
 
 void TFormMain::CreateControls() {
@@ -386,7 +375,9 @@ QComboBox* TFormMain::PresetList(int cls, int index) const {
 
 void TFormMain::ApplyProfile() {
     // Read the edition profile; the title is the one the program entry read from the same file.
-    profile_ = app::ReadEditionProfile(app::EditionProfilePath(programDir_));
+    const app::Edition edition = app::ReadEdition(programDir_, app::GlobalVars());
+    profile_ = edition.profile;
+    skinNumber_ = edition.skinNumber;
     title_ = profile_.Name;
     branding_ = app::FindEditionBranding(title_);
     setWindowTitle(title_);
@@ -396,19 +387,6 @@ void TFormMain::ApplyProfile() {
         label->adjustSize();
     }
     LabelVersion->setText(QStringLiteral("Version: %1").arg(profile_.Version));
-
-    app::TGlobalVars& g = app::GlobalVars();
-    g.Download = profile_.Download;
-    g.Video = profile_.Video;
-    g.Merge = profile_.Merge;
-    const std::optional<int> skin = profile_.SkinNumber();
-    if (!skin) {
-        throw StartupError(
-            QStringLiteral("\"%1\" is not a valid skin number (key \"Skin\" of the edition profile %2).")
-                .arg(profile_.Skin, app::EditionProfilePath(programDir_))
-                .toStdString());
-    }
-    skinNumber_ = *skin;
 
     // Skin images.
     skinFolder_ = app::SkinFolderName(programDir_, profile_.Res);
@@ -439,7 +417,6 @@ void TFormMain::ApplyProfile() {
     ApplySkinLayout();
     ShowEditionCaption();
     LayOutFormatButtons();
-    app::ApplyProfileToGlobals(profile_, g);
 }
 
 void TFormMain::ShowEditionCaption() {

@@ -1,8 +1,8 @@
 #pragma once
-// TFormMain: the wizard's main window. Creating it runs the start-up sequence: apply the edition profile
-// (captions, skin, layout variant, format and class buttons), derive the settings folder, load the
-// settings, prepare the lists, load the media libraries, start the clipboard watch, choose the start page
-// and post DeferredStart, which shows the window. Closing it saves the settings and both placements.
+// TFormMain: the wizard's main window. Creating it runs the start-up sequence (app/Startup) and shows what it
+// reports: the edition's captions, skin, layout variant, format and class buttons, the settings in the pages
+// and lists, the start-up's messages; then it starts the clipboard watch, chooses the start page and posts
+// DeferredStart, which shows the window. Closing it saves the settings and both placements.
 
 #include <QPointer>
 #include <QStringList>
@@ -14,6 +14,7 @@
 #include "app/EditionBranding.h"
 #include "app/EditionProfile.h"
 #include "app/SkinLayout.h"
+#include "app/Startup.h"
 #include "ui/SkinImages.h"
 #include "ui/SkinnedFrame.h"
 
@@ -29,14 +30,9 @@ namespace ui {
 class TImageButton;
 class TMainWizard;
 
-// A start-up that cannot complete (a missing skin image, a "Skin" value that is not an integer).
-// The program reports the message and exits with a non-zero status; no window is shown.
-class StartupError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
+using StartupError = app::StartupError;
 
-class TFormMain : public TSkinnedFrame {
+class TFormMain : public TSkinnedFrame, private app::StartupView {
     Q_OBJECT
 public:
     // Private window messages, posted to the main thread's queue (numbers as WM_USER + n).
@@ -46,7 +42,8 @@ public:
     static constexpr int NextLinkMessage = 1028;
     static constexpr int NextQualityMessage = 1029;
 
-    // Runs the start-up sequence with the edition profile and skin beside programDir.
+    // Runs the start-up sequence with the edition profile and skin beside programDir; throws StartupError
+    // when it cannot complete.
     explicit TFormMain(const QString& programDir, QWidget* parent = nullptr);
     ~TFormMain() override;
 
@@ -174,6 +171,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // ---- app::StartupView ----
+    void StartupLog(const QString& line) override;
+    void FirstStart() override;
+    void SettingsUnreadable(const QString& message) override;
+    void SettingsLoaded() override;
+
     void CreateControls();
     void CreateModePage();
     void CreateFinishLabels();

@@ -61,11 +61,20 @@ TMainWizard::TMainWizard(TFormMain& form) : QObject(&form), form_(form), choice_
                                form.TabSheetStep5, form.TabSheetStep6, form.TabSheetStep7},
                               &form);
     titlePixelSize_ = std::max(form.LabelTitle->font().pixelSize(), 10);
-    navigator_ = std::make_unique<wizard::Navigator>(app::GlobalVars(), form.Title(), *this, *this);
-    conversion_ = new TConversionPage(form, *pages_, *navigator_);
+    conversion_ = new TConversionPage(form, *pages_);
     download_ = new TDownloadPage(*pages_, &form, app::GlobalVars());
+    conversionRun_ = std::make_unique<wizard::ConversionRun>(
+        app::GlobalVars(), *conversion_,
+        app::AddTrailingBackslash(form.ProgramDir()) + QStringLiteral("sounds/"));
+    conversionRun_->Encoder().PreviewHost = conversion_;
+    conversion_->SetRun(conversionRun_.get());
+    downloadRun_ = std::make_unique<download::DownloadRun>(app::GlobalVars(), *download_);
+    navigator_ = std::make_unique<wizard::Navigator>(app::GlobalVars(), form.Title(), *this, *conversionRun_,
+                                                     *downloadRun_);
+    // The end of each run is the page logic's: the summary page.
+    conversion_->OnRunEnded = [this] { navigator_->ShowConversionSummary(); };
+    download_->OnRunEnded = [this] { navigator_->ShowDownloadSummary(); };
     download_->OnLogLine = [this](const QString& line) { form_.LogLine(line); };
-    download_->OnRunEnded = [this] { DownloadRunEnded(); };
     AskYesNo = [this](const QString& q) { return ui::Confirm(&form_, q); };
     ShowNoticeBox = [this](const QString& t) { ui::ShowNotice(&form_, t); };
     AskFilesToOpen = [this](const QString& folder, const QString& name) {
@@ -81,7 +90,14 @@ TMainWizard::TMainWizard(TFormMain& form) : QObject(&form), form_(form), choice_
     ConnectControls();
 }
 
-TMainWizard::~TMainWizard() = default;
+TMainWizard::~TMainWizard() {
+    // Nothing the runs still report reaches the pages while their encoder and transfers stop.
+    conversionRun_->DetachEvents();
+    conversion_->SetRun(nullptr);
+    conversion_->OnRunEnded = nullptr;
+    download_->OnRunEnded = nullptr;
+    download_->OnLogLine = nullptr;
+}
 
 void TMainWizard::Detach() {
     pages_->Detach();
@@ -116,8 +132,11 @@ void TMainWizard::ConnectControls() {
     // when the page is left with Download.
     connect(p.CheckBoxYouTubeQuality, &QCheckBox::clicked, this, [this](bool checked) {
         SetYouTubeQualityConfigEnabled(checked);
-        SetYouTubeQualityText(QualitySummaryText());
+        SetYouTubeQualityText(downloadRun_->QualitySummaryText(checked));
     });
+    // The box starts cleared and switches the preview of the running tasks at once.
+    connect(p.CheckBoxPreview, &QCheckBox::toggled, this,
+            [this](bool on) { conversionRun_->SetPreview(on); });
 
     // Step1's list: the open dialog, dropped files and the row actions.
     connect(p.ActionAdd, &QAction::triggered, this, &TMainWizard::ActionAddExecute);
@@ -293,23 +312,7 @@ void TMainWizard::ShowError(const QString& text) {
     ui::ShowError(&form_, text);
 }
 
-// ---- WizardHandOver -----------------------------------------------------------------------------------
-
-void TMainWizard::PostConvertStart() {
-    QMetaObject::invokeMethod(this, &TMainWizard::ConvertStart, Qt::QueuedConnection);
-}
-
-void TMainWizard::ConvertStart() {
-    conversion_->Run().Start();
-}
-
-void TMainWizard::StartDownloadRun() {
-    download_->Run().StartDownloadRun();
-}
-
-void TMainWizard::DownloadRunEnded() {
-    navigator_->ShowDownloadSummary();
-}
+// ---- User actions of Step1 ---------------------------------------------------------------------------
 
 void TMainWizard::ActionAddExecute() {
     app::TGlobalVars& g = app::GlobalVars();
@@ -447,22 +450,6 @@ void TMainWizard::StoreOutputChoice() {
         selections[format.Slot] = form_.PresetList(format.Class, format.Index)->currentIndex();
     choice_.Store(OutputDirText(), selections);
     app::GlobalVars().SimultaneousConversions = std::max(0, pages_->ComboBoxSimultaneous->currentIndex());
-}
-
-QString TMainWizard::QualitySummaryText() {
-    return download_->QualitySummaryText();
-}
-
-void TMainWizard::StopEncoderAndWait() {
-    conversion_->Run().StopAndWait();
-}
-
-void TMainWizard::AbortTransfers() {
-    download_->Run().AbortTransfers();
-}
-
-void TMainWizard::DetachEncoderEvents() {
-    conversion_->Run().DetachEvents();
 }
 
 void TMainWizard::LeaveClipboardChain() {

@@ -1,15 +1,18 @@
 #pragma once
 // The wizard inside the main window: builds the page controls on TFormMain's pages, drives the page logic
-// (wizard::Navigator) with the window's buttons, and answers the logic's questions from the real widgets.
-// The conversion hand-overs go to the conversion page, the download hand-overs to the download page, and
-// the input list is Step1's own.
+// (wizard::Navigator) with the window's buttons, and answers the logic's questions from the real widgets
+// (WizardView). Beside the pages it holds the two run controllers, which implement their halves of the
+// hand-over themselves: the conversion run (wizard/) and the download run (download/). The pages only show
+// what the runs report; the input list is Step1's own.
 
 #include <QObject>
 #include <functional>
 #include <memory>
 
+#include "download/DownloadRun.h"
 #include "engine/Bitmap.h"
 #include "engine/FFDecode.h"
+#include "wizard/ConversionRun.h"
 #include "wizard/InputFiles.h"
 #include "wizard/InputList.h"
 #include "wizard/Navigator.h"
@@ -24,7 +27,7 @@ class TFormMain;
 class TWizardPages;
 class TDownloadPage;
 
-class TMainWizard : public QObject, public wizard::WizardView, public wizard::WizardHandOver {
+class TMainWizard : public QObject, public wizard::WizardView {
     Q_OBJECT
 public:
     explicit TMainWizard(TFormMain& form);
@@ -36,6 +39,9 @@ public:
     TWizardPages& Pages() { return *pages_; }
     TDownloadPage& Download() { return *download_; }
     TConversionPage& Conversion() { return *conversion_; }
+    // The runs, owned here beside the pages.
+    wizard::ConversionRun& ConversionRun() { return *conversionRun_; }
+    download::DownloadRun& DownloadRun() { return *downloadRun_; }
 
     // Seams for window tests: how confirmations and notices are answered (default: message boxes), and
     // which files the open dialog returns (default: the dialog, starting in folder with name filled in).
@@ -87,24 +93,11 @@ public:
     void CloseWindow() override;
     void OpenInShell(const QString& target) override;
     void ShowError(const QString& text) override;
-
-    // ---- WizardHandOver ----
-    void PostConvertStart() override;
-    void StartDownloadRun() override;
     void AddInputFiles(const QStringList& files) override;
     void ShowOutputChoice() override;
     void StoreOutputChoice() override;
-    QString QualitySummaryText() override;
-    void StopEncoderAndWait() override;
-    void AbortTransfers() override;
-    void DetachEncoderEvents() override;
     void LeaveClipboardChain() override;
     QString SaveSettingsAndPlacements() override;
-
-    // WM_CONVERT_START: builds the jobs and starts the run.
-    void ConvertStart();
-    // The end of a download run (all links done, or cancelled): the summary page.
-    void DownloadRunEnded();
 
 private:
     void ConnectControls();
@@ -122,6 +115,9 @@ private:
     TWizardPages* pages_ = nullptr;          // owned by the window
     TConversionPage* conversion_ = nullptr;  // owned by the window
     TDownloadPage* download_ = nullptr;      // owned by the window
+    // The runs report to the pages above; the window destroys this wizard before its widgets.
+    std::unique_ptr<wizard::ConversionRun> conversionRun_;
+    std::unique_ptr<download::DownloadRun> downloadRun_;
     std::unique_ptr<wizard::Navigator> navigator_;
     int titlePixelSize_ = 14;  // the skin's type size of LabelTitle
 

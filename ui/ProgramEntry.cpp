@@ -14,7 +14,6 @@
 #include "app/UtilFuncs.h"
 #include "core/FileLimit.h"
 #include "core/NumericLocale.h"
-#include "ui/ConversionPage.h"
 #include "ui/Dialogs.h"
 #include "ui/FormMain.h"
 #include "ui/MainWizard.h"
@@ -110,9 +109,8 @@ int RunMainWindow(const QString& programDir, const QString& title,
     engine::TFFLogger logger;
     QPointer<TFormMain> mainAlive(main);
     ConnectFFLoggerLog(logger, formLog, [mainAlive](uint32_t threadId) {
-        return mainAlive && mainAlive->Wizard()
-                   ? mainAlive->Wizard()->Conversion().Run().FileOfThread(threadId)
-                   : -1;
+        return mainAlive && mainAlive->Wizard() ? mainAlive->Wizard()->ConversionRun().FileOfThread(threadId)
+                                                : -1;
     });
     const bool compactAbout = main->Branding() && main->Branding()->CompactAbout;
     THelpMenu helpMenu(main, main->PopupMenuHelp, main->ActionMoreFreeTools, title, programDir, compactAbout,

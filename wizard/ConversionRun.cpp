@@ -74,6 +74,12 @@ QString ConversionRun::FormatDayTime(double days) {
                              static_cast<int>((seconds / 60) % 60), static_cast<int>(seconds % 60));
 }
 
+void ConversionRun::PostConvertStart() {
+    core::mainDispatcher().post([this, alive = std::weak_ptr<bool>(alive_)] {
+        if (!alive.expired() && attached_) Start();
+    });
+}
+
 void ConversionRun::Start() {
     view_.ProcessPendingEvents();
     merge_ = globals_.Merge;

@@ -1,7 +1,8 @@
 #pragma once
-// ConversionRun: the conversion half of the wizard. Owns the encoder, builds the jobs, follows the engine's
-// progress and termination events on the main thread, and ends with the sound, the optional shutdown
-// countdown and the summary page. The window only shows what it reports through ConversionRunView.
+// ConversionRun: the conversion controller. Owns the encoder, builds the jobs, implements the conversion half
+// of the wizard's hand-over, follows the engine's progress and termination events on the main thread, and
+// ends with the sound, the optional shutdown countdown and the summary page. It lives beside the main
+// window; the window only shows what it reports through ConversionRunView.
 
 #include <QDateTime>
 #include <QString>
@@ -15,6 +16,7 @@
 #include "app/Globals.h"
 #include "engine/FFEncode.h"
 #include "wizard/JobBuilder.h"
+#include "wizard/WizardHandOver.h"
 
 namespace wizard {
 
@@ -56,11 +58,11 @@ public:
     virtual QString WhereReasonsAre() const { return QStringLiteral("the log window says why"); }
 };
 
-class ConversionRun {
+class ConversionRun : public ConversionHandOver {
 public:
     // soundFolder: the folder holding done.wav and fail.wav.
     ConversionRun(app::TGlobalVars& globals, ConversionRunView& view, QString soundFolder);
-    ~ConversionRun();
+    ~ConversionRun() override;
     ConversionRun(const ConversionRun&) = delete;
     ConversionRun& operator=(const ConversionRun&) = delete;
 
@@ -75,8 +77,15 @@ public:
     void StopAndWait();
     // The window is closing: no progress, termination or end-of-run step reaches the window any more.
     void DetachEvents();
+
+    // ---- ConversionHandOver ----
+    // Start, after the current handler has returned (never once the events are detached).
+    void PostConvertStart() override;
+    void StopEncoderAndWait() override { StopAndWait(); }
+    void DetachEncoderEvents() override { DetachEvents(); }
     // CheckBoxPreview: opens or closes the live preview of the converting tasks at once.
     void SetPreview(bool on);
+    bool PreviewOn() const { return encoder_->Preview(); }
     // Whether the preview picture of the task behind key (the engine's preview key) is the one shown: with
     // several files in flight only the first still running one has a window.
     bool ShowsPreviewOf(const void* key) const;

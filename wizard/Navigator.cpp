@@ -14,8 +14,13 @@ QString Text(const char* text) {
 }
 }  // namespace
 
-Navigator::Navigator(app::TGlobalVars& globals, QString title, WizardView& view, WizardHandOver& handOver)
-    : globals_(globals), title_(std::move(title)), view_(view), handOver_(handOver) {}
+Navigator::Navigator(app::TGlobalVars& globals, QString title, WizardView& view,
+                     ConversionHandOver& conversion, DownloadHandOver& download)
+    : globals_(globals),
+      title_(std::move(title)),
+      view_(view),
+      conversion_(conversion),
+      download_(download) {}
 
 Page Navigator::StartPage() const {
     return wizard::StartPage(globals_.Download);
@@ -72,11 +77,11 @@ void Navigator::NextFromStep1() {
         return;
     }
     Show(Page::TabSheetStep2);
-    handOver_.ShowOutputChoice();
+    view_.ShowOutputChoice();
 }
 
 void Navigator::NextFromStep2() {
-    handOver_.StoreOutputChoice();
+    view_.StoreOutputChoice();
     if (!ForceFolder(globals_.OutputFileDir)) {
         view_.Notice(Text(texts::kFolderFailed));
         return;
@@ -85,7 +90,7 @@ void Navigator::NextFromStep2() {
     Show(Page::TabSheetStep3);
     view_.SetPlayASoundChecked(globals_.PlayASoundWhenFinished);
     view_.SetShutdownChecked(globals_.ShutDownWhenFinished);
-    handOver_.PostConvertStart();
+    conversion_.PostConvertStart();
 }
 
 void Navigator::NextFromStep5() {
@@ -100,7 +105,7 @@ void Navigator::NextFromStep5() {
     }
     Show(Page::TabSheetStep6);
     globals_.DownloadedFiles.clear();
-    handOver_.StartDownloadRun();
+    download_.StartDownloadRun();
 }
 
 void Navigator::FinishConversion() {
@@ -164,7 +169,7 @@ void Navigator::ActionExitExecute() {
         case Page::TabSheetStep3:
             // The page stays: the end of the run leads to the summary.
             if (view_.Confirm(Text(texts::kCancelConversion))) {
-                handOver_.StopEncoderAndWait();
+                conversion_.StopEncoderAndWait();
                 RefreshPage();
             }
             return;
@@ -173,7 +178,7 @@ void Navigator::ActionExitExecute() {
             return;
         case Page::TabSheetStep6:
             // The aborted transfer ends the run, which shows the summary.
-            if (view_.Confirm(Text(texts::kCancelDownloading))) handOver_.AbortTransfers();
+            if (view_.Confirm(Text(texts::kCancelDownloading))) download_.AbortTransfers();
             return;
         case Page::TabSheetMode:
         case Page::TabSheetStep4:
@@ -196,7 +201,7 @@ void Navigator::ShowStep5Settings() {
     view_.SetURLOutputText(globals_.OutputURLDir);
     view_.SetYouTubeQualityChecked(globals_.PreferYouTubeQuality);
     view_.SetYouTubeQualityConfigEnabled(globals_.PreferYouTubeQuality);
-    view_.SetYouTubeQualityText(handOver_.QualitySummaryText());
+    view_.SetYouTubeQualityText(download_.QualitySummaryText(globals_.PreferYouTubeQuality));
 }
 
 void Navigator::StoreStep5Settings() {
@@ -242,21 +247,21 @@ void Navigator::ButtonConvertDownloadedClick() {
         return;
     }
     Show(Page::TabSheetStep1);
-    handOver_.AddInputFiles(globals_.DownloadedFiles);
+    view_.AddInputFiles(globals_.DownloadedFiles);
 }
 
 // ---- Close ------------------------------------------------------------------------------------------
 
 bool Navigator::FormCloseQuery() {
-    handOver_.DetachEncoderEvents();
-    handOver_.StopEncoderAndWait();
-    handOver_.AbortTransfers();
-    handOver_.LeaveClipboardChain();
+    conversion_.DetachEncoderEvents();
+    conversion_.StopEncoderAndWait();
+    download_.AbortTransfers();
+    view_.LeaveClipboardChain();
     return true;
 }
 
 void Navigator::FormClose() {
-    const QString error = handOver_.SaveSettingsAndPlacements();
+    const QString error = view_.SaveSettingsAndPlacements();
     if (!error.isEmpty()) view_.ShowError(error);
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The wizard's page logic: RefreshPage, the Next, Back and Exit transitions with their checks, notices and
 // confirmations, the Step5 settings, both summary pages and the close path. The window is reached only
-// through WizardView; the conversion and download runs only through WizardHandOver.
+// through WizardView; the conversion and download runs only through their halves of the hand-over.
 
 #include <QString>
 
@@ -31,7 +31,8 @@ inline constexpr const char* kSelectFolder = "Please select a folder";
 class Navigator {
 public:
     // title: the application title (fills the welcome line).
-    Navigator(app::TGlobalVars& globals, QString title, WizardView& view, WizardHandOver& handOver);
+    Navigator(app::TGlobalVars& globals, QString title, WizardView& view, ConversionHandOver& conversion,
+              DownloadHandOver& download);
 
     void RefreshPage();
     void GoToStartPage();
@@ -72,7 +73,8 @@ private:
     app::TGlobalVars& globals_;
     QString title_;
     WizardView& view_;
-    WizardHandOver& handOver_;
+    ConversionHandOver& conversion_;
+    DownloadHandOver& download_;
 };
 
 }  // namespace wizard

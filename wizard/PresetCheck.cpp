@@ -110,4 +110,8 @@ QStringList UnservablePresets() {
     return lines;
 }
 
+QStringList StartupPresetNotes() {
+    return UnservablePresets() + PresetFallbacks();
+}
+
 }  // namespace wizard

@@ -21,4 +21,7 @@ QString PresetFallbackNote(const OutputFormat& format, int presetIndex, int audi
 // The start-up form of those notes: one line per format whose presets fall back.
 QStringList PresetFallbacks();
 
+// What start-up notes about the preset table: the unservable presets, then the fallbacks.
+QStringList StartupPresetNotes();
+
 }  // namespace wizard

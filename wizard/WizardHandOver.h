@@ -1,39 +1,32 @@
 #pragma once
-// The points where the wizard hands over to the conversion run, the download run, the input list and the
-// output choice. The main window implements them; each is filled in by the part of the program that owns it.
+// The points where the page logic hands over to the runs. Each run's controller implements its own half:
+// the conversion run (wizard/ConversionRun) the conversion half, the download run (download/DownloadRun) the
+// download half. Both live beside the main window, which implements only WizardView.
 
 #include <QString>
-#include <QStringList>
 
 namespace wizard {
 
-class WizardHandOver {
+class ConversionHandOver {
 public:
-    virtual ~WizardHandOver() = default;
-
-    // Posts WM_CONVERT_START to the main window: builds the jobs and starts the run after the current
-    // handler has returned.
+    virtual ~ConversionHandOver() = default;
+    // WM_CONVERT_START: builds the jobs and starts the run after the current handler has returned.
     virtual void PostConvertStart() = 0;
-    // Fills ListViewURLDownload from the links and starts with the first link.
-    virtual void StartDownloadRun() = 0;
-    // Probes the files and adds them to the input list.
-    virtual void AddInputFiles(const QStringList& files) = 0;
-    // Step2's output choice: fill the page from the global record, and copy it back.
-    virtual void ShowOutputChoice() = 0;
-    virtual void StoreOutputChoice() = 0;
-    // The summary line of the quality preference shown on Step5.
-    virtual QString QualitySummaryText() = 0;
-
     // Stops the encoder and waits until its running tasks have stopped.
     virtual void StopEncoderAndWait() = 0;
-    // AbortTransfer (keep the output file, not immediate) on the three HTTP components.
-    virtual void AbortTransfers() = 0;
     // Detaches the encoder's progress, termination and hook notifications from the window.
     virtual void DetachEncoderEvents() = 0;
-    // Stops watching the clipboard.
-    virtual void LeaveClipboardChain() = 0;
-    // Saves the settings and both window placements; returns an error text, empty on success.
-    virtual QString SaveSettingsAndPlacements() = 0;
+};
+
+class DownloadHandOver {
+public:
+    virtual ~DownloadHandOver() = default;
+    // Fills ListViewURLDownload from the links and starts with the first link.
+    virtual void StartDownloadRun() = 0;
+    // AbortTransfer (keep the output file, not immediate) on the three HTTP components.
+    virtual void AbortTransfers() = 0;
+    // The summary line of the quality preference shown on Step5, with the preference on or off.
+    virtual QString QualitySummaryText(bool preferQuality) const = 0;
 };
 
 }  // namespace wizard

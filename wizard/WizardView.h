@@ -1,6 +1,7 @@
 #pragma once
-// The narrow interface between the page logic and the main window: what a page shows and what its
-// controls read. ui/ implements it with the real widgets; tests implement it with a recording fake.
+// The narrow interface between the page logic and the main window: what a page shows, what its controls
+// read, and the window's own parts of the hand-overs (the input list, the output choice, the clipboard watch,
+// the saved placements). ui/ implements it with the real widgets; tests implement it with a recording fake.
 
 #include <QString>
 #include <QStringList>
@@ -73,6 +74,16 @@ public:
     virtual void OpenInShell(const QString& target) = 0;
     // Shows an error message (used when saving at close fails).
     virtual void ShowError(const QString& text) = 0;
+
+    // Probes the files and adds them to the input list.
+    virtual void AddInputFiles(const QStringList& files) = 0;
+    // Step2's output choice: fill the page from the global record, and copy it back.
+    virtual void ShowOutputChoice() = 0;
+    virtual void StoreOutputChoice() = 0;
+    // Stops watching the clipboard.
+    virtual void LeaveClipboardChain() = 0;
+    // Saves the settings and both window placements; returns an error text, empty on success.
+    virtual QString SaveSettingsAndPlacements() = 0;
 };
 
 }  // namespace wizard

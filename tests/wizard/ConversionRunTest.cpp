@@ -336,6 +336,33 @@ TEST(ConversionRunTest, ClosingTheWindowDuringARunEndsItWithoutAnEndOfRunStep) {
     EXPECT_TRUE(t.view.sounds.isEmpty());
 }
 
+// The conversion half of the wizard's hand-over: the run starts after the handler that asked for it has
+// returned, and a window closing in between (events detached) never starts it.
+TEST(ConversionRunTest, AStartHandedOverRunsAfterTheHandlerAndNeverOnceTheWindowHasClosed) {
+    for (const bool closeFirst : {false, true}) {
+        SCOPED_TRACE(closeFirst ? "window closed before the start" : "normal hand-over");
+        RunFixture t(app::fcVideo, 1, 3);
+        t.view.inputs = {{clips::AudioVideo(64, 48, 0.4)}};
+        ConversionHandOver& handOver = t.run;
+        handOver.PostConvertStart();
+        EXPECT_TRUE(t.view.rows.empty()) << "nothing is built inside the caller's handler";
+        EXPECT_FALSE(t.run.Running());
+        if (closeFirst) handOver.DetachEncoderEvents();
+        bool drained = false;  // posted after the start: once it ran, the start has had its turn
+        core::mainDispatcher().post([&drained] { drained = true; });
+        ASSERT_TRUE(core::mainDispatcher().waitUntil([&drained] { return drained; }, seconds(60)));
+        if (closeFirst) {
+            EXPECT_TRUE(t.view.rows.empty());
+            EXPECT_FALSE(t.run.Running());
+            handOver.StopEncoderAndWait();  // the close path goes on without a run
+            continue;
+        }
+        EXPECT_EQ(t.view.rows.size(), 1u);
+        ASSERT_TRUE(core::mainDispatcher().waitUntil([&t] { return t.view.summaries > 0; }, seconds(120)));
+        EXPECT_EQ(t.globals.ConvertSucceeded, 1);
+    }
+}
+
 TEST(ConversionRunTest, ABatchWithNothingToConvertEndsWithAnEmptySummary) {
     struct Case {
         const char* what;

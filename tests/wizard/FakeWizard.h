@@ -1,5 +1,7 @@
 #pragma once
 // A recording stand-in for the main window and the run hand-overs, so the page logic runs without a window.
+// The window's own hand-overs (input list, output choice, clipboard, saving) are recorded with the runs'
+// halves in one call order.
 
 #include <QStringList>
 #include <deque>
@@ -12,8 +14,12 @@
 
 namespace wizard::testing {
 
+class FakeHandOver;
+
 class FakeView : public WizardView {
 public:
+    FakeHandOver* handOver = nullptr;  // where the window's hand-overs are recorded
+
     Page page = Page::TabSheetMode;
     PageTexts shown;
     int refreshCount = 0;
@@ -104,10 +110,15 @@ public:
     void CloseWindow() override { closed = true; }
     void OpenInShell(const QString& target) override { opened << target; }
     void ShowError(const QString& text) override { errors << text; }
+    void AddInputFiles(const QStringList& files) override;
+    void ShowOutputChoice() override;
+    void StoreOutputChoice() override;
+    void LeaveClipboardChain() override;
+    QString SaveSettingsAndPlacements() override;
 };
 
 // Records the hand-overs in call order.
-class FakeHandOver : public WizardHandOver {
+class FakeHandOver : public ConversionHandOver, public DownloadHandOver {
 public:
     std::vector<std::string> calls;
     QStringList addedFiles;
@@ -117,24 +128,44 @@ public:
 
     void PostConvertStart() override { calls.push_back("PostConvertStart"); }
     void StartDownloadRun() override { calls.push_back("StartDownloadRun"); }
-    void AddInputFiles(const QStringList& files) override {
-        calls.push_back("AddInputFiles");
-        addedFiles = files;
+    QString QualitySummaryText(bool preferQuality) const override {
+        return preferQuality ? QStringLiteral("quality summary") : QStringLiteral("no preference");
     }
-    void ShowOutputChoice() override { calls.push_back("ShowOutputChoice"); }
-    void StoreOutputChoice() override {
-        calls.push_back("StoreOutputChoice");
-        if (outputFileDir) *outputFileDir = outputDirEdit;
-    }
-    QString QualitySummaryText() override { return QStringLiteral("quality summary"); }
     void StopEncoderAndWait() override { calls.push_back("StopEncoderAndWait"); }
     void AbortTransfers() override { calls.push_back("AbortTransfers"); }
     void DetachEncoderEvents() override { calls.push_back("DetachEncoderEvents"); }
-    void LeaveClipboardChain() override { calls.push_back("LeaveClipboardChain"); }
-    QString SaveSettingsAndPlacements() override {
+
+    // The window's part, through FakeView.
+    void AddInputFiles(const QStringList& files) {
+        calls.push_back("AddInputFiles");
+        addedFiles = files;
+    }
+    void ShowOutputChoice() { calls.push_back("ShowOutputChoice"); }
+    void StoreOutputChoice() {
+        calls.push_back("StoreOutputChoice");
+        if (outputFileDir) *outputFileDir = outputDirEdit;
+    }
+    void LeaveClipboardChain() { calls.push_back("LeaveClipboardChain"); }
+    QString SaveSettingsAndPlacements() {
         calls.push_back("SaveSettingsAndPlacements");
         return saveError;
     }
 };
+
+inline void FakeView::AddInputFiles(const QStringList& files) {
+    if (handOver) handOver->AddInputFiles(files);
+}
+inline void FakeView::ShowOutputChoice() {
+    if (handOver) handOver->ShowOutputChoice();
+}
+inline void FakeView::StoreOutputChoice() {
+    if (handOver) handOver->StoreOutputChoice();
+}
+inline void FakeView::LeaveClipboardChain() {
+    if (handOver) handOver->LeaveClipboardChain();
+}
+inline QString FakeView::SaveSettingsAndPlacements() {
+    return handOver ? handOver->SaveSettingsAndPlacements() : QString();
+}
 
 }  // namespace wizard::testing

@@ -27,12 +27,13 @@ struct Wizard {
         handOver.outputDirEdit = globals.OutputFileDir;
         view.urlOutputText = globals.OutputURLDir;
         view.page = download ? Page::TabSheetMode : Page::TabSheetStep1;
+        view.handOver = &handOver;
     }
     QTemporaryDir tmp;
     app::TGlobalVars globals;
     FakeView view;
     FakeHandOver handOver;
-    Navigator nav{globals, kTitle, view, handOver};
+    Navigator nav{globals, kTitle, view, handOver, handOver};
 };
 
 enum class Trigger { Next, Back, Exit, ConvertDownloaded, ConversionEnded, DownloadEnded };
@@ -509,7 +510,7 @@ TEST(NavigatorTest, Step5SettingsRoundTrip) {
     EXPECT_EQ(w.view.urlOutputText, QStringLiteral("/home/u/Videos/"));
     EXPECT_FALSE(w.view.qualityChecked);
     EXPECT_FALSE(w.view.qualityConfigEnabled);
-    EXPECT_EQ(w.view.qualityText, QStringLiteral("quality summary"));
+    EXPECT_EQ(w.view.qualityText, QStringLiteral("no preference"));  // the summary of the stored preference
 
     w.view.urlOutputText = QStringLiteral("/media/usb");
     w.view.qualityChecked = true;
