@@ -54,7 +54,7 @@ void MakeClip(const QString& path, const char* size, int seconds = 1) {
 
 const QByteArray kFormats = "AVI=1\nMP4=1\nMP3=1\nIPOD=1\n";
 
-MediaClips& Clips() {
+MediaClips& WizardClips() {
     static MediaClips clips;
     return clips;
 }
@@ -203,7 +203,7 @@ TEST(MainWizard, ExitOnStep2AsksAndEmptiesTheList) {
     Started w(Edition("Download=1\n"));
     w.form.RadioButtonConvertVideo->setChecked(true);
     w.Click(w.form.ButtonNext);
-    w.form.Wizard()->AddInputFiles({Clips().Path("video.mp4"), Clips().Path("audio.flac")});
+    w.form.Wizard()->AddInputFiles({WizardClips().Path("video.mp4"), WizardClips().Path("audio.flac")});
     w.Click(w.form.ButtonNext);
     EXPECT_EQ(w.ClickAnswering(w.form.ButtonExit, QMessageBox::No), "Are you sure to cancel?");
     EXPECT_EQ(w.page(), w.form.TabSheetStep2);
@@ -309,7 +309,7 @@ TEST(MainWizard, ConvertOnlyEditionStartsOnStep1AndExitQuits) {
 
 TEST(MainWizard, MergeEditionJoins) {
     Started w(Edition("Download=0\nMerge=1\n"));
-    w.form.Wizard()->AddInputFiles({Clips().Path("video.mp4")});
+    w.form.Wizard()->AddInputFiles({WizardClips().Path("video.mp4")});
     w.Click(w.form.ButtonNext);
     EXPECT_EQ(w.page(), w.form.TabSheetStep2);
     EXPECT_EQ(w.form.ActionNext->text(), "Join Now");

@@ -24,24 +24,24 @@ using ui::TFormMain;
 
 namespace {
 
-MediaClips& Clips() {
+MediaClips& ChoiceClips() {
     static MediaClips clips;
     return clips;
 }
 
-const QByteArray kAllFormats =
+const QByteArray kEveryFormat =
     "AVI=1\nMP4=1\nFLV=1\nSWF=1\nMPEG=1\nRM=1\nWMV=1\nMOV=1\n3GP=1\n"
     "IPOD=1\nIPHONE=1\nAPPLETV=1\nPSP=1\nBLACKBERRY=1\nMOBILEPHONE=1\nIPAD=1\n"
     "WAV=1\nMP3=1\nWMA=1\nOGG=1\nAAC=1\nM4A=1\nFLAC=1\nMP2=1\n";
 
 QByteArray ConvertEdition() {
-    return ProgramFolder::Profile("Name=Reelwright Video Converter\nDownload=0\n" + kAllFormats);
+    return ProgramFolder::Profile("Name=Reelwright Video Converter\nDownload=0\n" + kEveryFormat);
 }
 
 // Starts the window on Step1 with one file listed and goes on to Step2.
 void ToStep2(TFormMain& form) {
     QCoreApplication::processEvents();  // DeferredStart
-    if (form.Wizard()->InputRowCount() == 0) form.Wizard()->AddInputFiles({Clips().Path("video.mp4")});
+    if (form.Wizard()->InputRowCount() == 0) form.Wizard()->AddInputFiles({ChoiceClips().Path("video.mp4")});
     QTest::mouseClick(form.ButtonNext, Qt::LeftButton);
     ASSERT_EQ(form.PageControlMain->currentWidget(), form.TabSheetStep2);
 }

@@ -234,7 +234,7 @@ struct PresetRow {
     int preset;
 };
 
-class AllPresetsTest : public testing::TestWithParam<int> {};
+class AllPresetsTest : public ::testing::TestWithParam<int> {};
 
 TEST_P(AllPresetsTest, EveryPresetGivesWhatItsLabelPromises) {
     const OutputFormat& format = OutputFormats()[GetParam()];
@@ -292,12 +292,12 @@ TEST_P(AllPresetsTest, EveryPresetGivesWhatItsLabelPromises) {
     }
 }
 
-std::string FormatName(const testing::TestParamInfo<int>& info) {
+std::string FormatName(const ::testing::TestParamInfo<int>& info) {
     const std::string name = OutputFormats()[info.param].Name;
     return std::isdigit(static_cast<unsigned char>(name[0])) ? "F" + name : name;
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, AllPresetsTest, testing::Range(0, 24), FormatName);
+INSTANTIATE_TEST_SUITE_P(Formats, AllPresetsTest, ::testing::Range(0, 24), FormatName);
 
 }  // namespace
 }  // namespace wizard

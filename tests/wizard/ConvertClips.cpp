@@ -139,7 +139,7 @@ namespace {
 
 // Every test of this program may run the engine: its libraries are loaded once, library chatter below
 // errors kept out of the test output.
-class EngineEnvironment : public testing::Environment {
+class EngineEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
         ASSERT_TRUE(engine::LoadAVLib("")) << engine::AVLibLastErrMsg();
@@ -147,7 +147,7 @@ public:
     }
 };
 
-[[maybe_unused]] testing::Environment* const kEngine =
-    testing::AddGlobalTestEnvironment(new EngineEnvironment);
+[[maybe_unused]] ::testing::Environment* const kEngine =
+    ::testing::AddGlobalTestEnvironment(new EngineEnvironment);
 
 }  // namespace

@@ -14,7 +14,7 @@ struct PageRow {
     const char* exit;
 };
 
-const QString kTitle = QStringLiteral("Test Converter");
+const QString kProgramTitle = QStringLiteral("Test Converter");
 
 // A download edition without "Merge".
 const PageRow kPages[] = {
@@ -35,7 +35,7 @@ const PageRow kPages[] = {
 TEST(PageTableTest, EveryPageOfADownloadEdition) {
     for (const auto& row : kPages) {
         SCOPED_TRACE(row.title);
-        const PageTexts t = PageTextsFor(row.page, {kTitle, true, false});
+        const PageTexts t = PageTextsFor(row.page, {kProgramTitle, true, false});
         EXPECT_EQ(t.title, QString::fromUtf8(row.title));
         EXPECT_EQ(t.back, (ButtonState{"Back", row.backEnabled}));
         EXPECT_EQ(t.next, (ButtonState{QString::fromUtf8(row.next), row.nextEnabled}));
@@ -44,7 +44,7 @@ TEST(PageTableTest, EveryPageOfADownloadEdition) {
 }
 
 TEST(PageTableTest, ConvertOnlyEditionHasNoWayBackFromStep1) {
-    const PageTexts t = PageTextsFor(Page::TabSheetStep1, {kTitle, false, false});
+    const PageTexts t = PageTextsFor(Page::TabSheetStep1, {kProgramTitle, false, false});
     EXPECT_FALSE(t.back.enabled);
     EXPECT_EQ(t.exit.caption, "Exit");
     EXPECT_EQ(StartPage(false), Page::TabSheetStep1);
@@ -52,8 +52,8 @@ TEST(PageTableTest, ConvertOnlyEditionHasNoWayBackFromStep1) {
 }
 
 TEST(PageTableTest, MergeEditionJoins) {
-    EXPECT_EQ(PageTextsFor(Page::TabSheetStep2, {kTitle, true, true}).next.caption, "Join Now");
-    EXPECT_EQ(PageTextsFor(Page::TabSheetStep2, {kTitle, false, true}).next.caption, "Join Now");
+    EXPECT_EQ(PageTextsFor(Page::TabSheetStep2, {kProgramTitle, true, true}).next.caption, "Join Now");
+    EXPECT_EQ(PageTextsFor(Page::TabSheetStep2, {kProgramTitle, false, true}).next.caption, "Join Now");
 }
 
 TEST(PageTableTest, TitleIsInsertedLiterally) {

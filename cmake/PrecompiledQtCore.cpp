@@ -1,0 +1,2 @@
+// Nothing of its own: the file the libraries' shared QtCore precompiled headers are made beside
+// (cmake/QtCorePch.cmake).
