@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "../common/HomeOverride.h"
 #include "TempDir.h"
 #include "app/IniFile.h"
 #include "app/Startup.h"
@@ -14,20 +15,8 @@ namespace {
 // A home folder of the test's own (no documents folder, no config folder yet), restored afterwards.
 struct FreshHome {
     TempDir tmp;
-    QByteArray oldHome = qgetenv("HOME");
-    QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
-    FreshHome() {
-        QDir().mkpath(home());
-        qputenv("HOME", home().toUtf8());
-        qunsetenv("XDG_CONFIG_HOME");
-    }
-    ~FreshHome() {
-        qputenv("HOME", oldHome);
-        if (oldConfig.isEmpty())
-            qunsetenv("XDG_CONFIG_HOME");
-        else
-            qputenv("XDG_CONFIG_HOME", oldConfig);
-    }
+    HomeOverride homeOverride{home()};
+    FreshHome() { QDir().mkpath(home()); }
     QString home() const { return tmp.path("home"); }
     QString settingsFolder(const QString& title) const { return home() + "/.config/" + title + "/"; }
 };

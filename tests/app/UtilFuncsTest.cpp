@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "../common/HomeOverride.h"
 #include "TempDir.h"
 #include "app/UtilFuncs.h"
 
@@ -95,9 +96,7 @@ TEST(UtilFuncs, DecodeHtmlEntities) {
 
 TEST(UtilFuncs, SpecialFoldersFollowXdg) {
     TempDir tmp;
-    const QByteArray oldHome = qgetenv("HOME"), oldConfig = qgetenv("XDG_CONFIG_HOME");
-    qputenv("HOME", tmp.path().toUtf8());
-    qunsetenv("XDG_CONFIG_HOME");
+    const HomeOverride home(tmp.path());
     EXPECT_EQ(GetSpecialFolder("AppData"), tmp.path() + "/.config");
     EXPECT_EQ(GetSpecialFolder("Personal"), tmp.path());  // no Documents folder: the home folder
     QDir(tmp.path()).mkdir("Documents");
@@ -105,11 +104,6 @@ TEST(UtilFuncs, SpecialFoldersFollowXdg) {
     qputenv("XDG_CONFIG_HOME", (tmp.path() + "/cfg").toUtf8());
     EXPECT_EQ(GetSpecialFolder("AppData"), tmp.path() + "/cfg");
     EXPECT_EQ(GetSpecialFolder("Other"), tmp.path());
-    qputenv("HOME", oldHome);
-    if (oldConfig.isEmpty())
-        qunsetenv("XDG_CONFIG_HOME");
-    else
-        qputenv("XDG_CONFIG_HOME", oldConfig);
 }
 
 }  // namespace

@@ -6,10 +6,11 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "../common/HomeOverride.h"
+
 struct ProgramFolder {
     QTemporaryDir tmp;
-    QByteArray oldHome = qgetenv("HOME");
-    QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    HomeOverride homeOverride{home()};
 
     explicit ProgramFolder(const QByteArray& profile) {
         QDir().mkpath(dir() + "/sounds/res");
@@ -18,15 +19,6 @@ struct ProgramFolder {
         for (const QString& f : skin.entryList(QDir::Files))
             QFile::copy(skin.filePath(f), dir() + "/sounds/res/" + f);
         write("lame.dll", profile);
-        qputenv("HOME", home().toUtf8());
-        qunsetenv("XDG_CONFIG_HOME");
-    }
-    ~ProgramFolder() {
-        qputenv("HOME", oldHome);
-        if (oldConfig.isEmpty())
-            qunsetenv("XDG_CONFIG_HOME");
-        else
-            qputenv("XDG_CONFIG_HOME", oldConfig);
     }
     QString dir() const { return tmp.path() + "/program"; }
     QString home() const { return tmp.path() + "/home"; }
