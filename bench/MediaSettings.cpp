@@ -218,8 +218,7 @@ std::vector<std::string> ToolArgsMatching(const MediaSettings& s, std::vector<st
     }
     if (s.audio.present) {
         const AudioSettings& a = s.audio;
-        add({"-c:a", a.encoder, "-ar", std::to_string(a.sampleRate), "-ac",
-             std::to_string(a.channels)});
+        add({"-c:a", a.encoder, "-ar", std::to_string(a.sampleRate), "-ac", std::to_string(a.channels)});
         if (a.bitRate > 0) add({"-b:a", std::to_string(NominalBitRate(a.bitRate) / 1000) + "k"});
     } else {
         add({"-an"});

@@ -71,7 +71,9 @@ std::string X264Params::Joined() const {
 X264Params X264ParamsFromOptions(const std::string& text, const std::string& pixelFormat) {
     const std::vector<X264Option> options = ParseX264OptionText(text);
     X264Params out;
-    auto add = [&](const std::string& name, const std::string& value) { out.params.emplace_back(name, value); };
+    auto add = [&](const std::string& name, const std::string& value) {
+        out.params.emplace_back(name, value);
+    };
     for (const auto& [name, value] : options) {
         if (name == "deblock") {  // enabled:alpha:beta
             const size_t a = value.find(':'), b = value.find(':', a == std::string::npos ? a : a + 1);
@@ -82,7 +84,8 @@ X264Params X264ParamsFromOptions(const std::string& text, const std::string& pix
         } else if (name == "analyse") {  // intra mask:inter mask; only the inter mask is a parameter
             const size_t colon = value.find(':');
             const long intra = std::strtol(value.c_str(), nullptr, 0);
-            const long inter = colon == std::string::npos ? 0 : std::strtol(value.c_str() + colon + 1, nullptr, 0);
+            const long inter =
+                colon == std::string::npos ? 0 : std::strtol(value.c_str() + colon + 1, nullptr, 0);
             add("analyse", PartitionNames(inter));
             // libx264 derives the intra mask: 4x4 always, 8x8 with the 8x8 transform
             const long derived = 0x1 | (Lookup(options, "8x8dct") == "1" ? 0x2 : 0);
@@ -121,8 +124,8 @@ X264Params X264ParamsFromOptions(const std::string& text, const std::string& pix
             add("aq-mode", value.substr(0, colon));
             if (colon != std::string::npos) add("aq-strength", value.substr(colon + 1));
         } else if (name == "chroma_qp_offset") {
-            const bool fullChroma = pixelFormat.rfind("yuv444", 0) == 0 || pixelFormat.rfind("yuvj444", 0) == 0 ||
-                                    pixelFormat.rfind("gbrp", 0) == 0;
+            const bool fullChroma = pixelFormat.rfind("yuv444", 0) == 0 ||
+                                    pixelFormat.rfind("yuvj444", 0) == 0 || pixelFormat.rfind("gbrp", 0) == 0;
             add("chroma-qp-offset",
                 std::to_string(RequestedChromaQpOffset(options, std::atoi(value.c_str()), fullChroma)));
         } else if (name == "zones") {

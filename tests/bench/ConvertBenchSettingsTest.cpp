@@ -50,8 +50,9 @@ const HandOverCase kCases[] = {
     {"Mp4FullChroma",
      ".mp4",
      "25",
-     {"-c:v", "libx264", "-pix_fmt", "yuv444p", "-x264-params", "psy-rd=0.2,0.5:trellis=0:chroma-qp-offset=-3",
-      "-c:a", "aac", "-ar", "48000", "-ac", "2", "-b:a", "96k"},
+     {"-c:v", "libx264", "-pix_fmt", "yuv444p", "-x264-params",
+      "psy-rd=0.2,0.5:trellis=0:chroma-qp-offset=-3", "-c:a", "aac", "-ar", "48000", "-ac", "2", "-b:a",
+      "96k"},
      true},
     // not libx264: codec, tag, size, rate, pixel format and bit rates (the container has only the measured
     // rate, which short clips overshoot at low targets)
@@ -68,9 +69,21 @@ std::string CaseName(const testing::TestParamInfo<int>& info) {
 
 // ffmpeg -f lavfi (2 s of testsrc2 at the rate, a sine) ARGS OUTPUT; true when the tool succeeded.
 bool Encode(const char* rate, const std::vector<std::string>& outputArgs, const std::string& output) {
-    std::vector<std::string> args = {"ffmpeg", "-nostdin", "-v", "error", "-y", "-f", "lavfi", "-i",
-                                     std::string("testsrc2=size=320x240:rate=") + rate, "-f", "lavfi", "-i",
-                                     "sine=sample_rate=44100", "-t", "2"};
+    std::vector<std::string> args = {"ffmpeg",
+                                     "-nostdin",
+                                     "-v",
+                                     "error",
+                                     "-y",
+                                     "-f",
+                                     "lavfi",
+                                     "-i",
+                                     std::string("testsrc2=size=320x240:rate=") + rate,
+                                     "-f",
+                                     "lavfi",
+                                     "-i",
+                                     "sine=sample_rate=44100",
+                                     "-t",
+                                     "2"};
     args.insert(args.end(), outputArgs.begin(), outputArgs.end());
     args.push_back(output);
     return std::system(ShellCommandLine(args).c_str()) == 0;
