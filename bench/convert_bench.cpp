@@ -159,7 +159,7 @@ int main(int argc, char** argv) {
     int status = 0;
     {
         const BenchTempFolder work("convert_bench");
-        std::string cli;
+        MediaSettings wanted;  // what the tool is asked for, from the engine's first output
         std::vector<double> engineTimes, cliTimes;
         for (int r = 0; r < runs && status == 0; ++r) {
             const fs::path folder = fs::path(work.path()) / ("run" + std::to_string(r + 1));
@@ -183,22 +183,25 @@ int main(int argc, char** argv) {
                     break;
                 }
                 std::vector<std::string> notes;
-                MediaSettings wanted = engineSettings;
+                wanted = engineSettings;
                 if (!ChooseVideoBitRate(input, optionArgs,
                                         (folder / ("probe" + name.extension().string())).string(), wanted)) {
                     status = 1;
                     break;
                 }
-                cli = ShellCommandLine(ToolCommand(input, optionArgs, wanted, toolOutput, notes));
                 PrintIndented("engine option lines:",
                               options.empty() ? "(none)" : ShellCommandLine(optionArgs));
                 PrintIndented("engine output:", DescribeSettings(engineSettings));
-                PrintIndented("ffmpeg command:", cli);
+                PrintIndented("ffmpeg command:",
+                              ShellCommandLine(ToolCommand(input, optionArgs, wanted, toolOutput, notes)));
                 for (const std::string& note : notes)
                     std::printf("note: %s\n", note.c_str());
             }
 
             const auto t2 = std::chrono::steady_clock::now();
+            std::vector<std::string> unused;
+            const std::string cli =
+                ShellCommandLine(ToolCommand(input, optionArgs, wanted, toolOutput, unused));
             if (std::system(cli.c_str()) != 0) {
                 std::fprintf(stderr, "ffmpeg failed: %s\n", cli.c_str());
                 status = 1;
