@@ -1,6 +1,6 @@
 // audio_path_bench [--repeat N] [--seconds S]
 // The engine's audio stage (libswresample with fixed options into the encoder's format, a volume loop on
-// the converted samples, an AVAudioFifo cutting encoder-sized frames; engine/FFmpegResample.cpp and
+// the converted samples, an AVAudioFifo cutting encoder-sized frames; engine/AudioStage.cpp and
 // EncodeAudioFromFifo) against the same work through a libavfilter graph (abuffer -> aresample with the
 // same options -> volume -> aformat -> abuffersink cutting the frames). Two generated inputs (48 kHz
 // stereo AAC, decoded as fltp; 44.1 kHz stereo PCM, decoded as s16) are decoded once into memory; each
@@ -105,7 +105,7 @@ struct Collected {
     }
 };
 
-// ---- the hand-made path, as engine/FFmpegResample.cpp and EncodeAudioFromFifo do it ----
+// ---- the hand-made path, as engine/AudioStage.cpp and EncodeAudioFromFifo do it ----
 
 template <typename T>
 void ScaleSamples(uint8_t* const* data, int planes, int count, int volume, double lo, double hi) {

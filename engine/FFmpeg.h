@@ -7,24 +7,28 @@
 //
 // The contexts (FFmpegStreams.h): InputFile and InputStream for what is read, OutputFile and OutputStream
 // for what is written. Each owns its state: decoder, filter graph, resampler, encoder, FIFO, bitstream
-// filters, counters, scratch frames. What the later stages read of the options is copied into them when
-// the run starts.
+// filters, counters, scratch frames. What the stages read of the options is copied into one RunOptions
+// when the run starts, and the contexts point at it; the stages never read the task's settings.
 //
-// Running (FFmpegRun.cpp, Transcode): the inputs opened again, the outputs created, then per packet:
-//   FFmpegStreamMap.cpp  set-up: which input stream feeds each output stream, and what each needs first
-//   FFmpegDemux.cpp      demux: the next input, packet times onto the task's clock, joining, read errors
-//   FFmpegDecode.cpp     decode: packets to frames for encoding outputs, copies for copying ones
-//   FFmpegFilter.cpp     filter: pictures through the stream's VideoFilter graph
-//   FFmpegResample.cpp   resample: samples through libswresample, volume, audio sync, the FIFO
-//   FFmpegPreview.cpp    the video hooks and the preview the host sees
-//   FFmpegEncode.cpp     encoders opened, video sync, audio frames cut from the FIFO, flushing
-//   EncodeStage.cpp      encode: EncodeFrame(OutputFile&, OutputStream&, frame), pass logs, statistics
-//   MuxStage.cpp         mux: WritePacket(OutputFile&, OutputStream&, packet), copied packets, bitstream
-//                        filters, the output limit, trailers
-//   FFmpegMux.cpp        headers with their metadata and chapters
-// The encode and mux stages are free functions over the contexts; the others are still members of the task.
-// Errors inside are FFmpegException (DecodeFailure for a refused packet); Run turns them into the task's
-// error.
+// Running (FFmpegRun.cpp, Transcode): the inputs opened again, the outputs created, the run's options
+// copied, then set-up and the read loop:
+//   FFmpegStreamMap.cpp   set-up: which input stream feeds each output stream, and what each needs first
+//   FFmpegCodecs.cpp      set-up: the encoders and decoders opened
+//   FFmpegMux.cpp         headers with their metadata and chapters
+//   FFmpegReadLoop.cpp    the read loop: the next input, its packet from demux to decode; joining
+// and per packet the stages, free functions over the contexts:
+//   DemuxStage.cpp        demux: the next input, a packet read, its times onto the task's clock (jump
+//                         repair), the recording limit, read errors, truncated inputs
+//   DecodeStage.cpp       decode: packets to frames for encoding outputs, copies for copying ones
+//   VideoFilterStage.cpp  filter: pictures through the stream's VideoFilter graph
+//   AudioStage.cpp        audio: samples through libswresample, volume, audio sync, the FIFO
+//   EncodeStage.cpp       encode: video sync, audio frames cut from the FIFO, subtitles,
+//                         EncodeFrame(OutputFile&, OutputStream&, frame), pass logs, statistics, flushing
+//   MuxStage.cpp          mux: WritePacket(OutputFile&, OutputStream&, packet), copied packets, bitstream
+//                         filters, the output limit, trailers
+// What the stages need of the task itself (the stop flag, the host's hooks and preview) they reach through
+// FrameHost (FrameHost.h), which the task implements (FFmpegPreview.cpp). Errors inside are FFmpegException
+// (DecodeFailure for a refused packet); Run turns them into the task's error.
 //
 // Options accumulate in the task's current settings and are consumed by the next input or output that is
 // opened, as with the command-line tool whose option names they use.
@@ -48,6 +52,7 @@
 #include "engine/FFLog.h"
 #include "engine/FFUtils.h"
 #include "engine/FFWrappers.h"
+#include "engine/FrameHost.h"
 #include "engine/LegacyOptions.h"
 
 namespace engine {
@@ -73,6 +78,11 @@ struct AcceptedParams {
     std::vector<OptionLine> scaler;                  // swscale options
     std::vector<OptionLine> priv;                    // private options of some codec or muxer
 };
+
+// The accepted generic options of that kind, and the private ones the codec knows, set on a codec context
+// (encoding: the encoder's parameters, else the decoder's); a refused private value is a warning.
+void ApplyCodecParams(AVCodecContext* ctx, const AcceptedParams& params, AVMediaType kind, bool encoding,
+                      TLogSender sender);
 
 // What the options set; consumed (partly reset) by each input and output that is opened.
 struct TaskSettings {
@@ -144,6 +154,24 @@ struct OutputLimit {
     std::string warning;  // said once, when the limit was reached
 };
 
+// What the running stages read of the options, copied once when the task starts to run. The contexts point
+// at the task's copy; nothing changes it while the stages run.
+struct RunOptions {
+    TLogSender logSender = nullptr;  // the task, as its log lines name it
+    int verbose = 1;
+    int threads = 0;                       // decoder and filter threads; 0: one per core
+    bool exitOnError = false;              // a packet a decoder, filter or the muxer refuses ends the task
+    bool copyInitialNonkeyframes = false;  // a copied stream starts before its first key picture
+    bool rateEmu = false;                  // inputs read no faster than they play
+    bool copyTs = false;                   // input times kept as they are, jumps and all
+    bool inputSync = false;              // the next input is the one whose input clock lags, not its output's
+    bool dump = false, dumpHex = false;  // every packet read goes to the log (with its bytes)
+    float dtsDeltaThreshold = 10;        // seconds: a larger jump in a discontinuous format moves the offset
+    int swsFlags = 4;                    // the scaler's algorithm
+    AcceptedParams params;               // the codec and scaler options the decoders and filters take
+    int64_t jumpLimitUs = kNoLimit;      // longest believable jump of input times (microseconds)
+};
+
 struct StreamMap {
     int file, stream, syncFile, syncStream;
 };
@@ -161,7 +189,7 @@ struct InputOpening;
 struct VideoStatsLog;
 struct OutputFile;
 
-class TCustomFFmpeg {
+class TCustomFFmpeg : private FrameHost {
 public:
     explicit TCustomFFmpeg(int maxInputs = 20, int maxOutputs = 20);
     virtual ~TCustomFFmpeg();
@@ -191,7 +219,7 @@ public:
     // Transcodes, then closes codecs and releases outputs and inputs; each step's error is recorded.
     void Run();
     void RequestStop() { stopRequested_ = true; }
-    bool StopRequested() const { return stopRequested_; }
+    bool StopRequested() const override { return stopRequested_; }
     // Releases outputs (deleting one left without media), inputs and per-task state.
     void Release();
 
@@ -276,7 +304,6 @@ protected:
     void OptVhook(const std::string& value);
     void OptStreamId(const std::string& name, const std::string& value);
     void SetCodecName(AVMediaType kind, const std::string& value);
-    void ApplyCodecParamsTo(void* obj, AVMediaType kind, bool encoding);
 
     // opening helpers (FFmpegInput.cpp, FFmpegOutput.cpp)
     DictionaryPtr InputOpenOptions() const;
@@ -327,50 +354,25 @@ protected:
     void OpenPassLog(OutputStream& ost, int ostIndex);
     void LogStreamMapping();
 
-    // reading (FFmpegDemux.cpp)
-    static constexpr int kNoInputLeft = -1, kInputsBusy = -2;
+    // reading (FFmpegReadLoop.cpp)
     void MainLoop();
-    int ChooseInputFile() const;
-    InputStream* TakeInputPacket(InputFile& in, AVPacket* pkt);
-    bool PastRecordingTime(const InputStream& ist, const AVPacket* pkt) const;
-    void FixTimestampJump(InputFile& in, InputStream& ist, AVPacket* pkt);
-    void FixStreamStart(const InputFile& in, InputStream& ist, AVPacket* pkt);
-    int64_t ComputeJumpLimit() const;
-    void NoteReadEnd(InputFile& in, const AVStream* st, const AVPacket* pkt);
-    void WarnIfInputEndedEarly();
+    int NextInputFile() const;
     void SwitchJoinInput();
 
-    // decoding (FFmpegDecode.cpp)
-    void OpenDecoders();
-    void OpenDecoder(InputStream& ist);
-    void DecodeOrCopy(InputStream& ist, const AVPacket* pkt);
-    void ProcessPacket(InputStream& ist, const AVPacket* pkt);
-    void FlushInputStream(InputStream& ist);
-    void DecodeVideo(InputStream& ist, const AVPacket* pkt);
-    void HandleVideoFrame(InputStream& ist, AVFrame* frame);
-    void DecodeAudio(InputStream& ist, const AVPacket* pkt);
-    void DecodeSubtitle(InputStream& ist, const AVPacket* pkt);
-
-    // filtering (FFmpegFilter.cpp, FFmpegResample.cpp) and what the host sees (FFmpegPreview.cpp)
-    void ConfigureVideoFilter(OutputStream& ost, int width, int height, int pixFmt, AVRational sar);
-    void FilterVideo(OutputStream& ost, InputStream& ist, AVFrame* frame, int64_t frameTimeUs);
-    void EncodeFilteredVideo(OutputStream& ost, int64_t fallbackUs);
-    void ResampleAudio(OutputStream& ost, InputStream& ist, AVFrame* frame, int64_t frameTimeUs);
-    void ConfigureResampler(OutputStream& ost, const InputStream& ist, const AVFrame* frame);
-    void SyncAudio(OutputStream& ost, double delta, int inRate, int outRate, int inSamples);
-    void PreviewAndHook(OutputStream& ost, AVFrame* frame, int64_t timeUs, int frameNumber);
+    // the host as the stages see it (FFmpegPreview.cpp)
+    bool WatchesInputPictures() const override;
+    void InputPicture(AVFrame* frame, int64_t ptsUs) override;
+    bool WatchesOutputPictures() const override;
+    void OutputPicture(AVFrame* frame, int64_t timeUs, int frameNumber) override;
+    void InputSamples(const AVFrame* frame, int64_t ptsUs, int sampleRate) override;
     void CallVideoHook(const VideoHookEvent& hook, bool& enabled, AVFrame* frame, int frameNumber,
                        int64_t pts);
 
-    // encoding (FFmpegEncode.cpp)
+    // the codecs opened (FFmpegCodecs.cpp)
     void OpenEncoders();
     void OpenEncoder(OutputStream& ost);
     void RaiseH264Level(OutputStream& ost);
-    int64_t VideoSyncCopies(OutputStream& ost, int64_t timeUs);
-    void EncodeVideoFrame(OutputStream& ost, AVFrame* frame);
-    void EncodeAudioFromFifo(OutputStream& ost, bool flush);
-    void EncodeSubtitle(OutputStream& ost, InputStream& ist, AVSubtitle& sub, int64_t ptsUs);
-    void FlushEncoders();
+    void OpenDecoders();
 
     // writing (FFmpegMux.cpp)
     void WriteHeaders();
@@ -380,6 +382,8 @@ protected:
 
     // the run (FFmpegRun.cpp)
     void Transcode();
+    void PrepareRunOptions();
+    void FlushEncoders();
     void ReportProgress(bool final, int fileIndex);
     void CloseCodecs();
     int64_t InputTimeOffset(int fileIndex) const;
@@ -414,8 +418,8 @@ protected:
     bool join_ = false;
     int joinInput_ = 0;  // the input being read while joining
     int64_t totalDuration_ = -1;
-    int64_t jumpLimitUs_ = kNoLimit;  // longest believable jump of input times (microseconds)
-    OutputLimit outputLimit_;         // shared by the outputs' mux stage
+    RunOptions run_;           // what the stages read of the options, from the start of the run
+    OutputLimit outputLimit_;  // shared by the outputs' mux stage
     std::atomic<bool> stopRequested_{false};
     std::atomic<bool> finished_{false};
     bool errorOccurred_ = false;
@@ -427,7 +431,7 @@ protected:
     // what the progress reports and the final summary count
     struct RunStats {
         int64_t headerBytes = 0;
-        int dupFrames = 0, dropFrames = 0, lastDupDrop = 0;
+        int lastDupDrop = 0;
         int64_t startTime = 0, lastReportTime = 0;  // av_gettime_relative
     } stats_;
     std::unique_ptr<VideoStatsLog> videoStats_;  // when the options ask for one

@@ -245,18 +245,19 @@ void TCustomFFmpeg::OptDefault(const std::string& rawName, const std::string& ra
     }
 }
 
-void TCustomFFmpeg::ApplyCodecParamsTo(void* obj, AVMediaType kind, bool encoding) {
-    auto* ctx = static_cast<AVCodecContext*>(obj);
+void ApplyCodecParams(AVCodecContext* ctx, const AcceptedParams& params, AVMediaType kind, bool encoding,
+                      TLogSender sender) {
     const int dirFlag = encoding ? AV_OPT_FLAG_ENCODING_PARAM : AV_OPT_FLAG_DECODING_PARAM;
     if (kind >= 0 && kind < AVMEDIA_TYPE_NB)
-        for (const OptionLine& p : params_.codec[kind])
+        for (const OptionLine& p : params.codec[kind])
             if (av_opt_find(ctx, p.name.c_str(), nullptr, dirFlag, 0))
                 av_opt_set(ctx, p.name.c_str(), p.value.c_str(), 0);
     if (!ctx->priv_data) return;
-    for (const OptionLine& p : params_.priv) {
+    for (const OptionLine& p : params.priv) {
         if (!av_opt_find(ctx->priv_data, p.name.c_str(), nullptr, 0, 0)) continue;
         if (av_opt_set(ctx->priv_data, p.name.c_str(), p.value.c_str(), 0) < 0)
-            LogF(llWarning, "Invalid value \"%s\" for option \"%s\"", p.value.c_str(), p.name.c_str());
+            LogFmt(sender, llWarning, "Invalid value \"%s\" for option \"%s\"", p.value.c_str(),
+                   p.name.c_str());
     }
 }
 

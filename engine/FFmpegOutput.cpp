@@ -74,6 +74,7 @@ OutputStream& TCustomFFmpeg::AddOutputStream(OutputFile& of, AVMediaType kind, c
     st->id = it != s_.streamIds.end() ? it->second : 0;
     auto ost = std::make_unique<OutputStream>();
     ost->fileIndex = fileIndex;
+    ost->file = &of;
     ost->index = st->index;
     ost->kind = kind;
     ost->st = st;
@@ -84,7 +85,7 @@ OutputStream& TCustomFFmpeg::AddOutputStream(OutputFile& of, AVMediaType kind, c
         ost->enc = MakeCodecContext(codec);
         ost->enc->codec_type = kind;
         ost->enc->thread_count = s_.threads;
-        ApplyCodecParamsTo(ost->enc.get(), kind, true);
+        ApplyCodecParams(ost->enc.get(), params_, kind, true, this);
         ApplyOldX264Defaults(ost->enc.get(), params_.codec[kind], params_.priv);
         if (oc->oformat->flags & AVFMT_GLOBALHEADER) ost->enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     }

@@ -1,8 +1,13 @@
-// What the host sees of the pictures: its video hooks (input and output) and the preview.
+// The task as the stages' FrameHost: what the host sees of the pictures and samples (its video hooks,
+// the frame hook modules, the audio hook, the preview).
 
 #include "engine/FFmpeg.h"
-#include "engine/FFmpegStreams.h"
+#include "engine/FrameHook.h"
 #include "engine/StrFormat.h"
+
+extern "C" {
+#include <libavutil/samplefmt.h>
+}
 
 extern "C" {
 #include <libavutil/time.h>
@@ -49,7 +54,25 @@ void TCustomFFmpeg::CallVideoHook(const VideoHookEvent& hook, bool& enabled, AVF
     if (info.StopHook) enabled = false;
 }
 
-void TCustomFFmpeg::PreviewAndHook(OutputStream& ost, AVFrame* frame, int64_t timeUs, int frameNumber) {
+bool TCustomFFmpeg::WatchesInputPictures() const {
+    return (VideoInputHookOn && OnVideoInputHook) || !hooks_.empty();
+}
+
+// The video input hook, then the hook modules in their order.
+void TCustomFFmpeg::InputPicture(AVFrame* frame, int64_t ptsUs) {
+    if (VideoInputHookOn && OnVideoInputHook)
+        CallVideoHook(OnVideoInputHook, VideoInputHookOn, frame, 0, ptsUs);
+    for (auto& hook : hooks_)
+        hook->Process(frame, ptsUs);
+}
+
+bool TCustomFFmpeg::WatchesOutputPictures() const {
+    return (VideoOutputHookOn && OnVideoOutputHook) || preview_ || previewBitmap_;
+}
+
+// The video output hook, then the preview: a bitmap for the host (PreviewBitmap) or its preview window,
+// at most one every PreviewInterval.
+void TCustomFFmpeg::OutputPicture(AVFrame* frame, int64_t timeUs, int frameNumber) {
     if (VideoOutputHookOn && OnVideoOutputHook)
         CallVideoHook(OnVideoOutputHook, VideoOutputHookOn, frame, frameNumber, timeUs);
     if (!(preview_ || previewBitmap_)) return;
@@ -74,6 +97,14 @@ void TCustomFFmpeg::PreviewAndHook(OutputStream& ost, AVFrame* frame, int64_t ti
         }
         OnPreviewWindow(*this, bmp, FormatPictureTime(timeUs));
     }
+}
+
+void TCustomFFmpeg::InputSamples(const AVFrame* frame, int64_t ptsUs, int sampleRate) {
+    if (!(AudioHookOn && OnAudioHook)) return;
+    const int size = av_samples_get_buffer_size(nullptr, frame->ch_layout.nb_channels, frame->nb_samples,
+                                                AVSampleFormat(frame->format), 1);
+    OnAudioHook(*this, ptsUs, frame->extended_data[0], size, sampleRate, frame->ch_layout.nb_channels,
+                frame->format);
 }
 
 }  // namespace engine

@@ -1,5 +1,6 @@
-// The task itself: its construction and state, the order of its stages when it runs (set-up, the read
-// loop, the final flush), its progress reports, and releasing what it opened.
+// The task itself: its construction and state, the order of its stages when it runs (set-up, the options
+// copied for the stages, the read loop, the final flush), its progress reports, and releasing what it
+// opened.
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,6 +10,8 @@
 #include <utility>
 
 #include "core/Dispatcher.h"
+#include "engine/DecodeStage.h"
+#include "engine/DemuxStage.h"
 #include "engine/EncodeStage.h"
 #include "engine/FFmpeg.h"
 #include "engine/FFmpegStreams.h"
@@ -16,6 +19,7 @@
 #include "engine/InterruptCB.h"
 #include "engine/OutputFileNames.h"
 #include "engine/StrFormat.h"
+#include "engine/VideoFilterStage.h"
 
 extern "C" {
 #include <libavutil/time.h>
@@ -117,11 +121,11 @@ void TCustomFFmpeg::Transcode() {
     // at both ends, the headers
     ReopenInputs();
     OpenOutputFiles();
+    PrepareRunOptions();
     SetupStreams();
     OpenEncoders();
     OpenDecoders();
     WriteHeaders();
-    jumpLimitUs_ = ComputeJumpLimit();
     // the input's known duration with a margin for padding and real gaps
     if (totalDuration_ > 0)
         outputLimit_.limitUs = totalDuration_ + totalDuration_ / 10 + 30 * int64_t(AV_TIME_BASE);
@@ -131,12 +135,6 @@ void TCustomFFmpeg::Transcode() {
         videoStats_->fileName = s_.vstatsFilename;
         for (auto& ost : outputStreams_)
             if (ost->kind == AVMEDIA_TYPE_VIDEO) ost->videoStats = videoStats_.get();
-    }
-    for (auto& of : outputs_) {
-        of->exitOnError = s_.exitOnError;
-        of->copyInitialNonkeyframes = s_.copyInitialNonkeyframes != 0;
-        of->limit = &outputLimit_;
-        of->logSender = this;
     }
     stats_.startTime = av_gettime_relative();
     stats_.lastReportTime = stats_.startTime;
@@ -149,7 +147,7 @@ void TCustomFFmpeg::Transcode() {
     }
     // the end: what the decoders, filters and encoders still hold, then the trailers
     for (auto& ist : inputStreams_)
-        if (ist->decodingNeeded && !ist->flushed && !ist->discard) FlushInputStream(*ist);
+        if (ist->decodingNeeded && !ist->flushed && !ist->discard) FlushInputStream(*ist, *this);
     FlushEncoders();
     if (outputLimit_.reached && errorMessage_.empty()) errorMessage_ = outputLimit_.warning;
     WriteTrailers();
@@ -167,8 +165,49 @@ void TCustomFFmpeg::Transcode() {
                 "Output file #%d received no picture for its video stream: the input's video could not "
                 "be decoded",
                 ost->fileIndex);
-    WarnIfInputEndedEarly();
+    // a truncated input: a warning, the task still finished
+    for (const std::string& msg : InputsEndedEarly(inputs_, outputs_, outputStreams_)) {
+        Log(llWarning, msg);
+        if (errorMessage_.empty()) errorMessage_ = msg;
+    }
     finished_ = true;
+}
+
+// What the stages read of the options is copied once, and every context points at the copy; from here on
+// the stages never look at the task's settings.
+void TCustomFFmpeg::PrepareRunOptions() {
+    run_.logSender = this;
+    run_.verbose = s_.verbose;
+    run_.threads = s_.threads;
+    run_.exitOnError = s_.exitOnError;
+    run_.copyInitialNonkeyframes = s_.copyInitialNonkeyframes != 0;
+    run_.rateEmu = s_.rateEmu;
+    run_.copyTs = s_.copyTs;
+    run_.inputSync = s_.inputSync;
+    run_.dump = s_.doDump;
+    run_.dumpHex = s_.doHex;
+    run_.dtsDeltaThreshold = s_.dtsDeltaThreshold;
+    run_.swsFlags = s_.swsFlags;
+    run_.params = params_;
+    run_.jumpLimitUs = JumpLimit(inputs_, totalDuration_);
+    for (auto& in : inputs_)
+        in->run = &run_;
+    for (auto& ist : inputStreams_)
+        ist->run = &run_;
+    for (auto& of : outputs_) {
+        of->run = &run_;
+        of->limit = &outputLimit_;
+    }
+}
+
+// The end of the run: what the filter graphs and FIFOs still hold, then every encoder drained.
+void TCustomFFmpeg::FlushEncoders() {
+    for (auto& ostPtr : outputStreams_) {
+        OutputStream& ost = *ostPtr;
+        if (!ost.encoding || !ost.encoderOpened) continue;
+        if (ost.kind == AVMEDIA_TYPE_VIDEO) FlushVideoFilter(*ost.file, ost, *this);
+        FlushEncoder(*ost.file, ost);
+    }
 }
 
 void TCustomFFmpeg::CloseCodecs() {
@@ -223,8 +262,13 @@ void TCustomFFmpeg::ReportProgress(bool final, int fileIndex) {
     if (t < 0.01) t = 0.01;
     const double bitrate = totalSize * 8 / t / 1000.0;
     line += FormatStr("size=%8.0fkB time=%0.2f bitrate=%6.1fkbits/s", totalSize / 1024.0, t, bitrate);
-    const int dupDrop = stats_.dupFrames + stats_.dropFrames;
-    if (dupDrop) line += FormatStr(" dup=%d drop=%d", stats_.dupFrames, stats_.dropFrames);
+    int dupFrames = 0, dropFrames = 0;
+    for (const auto& ost : outputStreams_) {
+        dupFrames += ost->dupFrames;
+        dropFrames += ost->dropFrames;
+    }
+    const int dupDrop = dupFrames + dropFrames;
+    if (dupDrop) line += FormatStr(" dup=%d drop=%d", dupFrames, dropFrames);
     if (OnProgress) {
         TProgressInfo d;
         d.FileIndex = fileIndex;

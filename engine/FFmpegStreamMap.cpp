@@ -8,6 +8,7 @@
 #include "engine/FFmpeg.h"
 #include "engine/FFmpegStreams.h"
 #include "engine/StrFormat.h"
+#include "engine/VideoFilterStage.h"
 
 extern "C" {
 #include <libavutil/opt.h>
@@ -160,11 +161,13 @@ void TCustomFFmpeg::PrepareVideoEncoding(OutputStream& ost, int ostIndex) {
     if (ost.deinterlace) ost.vfilters = ost.vfilters.empty() ? "yadif" : "yadif," + ost.vfilters;
     if (!ost.vfilters.empty()) {
         // the filters may choose the size; the graph then ends in a scaler to a size the encoder takes
-        ConfigureVideoFilter(ost, ipar->width, ipar->height, ipar->format, ist.st->sample_aspect_ratio);
+        ConfigureVideoFilter(*ost.file, ost, ipar->width, ipar->height, ipar->format,
+                             ist.st->sample_aspect_ratio);
         enc->width = ost.filter.OutputWidth();
         enc->height = ost.filter.OutputHeight();
         if (FitPictureSize(ost))
-            ConfigureVideoFilter(ost, ipar->width, ipar->height, ipar->format, ist.st->sample_aspect_ratio);
+            ConfigureVideoFilter(*ost.file, ost, ipar->width, ipar->height, ipar->format,
+                                 ist.st->sample_aspect_ratio);
     }
     if (s_.doPass) OpenPassLog(ost, ostIndex);
 }

@@ -47,6 +47,7 @@ struct InputFile {
     int nbStreams = 0;
     bool eof = false;
     bool eagain = false;
+    const RunOptions* run = nullptr;  // the task's, from the start of the run
 };
 
 struct InputStream {
@@ -70,6 +71,7 @@ struct InputStream {
     int64_t startWallTime = 0;           // for "re"
     std::vector<OutputStream*> outputs;  // encoding or copying from this stream
     FramePtr decoded = MakeFrame();      // the decoder's frame, reused for every packet
+    const RunOptions* run = nullptr;     // the task's, from the start of the run
 };
 
 struct OutputFile {
@@ -88,11 +90,9 @@ struct OutputFile {
     int64_t limitFilesize = 0;
     bool shortest = false;
     int64_t packetsWritten = 0;  // media packets given to the muxer
-    // copied from the options when the task starts: what the mux stage reads
-    bool exitOnError = false;              // a packet the muxer or a filter refuses ends the task
-    bool copyInitialNonkeyframes = false;  // a copied stream starts before its first key picture
-    OutputLimit* limit = nullptr;          // the task's
-    TLogSender logSender = nullptr;        // the task, as its log lines name it
+    // the task's, from the start of the run
+    const RunOptions* run = nullptr;
+    OutputLimit* limit = nullptr;
 };
 
 // The libswresample context an output audio stream converts through, the input it was made for, and its
@@ -108,7 +108,8 @@ struct AudioResampler {
 
 struct OutputStream {
     int fileIndex = 0;
-    int index = 0;  // stream index in the output container
+    OutputFile* file = nullptr;  // the output it belongs to
+    int index = 0;               // stream index in the output container
     AVMediaType kind = AVMEDIA_TYPE_UNKNOWN;
     AVStream* st = nullptr;
     InputStream* source = nullptr;
@@ -130,6 +131,8 @@ struct OutputStream {
     float quality = -1;     // the encoder's last reported lambda; negative while it has reported none
     bool wroteKeyframe = false;
     int64_t maxFrames = kNoLimit;
+    // video sync: copies of pictures added to keep the frame rate, pictures left out
+    int dupFrames = 0, dropFrames = 0;
 
     // video
     std::string vfilters;

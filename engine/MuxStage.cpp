@@ -23,12 +23,12 @@ void RepairDecodeTime(const OutputFile& of, const OutputStream& ost, AVPacket* p
     const std::string what =
         FormatStr("Non-monotonous DTS in output stream %d:%d; previous: %lld, current: %lld; ", ost.fileIndex,
                   ost.index, static_cast<long long>(ost.lastMuxDts), static_cast<long long>(p->dts));
-    if (of.exitOnError) {
-        Log(of.logSender, llError, what + "aborting.");
+    if (of.run->exitOnError) {
+        Log(of.run->logSender, llError, what + "aborting.");
         throw FFmpegException(what + "aborting.");
     }
     const bool small = least - p->dts <= 2 && ost.kind != AVMEDIA_TYPE_VIDEO;
-    Log(of.logSender, small ? llDebug : llWarning,
+    Log(of.run->logSender, small ? llDebug : llWarning,
         what + FormatStr("changing to %lld. This may result in incorrect timestamps in the output file.",
                          static_cast<long long>(least)));
     if (p->pts != AV_NOPTS_VALUE && p->pts >= p->dts) p->pts = std::max(p->pts, least);
@@ -43,7 +43,7 @@ void StopAtOutputLimit(const OutputFile& of, const OutputStream& ost) {
         "Output file #%d reached %.1f s, far beyond the input's %.1f s (its times are corrupt); the "
         "conversion stopped there",
         ost.fileIndex, limit.limitUs / 1e6, limit.inputUs / 1e6);
-    Log(of.logSender, llWarning, limit.warning);
+    Log(of.run->logSender, llWarning, limit.warning);
 }
 
 // One packet of the stream into the container.
@@ -96,12 +96,12 @@ void OpenBitstreamFilters(OutputStream& ost) {
 
 bool CopyPacket(OutputFile& of, OutputStream& ost, const InputStream& ist, const AVPacket* pkt) {
     if (ost.frameNumber >= ost.maxFrames) return false;
-    if (!ost.wroteKeyframe && !(pkt->flags & AV_PKT_FLAG_KEY) && !of.copyInitialNonkeyframes &&
+    if (!ost.wroteKeyframe && !(pkt->flags & AV_PKT_FLAG_KEY) && !of.run->copyInitialNonkeyframes &&
         ost.kind == AVMEDIA_TYPE_VIDEO)
         return false;
     const int64_t ts = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
     if (ts != AV_NOPTS_VALUE && av_rescale_q(ts, ist.st->time_base, AV_TIME_BASE_Q) < of.startTime &&
-        !of.copyInitialNonkeyframes)
+        !of.run->copyInitialNonkeyframes)
         return false;
     ost.wroteKeyframe = true;
     PacketPtr opkt = MakePacket();
@@ -141,8 +141,8 @@ void WritePacket(OutputFile& of, OutputStream& ost, AVPacket* pkt) {
                 const std::string msg = FormatStr("%s failed for stream %d, codec %s", bsf->filter->name,
                                                   ost.index, ost.encoding ? ost.codec->name : "copy") +
                                         ": " + FFErrorText(ret);
-                if (of.exitOnError) throw FFmpegException(msg);
-                Log(of.logSender, llError, msg);
+                if (of.run->exitOnError) throw FFmpegException(msg);
+                Log(of.run->logSender, llError, msg);
             }
         }
         current = std::move(next);

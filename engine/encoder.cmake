@@ -10,13 +10,14 @@ add_library(reel_engine STATIC
   ${CMAKE_CURRENT_LIST_DIR}/FFmpegOutput.cpp
   ${CMAKE_CURRENT_LIST_DIR}/OutputFileNames.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FFmpegStreamMap.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/FFmpegDemux.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/FFmpegDecode.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FFmpegReadLoop.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/DemuxStage.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/DecodeStage.cpp
   ${CMAKE_CURRENT_LIST_DIR}/VideoFilter.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/FFmpegFilter.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/FFmpegResample.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/VideoFilterStage.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/AudioStage.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FFmpegPreview.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/FFmpegEncode.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FFmpegCodecs.cpp
   ${CMAKE_CURRENT_LIST_DIR}/EncodeStage.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FFmpegMux.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MuxStage.cpp

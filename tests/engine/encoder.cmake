@@ -10,6 +10,7 @@ set(REEL_ENGINE_ENCODER_TESTS
   ${CMAKE_CURRENT_LIST_DIR}/encoder/FaultsTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/encoder/OutputFilesTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/encoder/InputOpeningTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/encoder/StagesTest.cpp
 )
 
 # The suppressions hide what happens inside FFmpeg (its own frames and its own C library calls), never a

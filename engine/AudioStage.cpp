@@ -1,14 +1,12 @@
-// The audio stage between decoder and encoder: resampling and sample-format conversion through
-// libswresample, volume, audio sync, and the FIFO that gathers samples into encoder-sized frames.
+#include "engine/AudioStage.h"
 
 #include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstring>
 
-#include "engine/FFmpeg.h"
-#include "engine/FFmpegStreams.h"
-#include "engine/StrFormat.h"
+#include "engine/EncodeStage.h"
+#include "engine/FFLog.h"
 
 extern "C" {
 #include <libavutil/opt.h>
@@ -81,10 +79,9 @@ void ReserveResampleBuffer(AudioResampler& r, int samples, int channels, AVSampl
     r.capacity = samples;
 }
 
-}  // namespace
-
 // Makes the resampler for this input (sample rate, format, channels) unless it already has it.
-void TCustomFFmpeg::ConfigureResampler(OutputStream& ost, const InputStream& ist, const AVFrame* frame) {
+void ConfigureResampler(const OutputFile& of, OutputStream& ost, const InputStream& ist,
+                        const AVFrame* frame) {
     AVCodecContext* enc = ost.enc.get();
     const int inRate = frame->sample_rate;
     const int inChannels = frame->ch_layout.nb_channels;
@@ -96,9 +93,10 @@ void TCustomFFmpeg::ConfigureResampler(OutputStream& ost, const InputStream& ist
         r.inLayout == inLayout)
         return;
     if (r.swr)
-        LogF(llInfo, "Input stream #%d.%d frame changed from rate:%d fmt:%s ch:%d to rate:%d fmt:%s ch:%d",
-             ist.fileIndex, ist.streamIndex, r.inRate, av_get_sample_fmt_name(AVSampleFormat(r.inFormat)),
-             r.inChannels, inRate, av_get_sample_fmt_name(AVSampleFormat(frame->format)), inChannels);
+        LogFmt(of.run->logSender, llInfo,
+               "Input stream #%d.%d frame changed from rate:%d fmt:%s ch:%d to rate:%d fmt:%s ch:%d",
+               ist.fileIndex, ist.streamIndex, r.inRate, av_get_sample_fmt_name(AVSampleFormat(r.inFormat)),
+               r.inChannels, inRate, av_get_sample_fmt_name(AVSampleFormat(frame->format)), inChannels);
     SwrContext* swr = nullptr;
     AVChannelLayout inL;
     if (inLayout)
@@ -133,8 +131,10 @@ void TCustomFFmpeg::ConfigureResampler(OutputStream& ost, const InputStream& ist
 
 // Audio sync: delta is how many samples the output's clock lags the input's. At the start (or past the
 // drift threshold) samples are dropped or silence is added; small drift is stretched by the resampler.
-void TCustomFFmpeg::SyncAudio(OutputStream& ost, double delta, int inRate, int outRate, int inSamples) {
-    if (std::fabs(delta) > jumpLimitUs_ / 1e6 * outRate) {
+void SyncAudio(const OutputFile& of, OutputStream& ost, double delta, int inRate, int outRate,
+               int inSamples) {
+    const RunOptions& run = *of.run;
+    if (std::fabs(delta) > run.jumpLimitUs / 1e6 * outRate) {
         // a corrupt time: no silence or cut of that length, the samples follow on
         ost.audioSyncShiftSeconds += delta / outRate;
         delta = 0;
@@ -143,28 +143,31 @@ void TCustomFFmpeg::SyncAudio(OutputStream& ost, double delta, int inRate, int o
         if (ost.audioAtStart || std::fabs(delta) > ost.driftThreshold * outRate) {
             if (delta < 0) {
                 const int drop = static_cast<int>(std::min<double>(-delta, ost.resampler.capacity));
-                if (s_.verbose > 2) LogF(llVerbose, "discarding %d audio samples", drop);
+                if (run.verbose > 2) LogFmt(run.logSender, llVerbose, "discarding %d audio samples", drop);
                 swr_drop_output(ost.resampler.swr.get(), drop);
             } else {
                 const int pad = static_cast<int>(delta);
-                if (s_.verbose > 2) LogF(llVerbose, "adding %d audio samples of silence", pad);
+                if (run.verbose > 2)
+                    LogFmt(run.logSender, llVerbose, "adding %d audio samples of silence", pad);
                 swr_inject_silence(ost.resampler.swr.get(),
                                    static_cast<int>(int64_t(pad) * inRate / outRate));
             }
             ost.audioAtStart = false;
         } else if (ost.audioSync > 1) {
             const int comp = static_cast<int>(std::clamp<double>(delta, -ost.audioSync, ost.audioSync));
-            if (s_.verbose > 2)
-                LogF(llVerbose, "compensating audio timestamp drift:%f compensation:%d in:%d", delta, comp,
-                     inSamples);
+            if (run.verbose > 2)
+                LogFmt(run.logSender, llVerbose,
+                       "compensating audio timestamp drift:%f compensation:%d in:%d", delta, comp, inSamples);
             swr_set_compensation(ost.resampler.swr.get(), comp, outRate);
         }
     }
 }
 
-void TCustomFFmpeg::ResampleAudio(OutputStream& ost, InputStream& ist, AVFrame* frame, int64_t frameTimeUs) {
+}  // namespace
+
+void ResampleAudio(OutputFile& of, OutputStream& ost, const InputStream& ist, AVFrame* frame,
+                   int64_t frameTimeUs, const FrameHost& host) {
     AVCodecContext* enc = ost.enc.get();
-    OutputFile& of = *outputs_[ost.fileIndex];
     const int inRate = frame->sample_rate;
     const int inChannels = frame->ch_layout.nb_channels;
     const uint64_t inLayout = LayoutMask(frame->ch_layout);
@@ -188,7 +191,7 @@ void TCustomFFmpeg::ResampleAudio(OutputStream& ost, InputStream& ist, AVFrame* 
                          frame->format != enc->sample_fmt ||
                          (inLayout && LayoutMask(enc->ch_layout) && inLayout != LayoutMask(enc->ch_layout)) ||
                          ost.volume != 256 || ost.audioSync != 0;
-    if (convert) ConfigureResampler(ost, ist, frame);
+    if (convert) ConfigureResampler(of, ost, ist, frame);
 
     if (dropBeforeStart > 0) swr_drop_output(ost.resampler.swr.get(), static_cast<int>(dropBeforeStart));
 
@@ -205,7 +208,7 @@ void TCustomFFmpeg::ResampleAudio(OutputStream& ost, InputStream& ist, AVFrame* 
     int samples = frame->nb_samples;
     if (convert) {
         if (ost.audioSync)
-            SyncAudio(ost, ipts * outRate - ost.nextEncoderPts - fifoSamples, inRate, outRate,
+            SyncAudio(of, ost, ipts * outRate - ost.nextEncoderPts - fifoSamples, inRate, outRate,
                       frame->nb_samples);
         const int out =
             swr_convert(ost.resampler.swr.get(), ost.resampler.planes.data(), ost.resampler.capacity,
@@ -220,7 +223,7 @@ void TCustomFFmpeg::ResampleAudio(OutputStream& ost, InputStream& ist, AVFrame* 
     if (av_audio_fifo_write(ost.fifo.get(), reinterpret_cast<void**>(const_cast<uint8_t**>(data)), samples) <
         samples)
         throw FFmpegException("av_fifo_realloc2() failed");
-    EncodeAudioFromFifo(ost, false);
+    EncodeAudioFromFifo(of, ost, host);
 }
 
 }  // namespace engine

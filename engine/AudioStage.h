@@ -1,0 +1,20 @@
+#pragma once
+// The audio stage between decoder and encoder: resampling and sample-format conversion through
+// libswresample, volume, audio sync (silence added, samples dropped, drift stretched), and the FIFO that
+// gathers samples into encoder-sized frames for the encode stage. It works on the output's and the
+// stream's contexts alone.
+
+#include <cstdint>
+
+#include "engine/FFmpegStreams.h"
+#include "engine/FrameHost.h"
+
+namespace engine {
+
+// One block of decoded samples (its first at frameTimeUs, input time) for one encoding output: converted to
+// the encoder's rate, format and channels where they differ, synchronised, into the stream's FIFO, and the
+// whole frames the FIFO then holds encoded. Samples before the output's start are not written.
+void ResampleAudio(OutputFile& of, OutputStream& ost, const InputStream& ist, AVFrame* frame,
+                   int64_t frameTimeUs, const FrameHost& host);
+
+}  // namespace engine
