@@ -79,6 +79,24 @@ void ReserveResampleBuffer(AudioResampler& r, int samples, int channels, AVSampl
     r.capacity = samples;
 }
 
+// What the resampler still holds (its filter's delay, about a dozen samples when the rate changes), with
+// the stream's volume, into the FIFO: at the end of the stream, and before the resampler is replaced.
+void DrainResampler(OutputStream& ost) {
+    AudioResampler& r = ost.resampler;
+    if (!r.swr) return;
+    AVCodecContext* enc = ost.enc.get();
+    const int pending = swr_get_out_samples(r.swr.get(), 0);
+    if (pending <= 0) return;
+    ReserveResampleBuffer(r, pending, enc->ch_layout.nb_channels, enc->sample_fmt);
+    const int out = swr_convert(r.swr.get(), r.planes.data(), r.capacity, nullptr, 0);
+    if (out < 0) throw FFmpegException("av_audio_convert() failed");
+    if (out == 0) return;
+    if (ost.volume != 256)
+        ApplyVolume(r.planes.data(), enc->sample_fmt, enc->ch_layout.nb_channels, out, ost.volume);
+    if (av_audio_fifo_write(ost.fifo.get(), reinterpret_cast<void**>(r.planes.data()), out) < out)
+        throw FFmpegException("av_fifo_realloc2() failed");
+}
+
 // Makes the resampler for this input (sample rate, format, channels) unless it already has it.
 void ConfigureResampler(const OutputFile& of, OutputStream& ost, const InputStream& ist,
                         const AVFrame* frame) {
@@ -97,6 +115,7 @@ void ConfigureResampler(const OutputFile& of, OutputStream& ost, const InputStre
                "Input stream #%d.%d frame changed from rate:%d fmt:%s ch:%d to rate:%d fmt:%s ch:%d",
                ist.fileIndex, ist.streamIndex, r.inRate, av_get_sample_fmt_name(AVSampleFormat(r.inFormat)),
                r.inChannels, inRate, av_get_sample_fmt_name(AVSampleFormat(frame->format)), inChannels);
+    DrainResampler(ost);  // the old input's last samples come before the new input's first
     SwrContext* swr = nullptr;
     AVChannelLayout inL;
     if (inLayout)
@@ -191,7 +210,13 @@ void ResampleAudio(OutputFile& of, OutputStream& ost, const InputStream& ist, AV
                          frame->format != enc->sample_fmt ||
                          (inLayout && LayoutMask(enc->ch_layout) && inLayout != LayoutMask(enc->ch_layout)) ||
                          ost.volume != 256 || ost.audioSync != 0;
-    if (convert) ConfigureResampler(of, ost, ist, frame);
+    if (convert) {
+        ConfigureResampler(of, ost, ist, frame);
+    } else if (ost.resampler.swr) {
+        // a joined input that needs no conversion: the previous one's last samples go first
+        DrainResampler(ost);
+        ost.resampler.swr.reset();
+    }
 
     if (dropBeforeStart > 0) swr_drop_output(ost.resampler.swr.get(), static_cast<int>(dropBeforeStart));
 
@@ -224,6 +249,10 @@ void ResampleAudio(OutputFile& of, OutputStream& ost, const InputStream& ist, AV
         samples)
         throw FFmpegException("av_fifo_realloc2() failed");
     EncodeAudioFromFifo(of, ost, host);
+}
+
+void FlushResampler(OutputStream& ost) {
+    if (ost.fifo) DrainResampler(ost);
 }
 
 }  // namespace engine

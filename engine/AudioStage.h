@@ -17,4 +17,7 @@ namespace engine {
 void ResampleAudio(OutputFile& of, OutputStream& ost, const InputStream& ist, AVFrame* frame,
                    int64_t frameTimeUs, const FrameHost& host);
 
+// At the end of the stream: what the resampler still holds into the FIFO, for the encode stage's flush.
+void FlushResampler(OutputStream& ost);
+
 }  // namespace engine

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "core/Dispatcher.h"
+#include "engine/AudioStage.h"
 #include "engine/DecodeStage.h"
 #include "engine/DemuxStage.h"
 #include "engine/EncodeStage.h"
@@ -206,6 +207,7 @@ void TCustomFFmpeg::FlushEncoders() {
         OutputStream& ost = *ostPtr;
         if (!ost.encoding || !ost.encoderOpened) continue;
         if (ost.kind == AVMEDIA_TYPE_VIDEO) FlushVideoFilter(*ost.file, ost, *this);
+        if (ost.kind == AVMEDIA_TYPE_AUDIO) FlushResampler(ost);
         FlushEncoder(*ost.file, ost);
     }
 }

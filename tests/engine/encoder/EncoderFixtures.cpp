@@ -113,6 +113,8 @@ void Generate(const std::string& name, const std::string& path) {
             path);
     } else if (name == "a48.wav") {
         Make("-f lavfi -i sine=frequency=440:sample_rate=48000 -t 1 -ac 1 -c:a pcm_s16le", path);
+    } else if (name == "a44.wav") {
+        Make("-f lavfi -i sine=frequency=440:sample_rate=44100 -t 1 -ac 1 -c:a pcm_s16le", path);
     } else if (name == "loud.wav") {
         Make("-f lavfi -i aevalsrc=20000/32768:s=8000:d=0.5 -ac 1 -c:a pcm_s16le", path);
     } else if (name == "sizes.ts") {

@@ -18,7 +18,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class InputOpening : public ::testing::Test {
+class InputOpeningTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(LoadAVLib("")) << AVLibLastErrMsg(); }
 };
@@ -39,7 +39,7 @@ int DescriptorsOn(const std::string& path) {
 
 // An added task keeps what the probe learned but no descriptor; when it starts, an input that vanished or
 // changed in between fails that task with the reason, and the next task of the batch still converts.
-TEST_F(InputOpening, AddedTaskHoldsNoDescriptorAndAChangedInputFailsItsTask) {
+TEST_F(InputOpeningTest, AddedTaskHoldsNoDescriptorAndAChangedInputFailsItsTask) {
     struct Case {
         const char* name;
         void (*change)(const std::string& path);
@@ -92,7 +92,7 @@ TEST_F(InputOpening, AddedTaskHoldsNoDescriptorAndAChangedInputFailsItsTask) {
 
 // A batch far larger than the descriptor limit converts: 2,000 tasks under a soft limit of 256, in a child
 // process so that the limit stays there.
-TEST_F(InputOpening, BatchLargerThanTheDescriptorLimitConverts) {
+TEST_F(InputOpeningTest, BatchLargerThanTheDescriptorLimitConverts) {
     constexpr int kTasks = 2000;
     const std::string folder = encfix::Output("batch");
     fs::create_directories(folder + "/out");

@@ -70,6 +70,53 @@ TEST_F(Transcode, ResamplesAndUpmixes) {
     EXPECT_EQ(differing, 0);
 }
 
+// A resampler holds back the last samples of its input (its filter's delay): they reach the output at the end
+// of the stream and when a joined input no longer needs resampling, so no sample of a second is lost.
+TEST_F(Transcode, ResamplingKeepsTheLastSamples) {
+    struct Case {
+        const char* what;
+        std::vector<std::string> inputs;  // one second each
+        int rate, channels, volume;
+        size_t values;  // interleaved 16-bit values in the output
+    };
+    const Case cases[] = {
+        {"48 kHz mono to 44.1 kHz stereo", {"a48.wav"}, 44100, 2, -1, 2 * 44100},
+        {"48 kHz to 22.05 kHz, louder", {"a48.wav"}, 22050, 1, 512, 22050},
+        {"48 kHz to 8 kHz", {"a48.wav"}, 8000, 1, -1, 8000},
+        {"44.1 kHz to 48 kHz", {"a44.wav"}, 48000, 1, -1, 48000},
+        {"nothing to convert", {"a48.wav"}, 48000, 1, -1, 48000},
+        {"joined: resampled, then not", {"a48.wav", "a44.wav"}, 44100, 1, -1, 2 * 44100},
+        {"joined: not, then resampled", {"a44.wav", "a48.wav"}, 44100, 1, -1, 2 * 44100},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TFFEncoder enc;
+        TTerminateInfo result;
+        enc.OnTerminate = [&](TFFEncoder*, const TTerminateInfo& i) {
+            if (i.TaskIndex >= 0) result = i;
+        };
+        const int task = enc.AddTask(encfix::Input(c.inputs[0]));
+        ASSERT_GE(task, 0) << enc.LastErrMsg();
+        for (size_t i = 1; i < c.inputs.size(); ++i)
+            ASSERT_TRUE(enc.AddInputFile(task, encfix::Input(c.inputs[i]))) << enc.LastErrMsg();
+        TOutputOptions o;
+        o.Join = c.inputs.size() > 1;
+        o.AudioSampleRate = c.rate;
+        o.AudioChannels = c.channels;
+        o.AudioVolume = c.volume;
+        const std::string out = encfix::Output("tail" + std::to_string(n++) + ".wav");
+        ASSERT_TRUE(enc.SetOutputFile(task, out, &o)) << enc.LastErrMsg();
+        enc.StartTask(0);
+        ASSERT_TRUE(result.Finished && !result.ErrorOccurred) << result.ErrorMessage;
+        const std::vector<int16_t> s = encfix::DecodeS16(out);
+        EXPECT_EQ(s.size(), c.values);
+        // the end is the sine's last samples, not silence
+        ASSERT_GE(s.size(), 8u);
+        EXPECT_TRUE(std::any_of(s.end() - 8, s.end(), [](int16_t v) { return std::abs(v) > 100; }));
+    }
+}
+
 TEST_F(Transcode, VolumeClampsSixteenBitSamples) {
     TOutputOptions o;
     o.AudioVolume = 512;
