@@ -75,7 +75,9 @@ TEST_F(EncoderComponent, ThreadedRunConvertsInOrderAndEndsWithTheRunNotice) {
     std::vector<std::pair<int, std::thread::id>> progress;
     enc.OnProgress = [&](TFFEncoder*, PProgressInfo p) {
         progress.push_back({p->TaskIndex, std::this_thread::get_id()});
-        if (p->FileIndex == -1) EXPECT_NEAR(p->CurrentDuration, 1000000, 100000);
+        if (p->FileIndex == -1) {
+            EXPECT_NEAR(p->CurrentDuration, 1000000, 100000);
+        }
     };
     enc.StartTask(1);
     ASSERT_TRUE(WaitRunEnded());
@@ -93,7 +95,9 @@ TEST_F(EncoderComponent, ThreadedRunConvertsInOrderAndEndsWithTheRunNotice) {
     ASSERT_FALSE(progress.empty());
     for (size_t i = 0; i < progress.size(); ++i) {
         EXPECT_EQ(progress[i].second, std::this_thread::get_id());
-        if (i) EXPECT_LE(progress[i - 1].first, progress[i].first);
+        if (i) {
+            EXPECT_LE(progress[i - 1].first, progress[i].first);
+        }
     }
     EXPECT_THROW(enc.AddTask(encfix::Input("av2.mp4")), EngineError);
     try {

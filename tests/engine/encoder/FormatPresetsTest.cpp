@@ -220,8 +220,9 @@ TEST(FormatPresets, RepresentativeRowsOfEveryFormatConvert) {
             EXPECT_EQ(f.vcodec, row.video) << row.name;
             EXPECT_EQ(f.video.Width, row.width) << row.name;
             EXPECT_EQ(f.video.Height, row.height) << row.name;
-            if (row.fps > 0 && f.video.FrameRateDen > 0)
+            if (row.fps > 0 && f.video.FrameRateDen > 0) {
                 EXPECT_NEAR(double(f.video.FrameRateNum) / f.video.FrameRateDen, row.fps, 0.01) << row.name;
+            }
         } else {
             EXPECT_EQ(f.videoStreams, 0) << row.name;
         }

@@ -249,7 +249,9 @@ TEST_F(Transcode, ProgressQualityIsTheEncodersQuantiser) {
         for (float q : qualities)
             EXPECT_TRUE(q == -1 || (q >= 0 && q <= c.highest)) << q;
         // The last report (after the drain) keeps the last real quantiser.
-        if (c.highest > 0) EXPECT_GT(qualities.back(), 0);
+        if (c.highest > 0) {
+            EXPECT_GT(qualities.back(), 0);
+        }
     }
 }
 
@@ -430,8 +432,12 @@ TEST_F(Transcode, OneStreamCopiedForOneOutputAndEncodedForAnother) {
         enc.StartTask(0);
         ASSERT_TRUE(notice.Finished && !notice.ErrorOccurred) << notice.ErrorMessage;
 
-        if (std::string(c.firstVideo) == "copy") EXPECT_EQ(packets(copied, "v"), packets(reference, "v"));
-        if (std::string(c.firstAudio) == "copy") EXPECT_EQ(packets(copied, "a"), packets(reference, "a"));
+        if (std::string(c.firstVideo) == "copy") {
+            EXPECT_EQ(packets(copied, "v"), packets(reference, "v"));
+        }
+        if (std::string(c.firstAudio) == "copy") {
+            EXPECT_EQ(packets(copied, "a"), packets(reference, "a"));
+        }
         const encfix::Facts e = encfix::Probe(encoded);
         EXPECT_EQ(e.vcodec, "h264");
         EXPECT_EQ(e.acodec, "vorbis");
