@@ -3,6 +3,11 @@
 // libswresample, volume, audio sync (silence added, samples dropped, drift stretched), and the FIFO that
 // gathers samples into encoder-sized frames for the encode stage. It works on the output's and the
 // stream's contexts alone.
+//
+// It is hand-made rather than a filter graph (abuffer, aresample, volume, aformat, abuffersink) because that
+// measured faster where it matters: converting 48 kHz float to 44.1 kHz 16-bit took 0.032 s against the
+// graph's 0.043 s per two minutes of stereo, 44.1 to 22.05 kHz mono 0.022 s against 0.034 s, with identical
+// samples (bench/audio_path_bench). The graph wins only when nothing is converted, where both are near zero.
 
 #include <cstdint>
 
