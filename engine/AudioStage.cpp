@@ -159,7 +159,7 @@ void SyncAudio(const OutputFile& of, OutputStream& ost, double delta, int inRate
         delta = 0;
     }
     if (std::fabs(delta) > 50) {
-        if (ost.audioAtStart || std::fabs(delta) > ost.driftThreshold * outRate) {
+        if (ost.audioAtStart || std::fabs(delta) > ost.driftThresholdSeconds * outRate) {
             if (delta < 0) {
                 const int drop = static_cast<int>(std::min<double>(-delta, ost.resampler.capacity));
                 if (run.verbose > 2) LogFmt(run.logSender, llVerbose, "discarding %d audio samples", drop);
@@ -200,11 +200,11 @@ void ResampleAudio(OutputFile& of, OutputStream& ost, const InputStream& ist, AV
 
     // samples before the output's start position are not written
     int64_t dropBeforeStart = 0;
-    if (of.startTime > 0 && frameTimeUs < of.startTime) {
+    if (of.startTimeUs > 0 && frameTimeUs < of.startTimeUs) {
         const int64_t blockEnd = frameTimeUs + int64_t(frame->nb_samples) * 1000000 / inRate;
-        if (blockEnd <= of.startTime) return;
-        dropBeforeStart = (of.startTime - frameTimeUs) * outRate / 1000000;
-        frameTimeUs = of.startTime;
+        if (blockEnd <= of.startTimeUs) return;
+        dropBeforeStart = (of.startTimeUs - frameTimeUs) * outRate / 1000000;
+        frameTimeUs = of.startTimeUs;
     }
     const bool convert = dropBeforeStart > 0 || inRate != outRate || inChannels != outChannels ||
                          frame->format != enc->sample_fmt ||
@@ -221,7 +221,7 @@ void ResampleAudio(OutputFile& of, OutputStream& ost, const InputStream& ist, AV
     if (dropBeforeStart > 0) swr_drop_output(ost.resampler.swr.get(), static_cast<int>(dropBeforeStart));
 
     // output time of this block's first sample, in output samples
-    double ipts = (frameTimeUs - of.startTime) / 1e6 - ost.audioSyncShiftSeconds;
+    double ipts = (frameTimeUs - of.startTimeUs) / 1e6 - ost.audioSyncShiftSeconds;
     const int fifoSamples = av_audio_fifo_size(ost.fifo.get());
     if (!ost.syncStarted) {
         ost.nextEncoderPts = std::max<int64_t>(0, std::llround(ipts * outRate)) - fifoSamples;

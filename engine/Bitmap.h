@@ -14,6 +14,9 @@ struct TBitmap {
     int Height = 0;
     int BitsPixel = 24;
     int Stride = 0;  // bytes per row
+    // The width of one pixel over its height as the picture is meant to be shown (an anamorphic picture,
+    // e.g. 640x420 shown as 16:9, has 7/6); 1 for square pixels.
+    double PixelAspect = 1.0;
     std::vector<std::uint8_t> Pixels;
 
     // 15-bit pixels take a 16-bit word like 16-bit ones.

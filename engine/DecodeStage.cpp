@@ -45,11 +45,11 @@ namespace {
 void HandleVideoFrame(InputStream& ist, AVFrame* frame, FrameHost& host) {
     if (host.WatchesInputPictures()) {
         if (av_frame_make_writable(frame) < 0) throw FFmpegException("hook buf malloc error.");
-        host.InputPicture(frame, ist.pts);
+        host.InputPicture(frame, ist.ptsUs);
     }
     for (OutputStream* ost : ist.outputs) {
         if (ost->source != &ist || !ost->encoding || ost->kind != AVMEDIA_TYPE_VIDEO) continue;
-        FilterVideo(*ost->file, *ost, ist, frame, ist.pts, host);
+        FilterVideo(*ost->file, *ost, ist, frame, ist.ptsUs, host);
     }
 }
 
@@ -66,14 +66,14 @@ void DecodeVideo(InputStream& ist, const AVPacket* pkt, FrameHost& host) {
         ++frames;
         int64_t ts = frame->best_effort_timestamp;
         int64_t us = ts != AV_NOPTS_VALUE ? av_rescale_q(ts, ist.st->time_base, AV_TIME_BASE_Q)
-                                          : (ist.nextPts != AV_NOPTS_VALUE ? ist.nextPts : ist.pts);
-        ist.pts = us;
+                                          : (ist.nextPtsUs != AV_NOPTS_VALUE ? ist.nextPtsUs : ist.ptsUs);
+        ist.ptsUs = us;
         AVRational rate = ist.st->avg_frame_rate.num ? ist.st->avg_frame_rate : ist.st->r_frame_rate;
         int64_t dur = frame->pkt_duration > 0
                           ? av_rescale_q(frame->pkt_duration, ist.st->time_base, AV_TIME_BASE_Q)
                       : rate.num ? static_cast<int64_t>(1e6 / av_q2d(rate) * (1 + frame->repeat_pict * 0.5))
                                  : 40000;
-        ist.nextPts = us + dur;
+        ist.nextPtsUs = us + dur;
         HandleVideoFrame(ist, frame, host);
         av_frame_unref(frame);
         if (host.StopRequested()) break;
@@ -98,14 +98,14 @@ void DecodeAudio(InputStream& ist, const AVPacket* pkt, FrameHost& host) {
         if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF) break;
         if (ret < 0) RaiseDecodeFailure(ist);
         const int rate = frame->sample_rate > 0 ? frame->sample_rate : dec->sample_rate;
-        int64_t us = ist.nextPts != AV_NOPTS_VALUE ? ist.nextPts : ist.pts;
+        int64_t us = ist.nextPtsUs != AV_NOPTS_VALUE ? ist.nextPtsUs : ist.ptsUs;
         if (frame->best_effort_timestamp != AV_NOPTS_VALUE) {
             const int64_t t = av_rescale_q(frame->best_effort_timestamp, ist.st->time_base, AV_TIME_BASE_Q);
             // small jitter of container times does not move the audio clock
-            if (ist.nextPts == AV_NOPTS_VALUE || std::llabs(t - ist.nextPts) > 1000) us = t;
+            if (ist.nextPtsUs == AV_NOPTS_VALUE || std::llabs(t - ist.nextPtsUs) > 1000) us = t;
         }
-        ist.pts = us;
-        ist.nextPts = us + (rate > 0 ? int64_t(frame->nb_samples) * 1000000 / rate : 0);
+        ist.ptsUs = us;
+        ist.nextPtsUs = us + (rate > 0 ? int64_t(frame->nb_samples) * 1000000 / rate : 0);
         host.InputSamples(frame, us, rate);
         for (OutputStream* ost : ist.outputs)
             if (ost->source == &ist && ost->encoding && ost->kind == AVMEDIA_TYPE_AUDIO)
@@ -140,12 +140,12 @@ void DecodeSubtitle(InputStream& ist, const AVPacket* pkt) {
 void ProcessPacket(InputStream& ist, const AVPacket* pkt, FrameHost& host) {
     if (pkt && pkt->dts != AV_NOPTS_VALUE) {
         const int64_t dts = av_rescale_q(pkt->dts, ist.st->time_base, AV_TIME_BASE_Q);
-        if (!ist.decodingNeeded || !ist.sawFirstTs) ist.pts = dts;
+        if (!ist.decodingNeeded || !ist.sawFirstTs) ist.ptsUs = dts;
         ist.sawFirstTs = true;
     }
     if (ist.run->rateEmu && pkt) {
         // read no faster than the stream plays
-        while (!host.StopRequested() && ist.pts - (av_gettime_relative() - ist.startWallTime) > 1000)
+        while (!host.StopRequested() && ist.ptsUs - (av_gettime_relative() - ist.startWallTimeUs) > 1000)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     // every output that copies the stream gets the packet, whether or not others decode it
@@ -156,7 +156,7 @@ void ProcessPacket(InputStream& ist, const AVPacket* pkt, FrameHost& host) {
         if (!pkt) return;
         int64_t duration =
             pkt->duration > 0 ? av_rescale_q(pkt->duration, ist.st->time_base, AV_TIME_BASE_Q) : 0;
-        ist.nextPts = ist.pts + duration;
+        ist.nextPtsUs = ist.ptsUs + duration;
         return;
     }
     switch (ist.st->codecpar->codec_type) {

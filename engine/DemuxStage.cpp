@@ -21,10 +21,11 @@ void NoteReadEnd(InputFile& in, const AVStream* st, const AVPacket* pkt) {
 }
 
 bool PastRecordingTime(const OutputFile& first, const InputStream& ist, const AVPacket* pkt) {
-    if (first.recordingTime == kNoLimit) return false;
+    if (first.recordingTimeUs == kNoLimit) return false;
     const int64_t ts = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
     return ts != AV_NOPTS_VALUE &&
-           av_compare_ts(ts, ist.st->time_base, first.startTime + first.recordingTime, AV_TIME_BASE_Q) >= 0;
+           av_compare_ts(ts, ist.st->time_base, first.startTimeUs + first.recordingTimeUs, AV_TIME_BASE_Q) >=
+               0;
 }
 
 // A stream whose first time lies beyond the jump limit from where its sibling streams are (a corrupt
@@ -35,18 +36,18 @@ void FixStreamStart(InputStreams streams, InputStream& ist, AVPacket* pkt) {
     if (!std::exchange(ist.sawFirstPacket, true)) {
         int64_t reference = AV_NOPTS_VALUE;
         for (const auto& sibling : streams)
-            if (sibling.get() != &ist && sibling->sawFirstPacket && sibling->nextPts != AV_NOPTS_VALUE)
-                reference = std::max(reference, sibling->nextPts);
+            if (sibling.get() != &ist && sibling->sawFirstPacket && sibling->nextPtsUs != AV_NOPTS_VALUE)
+                reference = std::max(reference, sibling->nextPtsUs);
         const int64_t dtsUs = av_rescale_q(pkt->dts, tb, AV_TIME_BASE_Q);
         if (reference != AV_NOPTS_VALUE && std::llabs(dtsUs - reference) > run.jumpLimitUs) {
-            ist.startShift = reference - dtsUs;
+            ist.startShiftUs = reference - dtsUs;
             LogFmt(run.logSender, llWarning,
                    "Input stream #%d.%d: starts %.3f s away from the other streams; moved to them",
-                   ist.fileIndex, ist.streamIndex, -ist.startShift / 1e6);
+                   ist.fileIndex, ist.streamIndex, -ist.startShiftUs / 1e6);
         }
     }
-    if (ist.startShift == 0) return;
-    const int64_t d = av_rescale_q(ist.startShift, AV_TIME_BASE_Q, tb);
+    if (ist.startShiftUs == 0) return;
+    const int64_t d = av_rescale_q(ist.startShiftUs, AV_TIME_BASE_Q, tb);
     pkt->dts += d;
     if (pkt->pts != AV_NOPTS_VALUE) pkt->pts += d;
 }
@@ -62,13 +63,13 @@ void FixTimestampJump(InputFile& in, InputStreams streams, InputStream& ist, AVP
     const AVMediaType kind = ist.st->codecpar->codec_type;
     if (!discontinuous && kind != AVMEDIA_TYPE_VIDEO && kind != AVMEDIA_TYPE_AUDIO) return;
     if (!discontinuous) FixStreamStart(streams, ist, pkt);
-    if (ist.nextPts == AV_NOPTS_VALUE) return;
+    if (ist.nextPtsUs == AV_NOPTS_VALUE) return;
     const int64_t dtsUs = av_rescale_q(pkt->dts, tb, AV_TIME_BASE_Q);
-    const int64_t delta = dtsUs - ist.nextPts;
+    const int64_t delta = dtsUs - ist.nextPtsUs;
     const int64_t limit =
-        discontinuous ? static_cast<int64_t>(run.dtsDeltaThreshold * AV_TIME_BASE) : run.jumpLimitUs;
-    if (std::llabs(delta) > limit || (discontinuous && dtsUs + 1 < ist.pts)) {
-        in.tsOffset -= delta;
+        discontinuous ? static_cast<int64_t>(run.dtsDeltaThresholdSeconds * AV_TIME_BASE) : run.jumpLimitUs;
+    if (std::llabs(delta) > limit || (discontinuous && dtsUs + 1 < ist.ptsUs)) {
+        in.tsOffsetUs -= delta;
         const int64_t d = av_rescale_q(delta, AV_TIME_BASE_Q, tb);
         pkt->dts -= d;
         if (pkt->pts != AV_NOPTS_VALUE) pkt->pts -= d;
@@ -78,7 +79,7 @@ void FixTimestampJump(InputFile& in, InputStreams streams, InputStream& ist, AVP
                    ist.streamIndex, delta / 1e6);
         else if (run.verbose > 2)
             LogFmt(run.logSender, llVerbose, "timestamp discontinuity %lld, new offset= %lld",
-                   static_cast<long long>(delta), static_cast<long long>(in.tsOffset));
+                   static_cast<long long>(delta), static_cast<long long>(in.tsOffsetUs));
     }
     // A presentation time far from its decoding time is corrupt: the decoder guesses it instead. In a
     // transport stream the duration may itself come from such a time, so the threshold bounds it there.
@@ -103,7 +104,7 @@ int ChooseInputFile(InputFiles inputs, OutputStreams outputStreams) {
             continue;
         }
         if (ost.frameNumber >= ost.maxFrames) return kNoInputLeft;
-        const double t = in.run->inputSync ? ost.source->pts / 1e6 : ost.endTimeUs / 1e6;
+        const double t = in.run->inputSync ? ost.source->ptsUs / 1e6 : ost.endTimeUs / 1e6;
         if (t < best) {
             best = t;
             fileIndex = ost.source->fileIndex;
@@ -139,7 +140,7 @@ InputStream* TakeInputPacket(InputFile& in, InputStreams streams, const OutputFi
     InputStream& ist = *streams[pkt->stream_index];
     if (ist.discard) return nullptr;
     const AVRational tb = ist.st->time_base;
-    const int64_t offset = av_rescale_q(in.tsOffset, AV_TIME_BASE_Q, tb);
+    const int64_t offset = av_rescale_q(in.tsOffsetUs, AV_TIME_BASE_Q, tb);
     if (pkt->dts != AV_NOPTS_VALUE) pkt->dts += offset;
     if (pkt->pts != AV_NOPTS_VALUE) pkt->pts += offset;
     const double scale = pkt->stream_index < kMaxStreams ? in.tsScale[pkt->stream_index] : 1.0;
@@ -168,7 +169,7 @@ std::vector<std::string> InputsEndedEarly(InputFiles inputs, OutputFiles outputs
                                           OutputStreams outputStreams) {
     std::vector<std::string> warnings;
     for (const auto& of : outputs)
-        if (of->recordingTime != kNoLimit || of->limitFilesize || of->shortest) return warnings;
+        if (of->recordingTimeUs != kNoLimit || of->limitFilesize || of->shortest) return warnings;
     for (const auto& ost : outputStreams)
         if (ost->maxFrames != kNoLimit) return warnings;
     for (size_t i = 0; i < inputs.size(); ++i) {

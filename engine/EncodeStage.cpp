@@ -117,7 +117,7 @@ void EncodeFrame(OutputFile& of, OutputStream& ost, AVFrame* frame) {
 // Variable-rate containers only drop; vsync 0 passes every picture once.
 int64_t VideoSyncCopies(const OutputFile& of, OutputStream& ost, int64_t timeUs) {
     const AVCodecContext* enc = ost.enc.get();
-    double syncIpts = (timeUs - of.startTime) / 1e6 / av_q2d(enc->time_base) - ost.videoSyncShiftFrames;
+    double syncIpts = (timeUs - of.startTimeUs) / 1e6 / av_q2d(enc->time_base) - ost.videoSyncShiftFrames;
     int vsync = ost.videoSync;
     if (vsync < 0) vsync = (of.ctx->oformat->flags & AVFMT_VARIABLE_FPS) ? 2 : 1;
     if (!ost.syncStarted) {
@@ -161,7 +161,7 @@ int64_t VideoSyncCopies(const OutputFile& of, OutputStream& ost, int64_t timeUs)
 void EncodeVideoFrame(OutputFile& of, OutputStream& ost, AVFrame* pic, FrameHost& host) {
     const AVCodecContext* enc = ost.enc.get();
     const int64_t timeUs = pic->pts;
-    if (timeUs != AV_NOPTS_VALUE && timeUs < of.startTime) return;
+    if (timeUs != AV_NOPTS_VALUE && timeUs < of.startTimeUs) return;
     const int64_t copies = VideoSyncCopies(of, ost, timeUs);
     for (int64_t i = 0; i < copies && !host.StopRequested() && !of.limit->reached; ++i) {
         AVFrame* toEncode = pic;
@@ -171,7 +171,7 @@ void EncodeVideoFrame(OutputFile& of, OutputStream& ost, AVFrame* pic, FrameHost
             if (av_frame_ref(hooked.get(), pic) < 0 || av_frame_make_writable(hooked.get()) < 0)
                 throw std::bad_alloc();
             const int64_t outUs =
-                std::llround(ost.nextEncoderPts * av_q2d(enc->time_base) * 1e6) + of.startTime;
+                std::llround(ost.nextEncoderPts * av_q2d(enc->time_base) * 1e6) + of.startTimeUs;
             host.OutputPicture(hooked.get(), outUs, static_cast<int>(ost.frameNumber + 1));
             toEncode = hooked.get();
         }
@@ -207,7 +207,7 @@ void EncodeSubtitle(OutputFile& of, OutputStream& ost, AVSubtitle& sub, int64_t 
     const int nb = ost.enc->codec_id == AV_CODEC_ID_DVB_SUBTITLE ? 2 : 1;
     std::vector<uint8_t> buf(1 << 20);
     for (int i = 0; i < nb; ++i) {
-        sub.pts = ptsUs - of.startTime;
+        sub.pts = ptsUs - of.startTimeUs;
         const int size =
             avcodec_encode_subtitle(ost.enc.get(), buf.data(), static_cast<int>(buf.size()), &sub);
         if (size < 0) throw FFmpegException("Subtitle encoding failed");

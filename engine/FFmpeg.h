@@ -166,10 +166,10 @@ struct RunOptions {
     bool copyTs = false;                   // input times kept as they are, jumps and all
     bool inputSync = false;              // the next input is the one whose input clock lags, not its output's
     bool dump = false, dumpHex = false;  // every packet read goes to the log (with its bytes)
-    float dtsDeltaThreshold = 10;        // seconds: a larger jump in a discontinuous format moves the offset
-    int swsFlags = 4;                    // the scaler's algorithm
-    AcceptedParams params;               // the codec and scaler options the decoders and filters take
-    int64_t jumpLimitUs = kNoLimit;      // longest believable jump of input times (microseconds)
+    float dtsDeltaThresholdSeconds = 10;  // a larger jump in a discontinuous format moves the offset
+    int swsFlags = 4;                     // the scaler's algorithm
+    AcceptedParams params;                // the codec and scaler options the decoders and filters take
+    int64_t jumpLimitUs = kNoLimit;       // longest believable jump of input times (microseconds)
 };
 
 struct StreamMap {

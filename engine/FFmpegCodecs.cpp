@@ -94,11 +94,12 @@ void TCustomFFmpeg::OpenDecoders() {
         if (ist->decodingNeeded) OpenDecoder(*ist);
     for (auto& istPtr : inputStreams_) {
         InputStream& ist = *istPtr;
-        ist.pts = 0;
+        ist.ptsUs = 0;
         if (ist.st->avg_frame_rate.num && ist.dec)
-            ist.pts = -static_cast<int64_t>(ist.dec->has_b_frames * 1000000 / av_q2d(ist.st->avg_frame_rate));
-        ist.nextPts = AV_NOPTS_VALUE;
-        ist.startWallTime = av_gettime_relative();
+            ist.ptsUs =
+                -static_cast<int64_t>(ist.dec->has_b_frames * 1000000 / av_q2d(ist.st->avg_frame_rate));
+        ist.nextPtsUs = AV_NOPTS_VALUE;
+        ist.startWallTimeUs = av_gettime_relative();
     }
 }
 

@@ -221,9 +221,9 @@ InputFormatContextPtr TCustomFFmpeg::OpenContainer(const InputOpening& how, bool
         LogF(llVerbose, "%s: could not find codec parameters", how.fileName.c_str());
         RaiseFmt("%s: could not find codec parameters", how.fileName.c_str());
     }
-    if (how.startPosition != AV_NOPTS_VALUE) {
+    if (how.startPositionUs != AV_NOPTS_VALUE) {
         const int64_t timestamp =
-            how.startPosition + (raw->start_time != AV_NOPTS_VALUE ? raw->start_time : 0);
+            how.startPositionUs + (raw->start_time != AV_NOPTS_VALUE ? raw->start_time : 0);
         if (avformat_seek_file(raw, -1, INT64_MIN, timestamp, timestamp, 0) < 0 && s_.verbose > 0)
             LogF(llVerbose, "%s: could not seek to position %0.3f", how.fileName.c_str(), timestamp / 1e6);
     }
@@ -251,7 +251,7 @@ bool TCustomFFmpeg::OpenInput(const std::string& fileName) {
         if (!s_.subtitleCodecName.empty())
             how.forcedDecoders[2] = FindCodecOrRaise(s_.subtitleCodecName, AVMEDIA_TYPE_SUBTITLE, false);
         how.programId = std::exchange(s_.programId, -1);
-        if (s_.startTime != 0) how.startPosition = s_.startTime;
+        if (s_.startTime != 0) how.startPositionUs = s_.startTime;
 
         InputFormatContextPtr ic = OpenContainer(how, true);
         AVFormatContext* raw = ic.get();
@@ -262,7 +262,7 @@ bool TCustomFFmpeg::OpenInput(const std::string& fileName) {
         in->nbStreams = static_cast<int>(raw->nb_streams);
         AddInputStreams(raw, how.forcedDecoders);
         if (raw->duration != AV_NOPTS_VALUE && raw->duration > totalDuration_) totalDuration_ = raw->duration;
-        in->tsOffset = s_.copyTs ? s_.inputTsOffset : s_.inputTsOffset - timestamp;
+        in->tsOffsetUs = s_.copyTs ? s_.inputTsOffset : s_.inputTsOffset - timestamp;
         for (int k = 0; k < kMaxStreams; ++k)
             in->tsScale[k] = s_.tsScale[k];
         if (s_.verbose >= 0) av_dump_format(raw, InputCount(), fileName.c_str(), 0);

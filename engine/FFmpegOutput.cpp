@@ -252,7 +252,7 @@ void TCustomFFmpeg::NewAudioStream(int fileIndex) {
     const AVCodec* codec = ost.codec;
     ost.volume = s_.volume;
     ost.audioSync = s_.audioSync;
-    ost.driftThreshold = s_.audioDriftThreshold;
+    ost.driftThresholdSeconds = s_.audioDriftThreshold;
     if (!copy) {
         AVCodecContext* c = ost.enc.get();
         if (s_.audioQScale > -99999) {
@@ -482,8 +482,8 @@ int TCustomFFmpeg::OpenOutput(const std::string& fileName, bool join) {
         out.needsFile = !(ofmt->flags & AVFMT_NOFILE);
         if (out.needsFile) CheckOutputFolder(fileName);
         ApplyMuxerOptions(raw);
-        out.startTime = s_.startTime;
-        out.recordingTime = s_.recordingTime;
+        out.startTimeUs = s_.startTime;
+        out.recordingTimeUs = s_.recordingTime;
         out.limitFilesize = s_.limitFilesize;
         out.shortest = s_.shortest;
         if (s_.recordingTime != kNoLimit) totalDuration_ = s_.recordingTime;

@@ -24,6 +24,12 @@ std::string FormatPictureTime(int64_t us) {
                      static_cast<int>(ms / 1000 % 60), static_cast<int>(ms % 1000));
 }
 
+// A picture's pixel shape; square when the frame does not say.
+double PixelAspectOf(const AVFrame* frame) {
+    const AVRational sar = frame->sample_aspect_ratio;
+    return sar.num > 0 && sar.den > 0 ? av_q2d(sar) : 1.0;
+}
+
 }  // namespace
 
 // Shows the picture to one of the host's video hooks as a bitmap and takes back what the hook drew. A hook
@@ -89,12 +95,14 @@ void TCustomFFmpeg::OutputPicture(AVFrame* frame, int64_t timeUs, int frameNumbe
             previewBitmap_ = false;
             return;
         }
+        bmp->PixelAspect = PixelAspectOf(frame);
         OnPreview(*this, bmp, frameNumber, timeUs);
     } else if (preview_ && OnPreviewWindow) {
         if (!hostView_.previewConverter->FrameToBitmap(frame, *bmp)) {
             Log(llError, hostView_.previewConverter->LastErrMsg());
             return;
         }
+        bmp->PixelAspect = PixelAspectOf(frame);
         OnPreviewWindow(*this, bmp, FormatPictureTime(timeUs));
     }
 }

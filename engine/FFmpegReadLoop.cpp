@@ -86,9 +86,9 @@ void TCustomFFmpeg::SwitchJoinInput() {
         if (ost.kind == AVMEDIA_TYPE_VIDEO) ost.filter.MarkStale();
     }
     // its offset already takes away its own start time
-    next.tsOffset += reached;
+    next.tsOffsetUs += reached;
     for (int k = 0; k < next.nbStreams; ++k)
-        inputStreams_[next.firstStream + k]->startWallTime = av_gettime_relative();
+        inputStreams_[next.firstStream + k]->startWallTimeUs = av_gettime_relative();
 }
 
 }  // namespace engine

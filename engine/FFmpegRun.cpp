@@ -187,7 +187,7 @@ void TCustomFFmpeg::PrepareRunOptions() {
     run_.inputSync = s_.inputSync;
     run_.dump = s_.doDump;
     run_.dumpHex = s_.doHex;
-    run_.dtsDeltaThreshold = s_.dtsDeltaThreshold;
+    run_.dtsDeltaThresholdSeconds = s_.dtsDeltaThreshold;
     run_.swsFlags = s_.swsFlags;
     run_.params = params_;
     run_.jumpLimitUs = JumpLimit(inputs_, totalDuration_);
@@ -225,7 +225,7 @@ void TCustomFFmpeg::CloseCodecs() {
 }
 
 int64_t TCustomFFmpeg::InputTimeOffset(int fileIndex) const {
-    return inputs_[fileIndex]->tsOffset;
+    return inputs_[fileIndex]->tsOffsetUs;
 }
 
 void TCustomFFmpeg::ReportProgress(bool final, int fileIndex) {

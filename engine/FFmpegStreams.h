@@ -30,7 +30,7 @@ struct InputOpening {
     std::vector<OptionLine> formatParams;
     const AVCodec* forcedDecoders[3] = {nullptr, nullptr, nullptr};  // video, audio, subtitle
     int programId = -1;                                              // -1: every program
-    int64_t startPosition = AV_NOPTS_VALUE;                          // microseconds; none: the start
+    int64_t startPositionUs = AV_NOPTS_VALUE;                        // none: the start
 };
 
 // An input file. Between being added and being run a task holds no descriptor of it: ctx keeps what the
@@ -40,7 +40,7 @@ struct InputFile {
     InputFormatContextPtr probed;  // after that: the probed one (the host's decoder still reports on it)
     InputOpening opening;
     bool fileClosed = false;  // ctx's file was closed after probing and must be opened again to be read
-    int64_t tsOffset = 0;     // microseconds added to every packet
+    int64_t tsOffsetUs = 0;   // added to every packet
     int64_t readEndUs = AV_NOPTS_VALUE;  // end of the furthest packet read, in the file's own time
     double tsScale[kMaxStreams];
     int firstStream = 0;  // index of its first stream in the input stream table
@@ -57,18 +57,18 @@ struct InputStream {
     const AVCodec* decoder = nullptr;  // forced or found
     CodecContextPtr dec;
     bool decodingNeeded = false;
-    bool discard = true;               // not used, or ended
-    bool used = false;                 // taken by an output stream
-    bool undecodable = false;          // no decoder, beside streams that have one: left out unless copied
-    int64_t nextPts = AV_NOPTS_VALUE;  // microseconds
-    int64_t pts = 0;                   // microseconds
+    bool discard = true;       // not used, or ended
+    bool used = false;         // taken by an output stream
+    bool undecodable = false;  // no decoder, beside streams that have one: left out unless copied
+    int64_t nextPtsUs = AV_NOPTS_VALUE;
+    int64_t ptsUs = 0;
     bool sawFirstTs = false;
     bool sawFirstPacket = false;
-    // microseconds added to every packet of a stream whose first time was corrupt, far from its siblings'
-    int64_t startShift = 0;
+    // added to every packet of a stream whose first time was corrupt, far from its siblings'
+    int64_t startShiftUs = 0;
     bool multiFramesWarned = false;
     bool flushed = false;
-    int64_t startWallTime = 0;           // for "re"
+    int64_t startWallTimeUs = 0;         // for "re" (av_gettime_relative)
     std::vector<OutputStream*> outputs;  // encoding or copying from this stream
     FramePtr decoded = MakeFrame();      // the decoder's frame, reused for every packet
     const RunOptions* run = nullptr;     // the task's, from the start of the run
@@ -85,8 +85,8 @@ struct OutputFile {
     bool trailerWritten = false;
     int firstStream = 0;  // index into the output stream table
     int nbStreams = 0;
-    int64_t startTime = 0;
-    int64_t recordingTime = kNoLimit;
+    int64_t startTimeUs = 0;
+    int64_t recordingTimeUs = kNoLimit;
     int64_t limitFilesize = 0;
     bool shortest = false;
     int64_t packetsWritten = 0;  // media packets given to the muxer
@@ -126,9 +126,9 @@ struct OutputStream {
     double audioSyncShiftSeconds = 0;  // audio: seconds
     bool syncStarted = false;
     bool audioAtStart = true;
-    int64_t lastMuxDts = AV_NOPTS_VALUE;
-    int64_t endTimeUs = 0;  // end of the last packet written, microseconds
-    float quality = -1;     // the encoder's last reported lambda; negative while it has reported none
+    int64_t lastMuxDts = AV_NOPTS_VALUE;  // in the stream's time base
+    int64_t endTimeUs = 0;                // end of the last packet written, microseconds
+    float quality = -1;  // the encoder's last reported lambda; negative while it has reported none
     bool wroteKeyframe = false;
     int64_t maxFrames = kNoLimit;
     // video sync: copies of pictures added to keep the frame rate, pictures left out
@@ -151,7 +151,7 @@ struct OutputStream {
     int frameSize = 0;  // samples per encoder frame; 0: any
     int volume = 256;
     int audioSync = 0;
-    float driftThreshold = 0.1f;
+    float driftThresholdSeconds = 0.1f;
 
     // two-pass
     FilePtr passLog;

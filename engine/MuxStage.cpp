@@ -100,13 +100,13 @@ bool CopyPacket(OutputFile& of, OutputStream& ost, const InputStream& ist, const
         ost.kind == AVMEDIA_TYPE_VIDEO)
         return false;
     const int64_t ts = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
-    if (ts != AV_NOPTS_VALUE && av_rescale_q(ts, ist.st->time_base, AV_TIME_BASE_Q) < of.startTime &&
+    if (ts != AV_NOPTS_VALUE && av_rescale_q(ts, ist.st->time_base, AV_TIME_BASE_Q) < of.startTimeUs &&
         !of.run->copyInitialNonkeyframes)
         return false;
     ost.wroteKeyframe = true;
     PacketPtr opkt = MakePacket();
     if (av_packet_ref(opkt.get(), pkt) < 0) throw std::bad_alloc();
-    const int64_t start = av_rescale_q(of.startTime, AV_TIME_BASE_Q, ost.st->time_base);
+    const int64_t start = av_rescale_q(of.startTimeUs, AV_TIME_BASE_Q, ost.st->time_base);
     if (pkt->pts != AV_NOPTS_VALUE)
         opkt->pts = av_rescale_q(pkt->pts, ist.st->time_base, ost.st->time_base) - start;
     if (pkt->dts != AV_NOPTS_VALUE)

@@ -111,6 +111,12 @@ TEST(PreviewWindow, OneWindowForTheRunThatClosesWithTheBoxOrTheRun) {
     EXPECT_TRUE(window->isVisible());
     ExpectShape(window->size(), {640, 480});
 
+    // An anamorphic picture (640x420 stored, 16:9 shown) takes the shape it plays in.
+    engine::TBitmap anamorphic = Picture(640, 420);
+    anamorphic.PixelAspect = 7.0 / 6.0;
+    page.ShowPreview(&second, anamorphic, "00:00:00.200");
+    ExpectShape(window->size(), {16, 9});
+
     // The run's end closes it.
     page.ShowConversionSummary();
     EXPECT_FALSE(window->isVisible());

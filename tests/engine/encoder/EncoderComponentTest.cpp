@@ -249,11 +249,13 @@ public:
         EXPECT_TRUE(core::mainDispatcher().isMainThread());
         shown.push_back({key, title});
         width = picture.Width;
+        pixelAspect = picture.PixelAspect;
     }
     void ClosePreview(const void* key) override { closed.push_back(key); }
     std::vector<std::pair<const void*, std::string>> shown;
     std::vector<const void*> closed;
     int width = 0;
+    double pixelAspect = 0;
 };
 
 }  // namespace
@@ -270,7 +272,27 @@ TEST_F(EncoderComponent, PreviewWindowPerTaskUntilTheUserClosesIt) {
     EXPECT_EQ(host.shown[0].first, enc.Task(0));
     EXPECT_EQ(host.shown[0].second, "00:00:00.000");  // the picture time
     EXPECT_EQ(host.width, 160);
+    EXPECT_DOUBLE_EQ(host.pixelAspect, 1.0);
     EXPECT_FALSE(host.closed.empty());  // the window goes when the task ends
+
+    // an anamorphic output (160x120 shown as 16:9) tells the shape its pixels are shown in
+    enc.ClearTasks();
+    const int task = enc.AddTask(encfix::Input("av2.mp4"));
+    TOutputOptions wide;
+    wide.VideoCodec = "mpeg4";
+    wide.FrameSize = "160x120";
+    wide.AspectRatio = "16:9";
+    ASSERT_TRUE(enc.SetOutputFile(task, encfix::Output("wide.mp4"), &wide)) << enc.LastErrMsg();
+    enc.SetPreview(true);
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        notices.clear();
+    }
+    enc.StartTask(1);
+    ASSERT_TRUE(WaitRunEnded());
+    static_cast<core::SimpleDispatcher&>(core::mainDispatcher()).processPending();
+    EXPECT_EQ(host.width, 160);
+    EXPECT_NEAR(host.pixelAspect, 4.0 / 3.0, 1e-9);
 
     // closing the window ends preview for that task only
     enc.ClearTasks();
