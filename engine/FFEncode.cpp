@@ -392,20 +392,23 @@ void TFFEncoder::SpawnNotifier(std::function<void()> fn) {
 }
 
 void TFFEncoder::TerminateRelay(TFFmpeg* task) {
-    bool callHere = false;
+    bool callHere = false, queued = false;
+    uint64_t ticket = 0;
     TTerminateInfo info;
     if (task && OnTerminate) {
         info.TaskIndex = IndexOf(task);
         info.Finished = task->Finished();
         info.ErrorOccurred = task->ErrorOccurred();
         info.ErrorMessage = task->ErrorMessage();
-        // the record and the notice's place in the queue are taken together
+        // the record and the notice's place in the queue are taken together, before the run can end
         std::lock_guard<std::mutex> lock(terminateLock_);
         terminateInfo_ = info;
-        if (threaded_ || !working_)
-            SpawnOrderedNotice(OnTerminate, info);
-        else
+        if (threaded_ || !working_) {
+            ticket = TakeNoticeTicket();
+            queued = true;
+        } else {
             callHere = true;
+        }
     }
     if (callHere) Notify(OnTerminate, info);  // unthreaded run: on the caller, no lock held
     bool sendEnd = false, startNext = false;
@@ -417,8 +420,16 @@ void TFFEncoder::TerminateRelay(TFFmpeg* task) {
         else
             startNext = threaded_;
     }
+    if (queued) {
+        // The next task starts once this one's end has been told: a host never sees a later task's first
+        // report before an earlier task's end (a list would show one task too many converting).
+        std::function<void()> then;
+        if (startNext) then = [this] { StartNextTask(); };
+        SpawnOrderedNotice(OnTerminate, info, ticket, std::move(then));
+    } else if (startNext) {
+        StartNextTask();
+    }
     if (sendEnd) SendRunEnded();
-    if (startNext) StartNextTask();
 }
 
 void TFFEncoder::SendRunEnded() {
@@ -431,7 +442,7 @@ void TFFEncoder::SendRunEnded() {
         std::lock_guard<std::mutex> lock(terminateLock_);
         terminateInfo_ = info;
         if (threaded_ || !working_) {
-            SpawnOrderedNotice(OnTerminate, info);  // queued behind the notice of the last task
+            SpawnOrderedNotice(OnTerminate, info, TakeNoticeTicket());  // behind the last task's notice
             return;
         }
     }
@@ -447,13 +458,14 @@ void TFFEncoder::Notify(const TTerminateEvent& handler, const TTerminateInfo& in
     }
 }
 
-void TFFEncoder::SpawnOrderedNotice(const TTerminateEvent& handler, const TTerminateInfo& info) {
-    uint64_t ticket;
-    {
-        std::lock_guard<std::mutex> lock(noticeLock_);
-        ticket = nextTicket_++;
-    }
-    SpawnNotifier([this, handler, info, ticket] {
+uint64_t TFFEncoder::TakeNoticeTicket() {
+    std::lock_guard<std::mutex> lock(noticeLock_);
+    return nextTicket_++;
+}
+
+void TFFEncoder::SpawnOrderedNotice(const TTerminateEvent& handler, const TTerminateInfo& info,
+                                    uint64_t ticket, std::function<void()> then) {
+    SpawnNotifier([this, handler, info, ticket, then = std::move(then)] {
         {
             std::unique_lock<std::mutex> lock(noticeLock_);
             noticeCv_.wait(lock, [&] { return servedTicket_ == ticket; });
@@ -466,6 +478,7 @@ void TFFEncoder::SpawnOrderedNotice(const TTerminateEvent& handler, const TTermi
             ++servedTicket_;
         }
         noticeCv_.notify_all();
+        if (then) then();
     });
 }
 

@@ -145,7 +145,12 @@ private:
     void SpawnNotifier(std::function<void()> fn);
     // Calls a termination handler; an exception it throws is logged, so the run still reaches its end.
     void Notify(const TTerminateEvent& handler, const TTerminateInfo& info);
-    void SpawnOrderedNotice(const TTerminateEvent& handler, const TTerminateInfo& info);
+    // A notice's place in the queue; notices are delivered in the order their tickets were taken.
+    uint64_t TakeNoticeTicket();
+    // Delivers the notice on a thread of its own once every notice before it was delivered, then runs
+    // `then` (if any) on that thread.
+    void SpawnOrderedNotice(const TTerminateEvent& handler, const TTerminateInfo& info, uint64_t ticket,
+                            std::function<void()> then = nullptr);
     void JoinThreads();
     // Runs fn on the main thread (TriggerEventInMainThread) while the task's thread waits for it.
     void Deliver(const TCustomFFmpeg& task, const std::function<void()>& fn);

@@ -69,6 +69,40 @@ protected:
 
 }  // namespace
 
+// A task's end notice is told before the next task starts: a host whose handler is slow (a busy main thread)
+// never sees more tasks reporting progress than run at once.
+TEST_F(EncoderComponent, TheNextTaskStartsOnceTheEndBeforeItWasTold) {
+    for (const int atOnce : {1, 2}) {
+        SCOPED_TRACE(atOnce);
+        enc.ClearTasks();
+        notices.clear();
+        for (int i = 0; i < 4; ++i)
+            AddConversion(encfix::Input("av2.mp4"));
+        std::mutex eventsLock;
+        int endsTold = 0;
+        std::vector<int> endsToldAtFirstReport(4, -1);  // per task
+        enc.OnTerminate = [&](TFFEncoder*, const TTerminateInfo& i) {
+            if (i.TaskIndex >= 0) std::this_thread::sleep_for(std::chrono::milliseconds(250));
+            {
+                std::lock_guard<std::mutex> lock(eventsLock);
+                if (i.TaskIndex >= 0) ++endsTold;
+            }
+            std::lock_guard<std::mutex> lock(mutex);
+            notices.push_back({i, std::this_thread::get_id()});
+            core::mainDispatcher().wake();
+        };
+        enc.OnProgress = [&](TFFEncoder*, PProgressInfo p) {
+            std::lock_guard<std::mutex> lock(eventsLock);
+            int& at = endsToldAtFirstReport.at(p->TaskIndex);
+            if (at < 0) at = endsTold;
+        };
+        enc.StartTask(atOnce);
+        ASSERT_TRUE(WaitRunEnded());
+        for (int task = atOnce; task < 4; ++task)
+            EXPECT_GE(endsToldAtFirstReport[task], task - atOnce + 1) << "task " << task;
+    }
+}
+
 TEST_F(EncoderComponent, ThreadedRunConvertsInOrderAndEndsWithTheRunNotice) {
     for (int i = 0; i < 3; ++i)
         AddConversion(encfix::Input("av2.mp4"));
