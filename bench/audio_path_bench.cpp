@@ -1,12 +1,12 @@
 // audio_path_bench [--repeat N] [--seconds S]
 // The engine's audio stage (libswresample with fixed options into the encoder's format, a volume loop on
-// the converted samples, an AVAudioFifo cutting encoder-sized frames; engine/AudioStage.cpp and
-// EncodeAudioFromFifo) against the same work through a libavfilter graph (abuffer -> aresample with the
-// same options -> volume -> aformat -> abuffersink cutting the frames). Two generated inputs (48 kHz
-// stereo AAC, decoded as fltp; 44.1 kHz stereo PCM, decoded as s16) are decoded once into memory; each
-// case runs both paths over the same frames N times in turn and prints the best time of each, the ratio
-// graph/hand-made, and whether both gave the same samples. Last line: "audio ratio graph/hand-made: X.XX"
-// over the summed best times. AUDIO_BENCH_ALWAYS_RESAMPLE=1 keeps aresample in the graph even where the
+// the converted samples, an AVAudioFifo cutting encoder-sized frames; the resampler and volume are the
+// engine's own, engine/AudioConvert.h) against the same work through a libavfilter graph (abuffer ->
+// aresample with the same options -> volume -> aformat -> abuffersink cutting the frames). Two generated
+// inputs (48 kHz stereo AAC, decoded as fltp; 44.1 kHz stereo PCM, decoded as s16) are decoded once into
+// memory; each case runs both paths over the same frames N times in turn and prints the best time of each,
+// the ratio graph/hand-made, and whether both gave the same samples. Last line: "audio ratio graph/hand-made:
+// X.XX" over the summed best times. AUDIO_BENCH_ALWAYS_RESAMPLE=1 keeps aresample in the graph even where the
 // input is already in the target's rate, format and channels.
 
 #include <algorithm>
@@ -21,6 +21,7 @@
 
 #include "BenchTempFolder.h"
 #include "ShellCommand.h"
+#include "engine/AudioConvert.h"
 #include "engine/FFWrappers.h"
 
 extern "C" {
@@ -105,49 +106,8 @@ struct Collected {
     }
 };
 
-// ---- the hand-made path, as engine/AudioStage.cpp and EncodeAudioFromFifo do it ----
-
-template <typename T>
-void ScaleSamples(uint8_t* const* data, int planes, int count, int volume, double lo, double hi) {
-    for (int p = 0; p < planes; ++p) {
-        T* s = reinterpret_cast<T*>(data[p]);
-        for (int i = 0; i < count; ++i)
-            s[i] = static_cast<T>(std::clamp(s[i] * (volume / 256.0), lo, hi));
-    }
-}
-
-void ApplyVolume(uint8_t* const* data, AVSampleFormat fmt, int channels, int samples, int volume) {
-    const bool planar = av_sample_fmt_is_planar(fmt);
-    const int planes = planar ? channels : 1;
-    const int count = planar ? samples : samples * channels;
-    switch (av_get_packed_sample_fmt(fmt)) {
-        case AV_SAMPLE_FMT_S16:
-            for (int p = 0; p < planes; ++p) {
-                int16_t* s = reinterpret_cast<int16_t*>(data[p]);
-                for (int i = 0; i < count; ++i)
-                    s[i] = static_cast<int16_t>(std::clamp((s[i] * volume + 128) >> 8, -32768, 32767));
-            }
-            break;
-        case AV_SAMPLE_FMT_S32:
-            ScaleSamples<int32_t>(data, planes, count, volume, INT32_MIN, INT32_MAX);
-            break;
-        case AV_SAMPLE_FMT_FLT:
-            ScaleSamples<float>(data, planes, count, volume, -1.0, 1.0);
-            break;
-        case AV_SAMPLE_FMT_DBL:
-            ScaleSamples<double>(data, planes, count, volume, -1.0, 1.0);
-            break;
-        case AV_SAMPLE_FMT_U8:
-            for (int p = 0; p < planes; ++p)
-                for (int i = 0; i < count; ++i) {
-                    const int v = (data[p][i] - 128) * volume / 256 + 128;
-                    data[p][i] = static_cast<uint8_t>(std::clamp(v, 0, 255));
-                }
-            break;
-        default:
-            break;
-    }
-}
+// ---- the hand-made path: the engine's resampler and volume, driven as engine/AudioStage.cpp and
+// EncodeAudioFromFifo drive them ----
 
 class HandMadePath {
 public:
@@ -170,7 +130,8 @@ public:
                                   const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
             if (samples < 0) Fail("swr_convert failed", samples);
             data = planes_.data();
-            if (t_.volume != 256) ApplyVolume(planes_.data(), t_.format, t_.channels, samples, t_.volume);
+            if (t_.volume != 256)
+                engine::ApplyVolume(planes_.data(), t_.format, t_.channels, samples, t_.volume);
         }
         if (samples <= 0) return;
         if (av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(const_cast<uint8_t**>(data)), samples) <
@@ -179,29 +140,30 @@ public:
         Drain(false, out);
     }
 
-    void Finish(Collected* out) { Drain(true, out); }
+    // The end of the stream: what the resampler still holds, then the FIFO's last frame.
+    void Finish(Collected* out) {
+        if (swr_) {
+            const int pending = swr_get_out_samples(swr_.get(), 0);
+            if (pending > 0) {
+                Reserve(pending);
+                const int got = swr_convert(swr_.get(), planes_.data(), capacity_, nullptr, 0);
+                if (got < 0) Fail("swr_convert failed", got);
+                if (got > 0 && t_.volume != 256)
+                    engine::ApplyVolume(planes_.data(), t_.format, t_.channels, got, t_.volume);
+                if (got > 0 &&
+                    av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(planes_.data()), got) < got)
+                    Fail("fifo write failed");
+            }
+        }
+        Drain(true, out);
+    }
     int64_t samples() const { return samples_; }
 
 private:
     void Configure(const AVFrame* frame) {
-        SwrContext* swr = nullptr;
-        AVChannelLayout in;  // the input's layout, or the usual one for its channel count (as the engine)
-        if (frame->ch_layout.order == AV_CHANNEL_ORDER_NATIVE)
-            av_channel_layout_from_mask(&in, frame->ch_layout.u.mask);
-        else
-            av_channel_layout_default(&in, frame->ch_layout.nb_channels);
-        int ret = swr_alloc_set_opts2(&swr, &layout_, t_.format, t_.rate, &in, AVSampleFormat(frame->format),
-                                      frame->sample_rate, 0, nullptr);
-        av_channel_layout_uninit(&in);
-        if (ret >= 0) {
-            av_opt_set_int(swr, "filter_size", 16, 0);
-            av_opt_set_int(swr, "phase_shift", 10, 0);
-            av_opt_set_int(swr, "linear_interp", 0, 0);
-            av_opt_set_double(swr, "cutoff", 0.8, 0);
-            ret = swr_init(swr);
-        }
-        swr_.reset(swr);
-        if (ret < 0) Fail("swr_init failed", ret);
+        swr_ = engine::MakeResampler(layout_, t_.format, t_.rate, frame->ch_layout,
+                                     AVSampleFormat(frame->format), frame->sample_rate);
+        if (!swr_) Fail("the resampler refused the pair");
     }
 
     void Reserve(int samples) {

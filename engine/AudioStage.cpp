@@ -3,13 +3,12 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
-#include <cstring>
 
+#include "engine/AudioConvert.h"
 #include "engine/EncodeStage.h"
 #include "engine/FFLog.h"
 
 extern "C" {
-#include <libavutil/opt.h>
 #include <libavutil/samplefmt.h>
 }
 
@@ -19,49 +18,6 @@ namespace {
 
 uint64_t LayoutMask(const AVChannelLayout& l) {
     return l.order == AV_CHANNEL_ORDER_NATIVE ? l.u.mask : 0;
-}
-
-template <typename T>
-void ScaleSamples(uint8_t* const* data, int planes, int count, int volume, double lo, double hi) {
-    for (int p = 0; p < planes; ++p) {
-        T* s = reinterpret_cast<T*>(data[p]);
-        for (int i = 0; i < count; ++i)
-            s[i] = static_cast<T>(std::clamp(s[i] * (volume / 256.0), lo, hi));
-    }
-}
-
-// Volume on samples in the encoder's format; 16-bit samples exactly as (s * vol + 128) >> 8, clamped.
-void ApplyVolume(uint8_t* const* data, AVSampleFormat fmt, int channels, int samples, int volume) {
-    const bool planar = av_sample_fmt_is_planar(fmt);
-    const int planes = planar ? channels : 1;
-    const int count = planar ? samples : samples * channels;
-    switch (av_get_packed_sample_fmt(fmt)) {
-        case AV_SAMPLE_FMT_S16:
-            for (int p = 0; p < planes; ++p) {
-                int16_t* s = reinterpret_cast<int16_t*>(data[p]);
-                for (int i = 0; i < count; ++i)
-                    s[i] = static_cast<int16_t>(std::clamp((s[i] * volume + 128) >> 8, -32768, 32767));
-            }
-            break;
-        case AV_SAMPLE_FMT_S32:
-            ScaleSamples<int32_t>(data, planes, count, volume, INT32_MIN, INT32_MAX);
-            break;
-        case AV_SAMPLE_FMT_FLT:
-            ScaleSamples<float>(data, planes, count, volume, -1.0, 1.0);
-            break;
-        case AV_SAMPLE_FMT_DBL:
-            ScaleSamples<double>(data, planes, count, volume, -1.0, 1.0);
-            break;
-        case AV_SAMPLE_FMT_U8:
-            for (int p = 0; p < planes; ++p)
-                for (int i = 0; i < count; ++i) {
-                    const int v = (data[p][i] - 128) * volume / 256 + 128;
-                    data[p][i] = static_cast<uint8_t>(std::clamp(v, 0, 255));
-                }
-            break;
-        default:
-            break;
-    }
 }
 
 // Grows the work buffer to hold at least this many samples in the encoder's format.
@@ -116,24 +72,9 @@ void ConfigureResampler(const OutputFile& of, OutputStream& ost, const InputStre
                ist.fileIndex, ist.streamIndex, r.inRate, av_get_sample_fmt_name(AVSampleFormat(r.inFormat)),
                r.inChannels, inRate, av_get_sample_fmt_name(AVSampleFormat(frame->format)), inChannels);
     DrainResampler(ost);  // the old input's last samples come before the new input's first
-    SwrContext* swr = nullptr;
-    AVChannelLayout inL;
-    if (inLayout)
-        av_channel_layout_from_mask(&inL, inLayout);
-    else
-        av_channel_layout_default(&inL, inChannels);
-    int ret = swr_alloc_set_opts2(&swr, &enc->ch_layout, enc->sample_fmt, outRate, &inL,
-                                  AVSampleFormat(frame->format), inRate, 0, nullptr);
-    av_channel_layout_uninit(&inL);
-    if (ret >= 0 && swr) {
-        av_opt_set_int(swr, "filter_size", 16, 0);
-        av_opt_set_int(swr, "phase_shift", 10, 0);
-        av_opt_set_int(swr, "linear_interp", 0, 0);
-        av_opt_set_double(swr, "cutoff", 0.8, 0);
-        ret = swr_init(swr);
-    }
-    if (ret < 0 || !swr) {
-        swr_free(&swr);
+    SwrContextPtr swr = MakeResampler(enc->ch_layout, enc->sample_fmt, outRate, frame->ch_layout,
+                                      AVSampleFormat(frame->format), inRate);
+    if (!swr) {
         if (inRate != outRate || inChannels != outChannels)
             RaiseFmt("Can not resample %d channels @ %d Hz to %d channels @ %d Hz", inChannels, inRate,
                      outChannels, outRate);
@@ -141,7 +82,7 @@ void ConfigureResampler(const OutputFile& of, OutputStream& ost, const InputStre
                  av_get_sample_fmt_name(AVSampleFormat(frame->format)),
                  av_get_sample_fmt_name(enc->sample_fmt));
     }
-    r.swr.reset(swr);
+    r.swr = std::move(swr);
     r.inRate = inRate;
     r.inFormat = frame->format;
     r.inChannels = inChannels;

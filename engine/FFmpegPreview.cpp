@@ -89,20 +89,19 @@ void TCustomFFmpeg::OutputPicture(AVFrame* frame, int64_t timeUs, int frameNumbe
     hostView_.lastPreviewTime = now;
     if (!hostView_.previewConverter) hostView_.previewConverter = std::make_unique<TFormatConverter>(24);
     auto bmp = std::make_shared<TBitmap>();
+    bmp->PixelAspect = PixelAspectOf(frame);
     if (previewBitmap_ && OnPreview) {
         if (!hostView_.previewConverter->FrameToBitmap(frame, *bmp)) {
             Log(llError, hostView_.previewConverter->LastErrMsg());
             previewBitmap_ = false;
             return;
         }
-        bmp->PixelAspect = PixelAspectOf(frame);
         OnPreview(*this, bmp, frameNumber, timeUs);
     } else if (preview_ && OnPreviewWindow) {
         if (!hostView_.previewConverter->FrameToBitmap(frame, *bmp)) {
             Log(llError, hostView_.previewConverter->LastErrMsg());
             return;
         }
-        bmp->PixelAspect = PixelAspectOf(frame);
         OnPreviewWindow(*this, bmp, FormatPictureTime(timeUs));
     }
 }

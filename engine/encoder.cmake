@@ -15,6 +15,7 @@ add_library(reel_engine STATIC
   ${CMAKE_CURRENT_LIST_DIR}/DecodeStage.cpp
   ${CMAKE_CURRENT_LIST_DIR}/VideoFilter.cpp
   ${CMAKE_CURRENT_LIST_DIR}/VideoFilterStage.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/AudioConvert.cpp
   ${CMAKE_CURRENT_LIST_DIR}/AudioStage.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FFmpegPreview.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FFmpegCodecs.cpp

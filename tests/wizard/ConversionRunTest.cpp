@@ -275,7 +275,9 @@ TEST(ConversionRunTest, SeveralFilesAtOnceKeepRowsCountsBarAndOutputsTrue) {
         }
         // a cancel comes after the short file and while two long ones convert: at least 2 are cut short
         const int succeeded = c.ending == kAllConvert ? 5 : c.ending == kOneBadFile ? 4 : finished;
-        if (c.ending == kCancelWhileTwoConvert) EXPECT_TRUE(finished >= 1 && finished <= 3) << finished;
+        if (c.ending == kCancelWhileTwoConvert) {
+            EXPECT_TRUE(finished >= 1 && finished <= 3) << finished;
+        }
         EXPECT_EQ(t.globals.ConvertSucceeded, succeeded);
         EXPECT_EQ(finished, succeeded);
         EXPECT_EQ(failed, 5 - succeeded);
@@ -302,7 +304,9 @@ TEST(ConversionRunTest, SeveralFilesAtOnceKeepRowsCountsBarAndOutputsTrue) {
             EXPECT_TRUE(errorNamed) << error.toStdString();
             EXPECT_GE(files.size(), 2u);
         }
-        if (c.ending == kCancelWhileTwoConvert) EXPECT_GE(t.view.mostConverting, 2);
+        if (c.ending == kCancelWhileTwoConvert) {
+            EXPECT_GE(t.view.mostConverting, 2);
+        }
         // The overall bar covers the batch: it only rises during the run (to 100 once every file has
         // ended, unless cancelled) and is reset at the end.
         ASSERT_FALSE(t.view.bars.empty());

@@ -233,13 +233,20 @@ bool Exists(const std::string& path) {
 
 engine::TTerminateInfo Convert(const std::string& input, const std::string& output,
                                const engine::TOutputOptions& options, std::string* setupError) {
+    return Convert(std::vector<std::string>{input}, output, options, setupError);
+}
+
+engine::TTerminateInfo Convert(const std::vector<std::string>& inputs, const std::string& output,
+                               const engine::TOutputOptions& options, std::string* setupError) {
     engine::TFFEncoder encoder;
     engine::TTerminateInfo result;
     result.TaskIndex = -2;
     encoder.OnTerminate = [&](engine::TFFEncoder*, const engine::TTerminateInfo& info) {
         if (info.TaskIndex >= 0) result = info;
     };
-    const int task = encoder.AddTask(input);
+    int task = encoder.AddTask(inputs.at(0));
+    for (size_t i = 1; task >= 0 && i < inputs.size(); ++i)
+        if (!encoder.AddInputFile(task, inputs[i])) task = -1;
     if (task < 0 || !encoder.SetOutputFile(task, output, &options)) {
         if (setupError) *setupError = encoder.LastErrMsg();
         result.ErrorOccurred = true;

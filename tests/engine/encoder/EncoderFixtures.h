@@ -53,6 +53,9 @@ bool Exists(const std::string& path);
 // Converts one input into one output through TFFEncoder::StartTask(0); returns the task's notice.
 engine::TTerminateInfo Convert(const std::string& input, const std::string& output,
                                const engine::TOutputOptions& options, std::string* setupError = nullptr);
+// The same with several inputs in one task, one after another (the options should ask for a join).
+engine::TTerminateInfo Convert(const std::vector<std::string>& inputs, const std::string& output,
+                               const engine::TOutputOptions& options, std::string* setupError = nullptr);
 
 // What the probe reads back from a file.
 struct Facts {

@@ -91,23 +91,16 @@ TEST_F(Transcode, ResamplingKeepsTheLastSamples) {
     int n = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        TFFEncoder enc;
-        TTerminateInfo result;
-        enc.OnTerminate = [&](TFFEncoder*, const TTerminateInfo& i) {
-            if (i.TaskIndex >= 0) result = i;
-        };
-        const int task = enc.AddTask(encfix::Input(c.inputs[0]));
-        ASSERT_GE(task, 0) << enc.LastErrMsg();
-        for (size_t i = 1; i < c.inputs.size(); ++i)
-            ASSERT_TRUE(enc.AddInputFile(task, encfix::Input(c.inputs[i]))) << enc.LastErrMsg();
+        std::vector<std::string> inputs;
+        for (const std::string& name : c.inputs)
+            inputs.push_back(encfix::Input(name));
         TOutputOptions o;
         o.Join = c.inputs.size() > 1;
         o.AudioSampleRate = c.rate;
         o.AudioChannels = c.channels;
         o.AudioVolume = c.volume;
         const std::string out = encfix::Output("tail" + std::to_string(n++) + ".wav");
-        ASSERT_TRUE(enc.SetOutputFile(task, out, &o)) << enc.LastErrMsg();
-        enc.StartTask(0);
+        const TTerminateInfo result = encfix::Convert(inputs, out, o);
         ASSERT_TRUE(result.Finished && !result.ErrorOccurred) << result.ErrorMessage;
         const std::vector<int16_t> s = encfix::DecodeS16(out);
         EXPECT_EQ(s.size(), c.values);
