@@ -1,7 +1,6 @@
 #include "ui/ConversionPage.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -126,14 +125,7 @@ void TConversionPage::ShowPreview(const void* key, const engine::TBitmap& pictur
     if (!run_ || !run_->ShowsPreviewOf(key)) return;  // several files in flight: only the first one's picture
     const QImage image(picture.Pixels.data(), picture.Width, picture.Height, picture.Stride,
                        QImage::Format_BGR888);
-    // An anamorphic picture is shown in the shape it plays in, not stretched to its stored pixels.
-    const int shownWidth = qRound(picture.Width * picture.PixelAspect);
-    if (picture.PixelAspect > 0 && std::abs(shownWidth - picture.Width) > 1)
-        preview_->ShowPicture(
-            image.scaled(shownWidth, picture.Height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation),
-            QString::fromStdString(title));
-    else
-        preview_->ShowPicture(image, QString::fromStdString(title));
+    preview_->ShowPicture(image, QString::fromStdString(title), picture.PixelAspect);
 }
 
 void TConversionPage::ClosePreview(const void*) {

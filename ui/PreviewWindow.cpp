@@ -105,21 +105,23 @@ QRect TPreviewWindow::AvailableArea() const {
     return screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
 }
 
-void TPreviewWindow::ShowPicture(const QImage& picture, const QString& title) {
+void TPreviewWindow::ShowPicture(const QImage& picture, const QString& title, double pixelAspect) {
     if (picture.isNull()) return;
-    const QSize before = source_.size();
+    const QSize before = shape_;
     source_ = picture.convertToFormat(QImage::Format_RGB32);  // a copy: the caller's memory is not kept
+    shape_ = pixelAspect > 0 ? QSize(std::max(1, qRound(source_.width() * pixelAspect)), source_.height())
+                             : source_.size();
     shown_ = QImage();
     setWindowTitle(title);
     if (!placed_) {
         const QRect owner = owner_ ? owner_->frameGeometry() : QRect();
-        setGeometry(PreviewGeometryFor(source_.size(), owner, AvailableArea()));
+        setGeometry(PreviewGeometryFor(shape_, owner, AvailableArea()));
         placed_ = true;
     } else if (before.isEmpty() ||
-               qint64(before.width()) * source_.height() != qint64(before.height()) * source_.width()) {
+               qint64(before.width()) * shape_.height() != qint64(before.height()) * shape_.width()) {
         // Another shape (the next file): the width stays, the height follows, both within the cap.
         const QSize cap = PreviewSizeFor(QSize(1 << 20, 1 << 20), AvailableArea());
-        resize(FitInside(source_.size().scaled(QSize(width(), 1 << 20), Qt::KeepAspectRatio), cap));
+        resize(FitInside(shape_.scaled(QSize(width(), 1 << 20), Qt::KeepAspectRatio), cap));
     }
     if (!isVisible()) show();
     update();
@@ -128,20 +130,22 @@ void TPreviewWindow::ShowPicture(const QImage& picture, const QString& title) {
 void TPreviewWindow::EndRun() {
     placed_ = false;
     source_ = QImage();
+    shape_ = QSize();
     shown_ = QImage();
     hide();
 }
 
 void TPreviewWindow::Rescale() {
-    shown_ =
-        source_.isNull() ? QImage() : source_.scaled(size(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    shown_ = source_.isNull() ? QImage()
+                              : source_.scaled(shape_.scaled(size(), Qt::KeepAspectRatio),
+                                               Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
 void TPreviewWindow::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), Qt::black);
     if (source_.isNull()) return;
-    if (shown_.isNull() || shown_.size() != source_.size().scaled(size(), Qt::KeepAspectRatio)) Rescale();
+    if (shown_.isNull() || shown_.size() != shape_.scaled(size(), Qt::KeepAspectRatio)) Rescale();
     p.drawImage(QPoint((width() - shown_.width()) / 2, (height() - shown_.height()) / 2), shown_);
 }
 

@@ -33,9 +33,10 @@ public:
     // The user closed the window (not EndRun).
     std::function<void()> OnClosedByUser;
 
-    // Shows the picture (copied) under the title. The first picture after EndRun places the window; later
-    // ones keep its place (the user may have moved it) and only follow a change of the picture's shape.
-    void ShowPicture(const QImage& picture, const QString& title);
+    // Shows the picture (copied) under the title, in the shape its pixels are meant to be shown in
+    // (pixelAspect: a pixel's width over its height). The first picture after EndRun places the window;
+    // later ones keep its place (the user may have moved it) and only follow a change of the shape.
+    void ShowPicture(const QImage& picture, const QString& title, double pixelAspect = 1.0);
     // Hides the window without telling OnClosedByUser; the next picture places it afresh.
     void EndRun();
 
@@ -52,7 +53,8 @@ private:
 
     QWidget* owner_;
     QImage source_;
-    QImage shown_;  // source_ scaled to the client area
+    QSize shape_;   // source_'s size with its pixel aspect applied: the shape it is shown in
+    QImage shown_;  // source_ scaled to that shape within the client area
     bool placed_ = false;
 };
 
